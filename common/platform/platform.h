@@ -1,0 +1,59 @@
+// The thin layer over the operating system: fixed local-heap blocks, files
+// opened for reading, and the per-user registry. The Win32 implementation
+// calls the real APIs; the portable one (POSIX files, malloc, an in-memory
+// registry) lets the same plug-in and tool code run natively in tests.
+#pragma once
+
+#include <stdint.h>
+
+// ---- Local heap -------------------------------------------------------------
+// Fixed blocks whose contents are not cleared. Blocks that reach the host are
+// freed by it with LocalFree, so everything crossing the boundary comes from
+// here. Sizes are 64-bit: a size the address space cannot hold is refused
+// (null) rather than wrapped.
+void *heap_alloc(uint64_t size);
+void heap_free(void *block); // null is ignored
+
+// ---- Files ------------------------------------------------------------------
+typedef struct PlatformFile PlatformFile;
+
+// Open an existing file for reading, sharing read access; null on failure.
+PlatformFile *file_open_read(const char *name);
+// Wrap a handle the host opened (the handle form of IsSupported); the handle
+// is neither moved nor closed by file_close_borrowed.
+PlatformFile *file_from_handle(uintptr_t handle);
+// Size in bytes; false when it cannot be taken.
+bool file_size(PlatformFile *file, uint64_t *size);
+// Move to an absolute offset from the beginning.
+bool file_seek(PlatformFile *file, uint64_t offset);
+// Read up to count bytes at the current position; *got receives the number
+// read. False on a failed read.
+bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got);
+void file_close(PlatformFile *file);
+void file_close_borrowed(PlatformFile *file);
+
+// ---- Registry (HKEY_CURRENT_USER) ---------------------------------------------
+typedef struct RegistryKey RegistryKey;
+
+enum {
+    REGISTRY_READ = 0,      // the value was read whole
+    REGISTRY_MORE_DATA = 1, // the value is longer than the buffer
+    REGISTRY_FAILED = 2,    // missing, or any other failure
+};
+
+enum {
+    REGISTRY_TYPE_SZ = 1,
+    REGISTRY_TYPE_BINARY = 3,
+};
+
+// Open an existing key with full access; null when it is missing.
+RegistryKey *registry_open(const char *subkey);
+// Create the key (non-volatile, empty class) or open it; null on failure.
+RegistryKey *registry_create(const char *subkey);
+// Read a value into buffer; *size holds the buffer size on entry and the
+// number of bytes delivered on return. The stored type is not reported.
+int registry_query(RegistryKey *key, const char *name, void *buffer, uint32_t *size);
+// Write a value; true on success.
+bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void *data,
+                  uint32_t size);
+void registry_close(RegistryKey *key);

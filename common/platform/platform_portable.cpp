@@ -1,0 +1,255 @@
+// Portable platform layer for native builds and tests.
+#include "platform.h"
+#include "platform_test.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// ---- Heap -------------------------------------------------------------------
+
+namespace {
+struct HeapState {
+    std::mutex lock;
+    uint64_t allocations = 0;
+    uint64_t releases = 0;
+    uint64_t failures = 0;
+    uint64_t fail_countdown = 0;
+    uint64_t fail_above = 0;
+};
+HeapState &heap_state() {
+    static HeapState state;
+    return state;
+}
+} // namespace
+
+void *heap_alloc(uint64_t size) {
+    HeapState &h = heap_state();
+    std::lock_guard<std::mutex> guard(h.lock);
+    bool fail = false;
+    if (h.fail_countdown != 0 && --h.fail_countdown == 0) fail = true;
+    if (h.fail_above != 0 && size > h.fail_above) fail = true;
+    if (size > (uint64_t)PTRDIFF_MAX) fail = true;
+    void *block = fail ? nullptr : malloc(size ? (size_t)size : 1);
+    if (!block) {
+        ++h.failures;
+        return nullptr;
+    }
+    ++h.allocations;
+    return block;
+}
+
+void heap_free(void *block) {
+    if (!block) return;
+    HeapState &h = heap_state();
+    {
+        std::lock_guard<std::mutex> guard(h.lock);
+        ++h.releases;
+    }
+    free(block);
+}
+
+void heap_test_reset() {
+    HeapState &h = heap_state();
+    std::lock_guard<std::mutex> guard(h.lock);
+    h.allocations = h.releases = h.failures = 0;
+    h.fail_countdown = h.fail_above = 0;
+}
+void heap_test_fail_nth(uint64_t k) {
+    std::lock_guard<std::mutex> guard(heap_state().lock);
+    heap_state().fail_countdown = k;
+}
+void heap_test_fail_above(uint64_t bytes) {
+    std::lock_guard<std::mutex> guard(heap_state().lock);
+    heap_state().fail_above = bytes;
+}
+uint64_t heap_test_allocations() {
+    std::lock_guard<std::mutex> guard(heap_state().lock);
+    return heap_state().allocations;
+}
+uint64_t heap_test_releases() {
+    std::lock_guard<std::mutex> guard(heap_state().lock);
+    return heap_state().releases;
+}
+uint64_t heap_test_failures() {
+    std::lock_guard<std::mutex> guard(heap_state().lock);
+    return heap_state().failures;
+}
+
+// ---- Files ------------------------------------------------------------------
+
+struct PlatformFile {
+    int fd;
+};
+
+PlatformFile *file_open_read(const char *name) {
+    if (!name) return nullptr;
+    int fd = open(name, O_RDONLY);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    PlatformFile *file = new PlatformFile{fd};
+    return file;
+}
+
+PlatformFile *file_from_handle(uintptr_t handle) {
+    return new PlatformFile{(int)handle};
+}
+
+bool file_size(PlatformFile *file, uint64_t *size) {
+    struct stat st;
+    if (!file || fstat(file->fd, &st) != 0) return false;
+    *size = (uint64_t)st.st_size;
+    return true;
+}
+
+bool file_seek(PlatformFile *file, uint64_t offset) {
+    return file && lseek(file->fd, (off_t)offset, SEEK_SET) == (off_t)offset;
+}
+
+bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got) {
+    *got = 0;
+    if (!file) return false;
+    char *out = (char *)buffer;
+    while (*got < count) {
+        ssize_t n = read(file->fd, out + *got, count - *got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        *got += (uint32_t)n;
+    }
+    return true;
+}
+
+void file_close(PlatformFile *file) {
+    if (!file) return;
+    close(file->fd);
+    delete file;
+}
+
+void file_close_borrowed(PlatformFile *file) { delete file; }
+
+// ---- Registry -----------------------------------------------------------------
+
+namespace {
+struct NoCase {
+    bool operator()(const std::string &a, const std::string &b) const {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+struct StoredValue {
+    uint32_t type;
+    std::vector<unsigned char> bytes;
+};
+typedef std::map<std::string, StoredValue, NoCase> ValueMap;
+struct RegistryState {
+    std::mutex lock;
+    std::map<std::string, ValueMap, NoCase> keys;
+    unsigned failing = 0;
+    std::map<std::string, int, NoCase> query_outcomes;
+    uint64_t writes = 0;
+};
+RegistryState &registry_state() {
+    static RegistryState state;
+    return state;
+}
+} // namespace
+
+struct RegistryKey {
+    std::string path;
+};
+
+RegistryKey *registry_open(const char *subkey) {
+    RegistryState &r = registry_state();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (!subkey || (r.failing & REGISTRY_TEST_OPEN) || !r.keys.count(subkey)) return nullptr;
+    return new RegistryKey{subkey};
+}
+
+RegistryKey *registry_create(const char *subkey) {
+    RegistryState &r = registry_state();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (!subkey || (r.failing & REGISTRY_TEST_CREATE)) return nullptr;
+    r.keys[subkey];
+    return new RegistryKey{subkey};
+}
+
+int registry_query(RegistryKey *key, const char *name, void *buffer, uint32_t *size) {
+    RegistryState &r = registry_state();
+    std::lock_guard<std::mutex> guard(r.lock);
+    uint32_t room = *size;
+    *size = 0;
+    if (!key || !name) return REGISTRY_FAILED;
+    auto forced = r.query_outcomes.find(name);
+    if (forced != r.query_outcomes.end() && forced->second != REGISTRY_READ) {
+        return forced->second;
+    }
+    auto k = r.keys.find(key->path);
+    if (k == r.keys.end()) return REGISTRY_FAILED; // deleted while open
+    auto v = k->second.find(name);
+    if (v == k->second.end()) return REGISTRY_FAILED;
+    const std::vector<unsigned char> &bytes = v->second.bytes;
+    if (bytes.size() > room) {
+        // Like the native store's partial read: the head that fits is
+        // delivered and the size needed is reported.
+        if (room) memcpy(buffer, bytes.data(), room);
+        *size = (uint32_t)bytes.size();
+        return REGISTRY_MORE_DATA;
+    }
+    if (!bytes.empty()) memcpy(buffer, bytes.data(), bytes.size());
+    *size = (uint32_t)bytes.size();
+    return REGISTRY_READ;
+}
+
+bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void *data,
+                  uint32_t size) {
+    RegistryState &r = registry_state();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (!key || !name || (r.failing & REGISTRY_TEST_SET)) return false;
+    const unsigned char *bytes = (const unsigned char *)data;
+    StoredValue value{type, std::vector<unsigned char>(bytes, bytes + size)};
+    r.keys[key->path][name] = value;
+    ++r.writes;
+    return true;
+}
+
+void registry_close(RegistryKey *key) { delete key; }
+
+void registry_test_reset() {
+    RegistryState &r = registry_state();
+    std::lock_guard<std::mutex> guard(r.lock);
+    r.keys.clear();
+    r.failing = 0;
+    r.query_outcomes.clear();
+    r.writes = 0;
+}
+void registry_test_fail(unsigned operations) {
+    std::lock_guard<std::mutex> guard(registry_state().lock);
+    registry_state().failing = operations;
+}
+void registry_test_fail_query(const char *name, int outcome) {
+    std::lock_guard<std::mutex> guard(registry_state().lock);
+    registry_state().query_outcomes[name] = outcome;
+}
+uint64_t registry_test_writes() {
+    std::lock_guard<std::mutex> guard(registry_state().lock);
+    return registry_state().writes;
+}
+void registry_test_delete_key(const char *subkey) {
+    std::lock_guard<std::mutex> guard(registry_state().lock);
+    registry_state().keys.erase(subkey);
+}

@@ -1,0 +1,81 @@
+// The settings record "ORDER" shared by the tool and the plug-in through the
+// per-user key. The tool owns it; the plug-in rereads it at every use.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define SETTINGS_KEY "Software\\morv\\KOVELT"
+#define SETTINGS_VALUE "ORDER"
+
+enum {
+    SETTINGS_ENABLED = 1,      // GetPicture composites
+    SETTINGS_PUBLISH_INFO = 2, // GetPicture publishes the picture information
+    SETTINGS_STAY_ENABLED = 4, // the tool keeps the flags when it closes
+};
+
+enum {
+    OUTPUT_DIB32_DIRECT = 1,  // 32-bit DIB for pictures deeper than 8 bits
+    OUTPUT_DIB32_PALETTE = 2, // 32-bit DIB for palette pictures
+};
+
+struct SettingsRecord {
+    uint16_t record_tag;        // 256
+    uint16_t record_size;       // 64
+    uint8_t flags;              // SETTINGS_*
+    uint8_t alpha_mode;         // 0 ignore, 1 blend, 2 add, 3 subtract
+    uint8_t alpha_zero_opaque;  // alpha 0 draws unmixed
+    uint8_t alpha_invert;       // bit 0
+    uint8_t alpha_128;          // bit 0
+    uint8_t transparent_mode;   // 0 none, 1 by colour, 2 by index
+    uint8_t reserved10;         //
+    uint8_t output_flags;       // OUTPUT_*
+    int16_t brightness;         // per mille
+    int16_t alpha_scale;        // in 255ths
+    int16_t clut_offset;        // palette rotation
+    int16_t transparent_index;  //
+    uint32_t transparent_colour; // low 24 bits compared
+    uint32_t grid_colour;       //
+    uint32_t bg_colour1;        //
+    uint32_t bg_colour2;        //
+    int16_t cell_width;         //
+    int16_t cell_height;        //
+    uint8_t reserved40;         //
+    uint8_t background_enabled; //
+    uint8_t grid_lines;         //
+    uint8_t reserved43;         // kept for a check box the dialog does not show
+    uint8_t single_column;      // one-column glyph sheet
+    uint8_t reserved45[19];     //
+};
+
+static_assert(sizeof(SettingsRecord) == 64, "ORDER is 64 bytes");
+static_assert(offsetof(SettingsRecord, flags) == 4, "layout");
+static_assert(offsetof(SettingsRecord, alpha_mode) == 5, "layout");
+static_assert(offsetof(SettingsRecord, alpha_zero_opaque) == 6, "layout");
+static_assert(offsetof(SettingsRecord, alpha_invert) == 7, "layout");
+static_assert(offsetof(SettingsRecord, alpha_128) == 8, "layout");
+static_assert(offsetof(SettingsRecord, transparent_mode) == 9, "layout");
+static_assert(offsetof(SettingsRecord, output_flags) == 11, "layout");
+static_assert(offsetof(SettingsRecord, brightness) == 12, "layout");
+static_assert(offsetof(SettingsRecord, alpha_scale) == 14, "layout");
+static_assert(offsetof(SettingsRecord, clut_offset) == 16, "layout");
+static_assert(offsetof(SettingsRecord, transparent_index) == 18, "layout");
+static_assert(offsetof(SettingsRecord, transparent_colour) == 20, "layout");
+static_assert(offsetof(SettingsRecord, grid_colour) == 24, "layout");
+static_assert(offsetof(SettingsRecord, bg_colour1) == 28, "layout");
+static_assert(offsetof(SettingsRecord, bg_colour2) == 32, "layout");
+static_assert(offsetof(SettingsRecord, cell_width) == 36, "layout");
+static_assert(offsetof(SettingsRecord, cell_height) == 38, "layout");
+static_assert(offsetof(SettingsRecord, background_enabled) == 41, "layout");
+static_assert(offsetof(SettingsRecord, grid_lines) == 42, "layout");
+static_assert(offsetof(SettingsRecord, reserved43) == 43, "layout");
+static_assert(offsetof(SettingsRecord, single_column) == 44, "layout");
+
+// Tool side.
+void settings_defaults(SettingsRecord *record);
+int settings_save(const SettingsRecord *record);
+int settings_load(SettingsRecord *record);
+
+// Plug-in side: never creates the key, never writes. Returns the flags byte,
+// or 0 with an all-zero record when the key or value cannot be read.
+int settings_read(SettingsRecord *record);

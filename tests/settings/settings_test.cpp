@@ -1,0 +1,112 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+namespace {
+
+struct SettingsTest : ::testing::Test {
+    void SetUp() override { test_registry_clear(); }
+    void TearDown() override { test_registry_clear(); }
+};
+
+TEST_F(SettingsTest, FirstStartCreatesDefaultsAndThePluginThenSeesThem) {
+    SettingsRecord seen;
+    memset(&seen, 0xAB, sizeof seen);
+    EXPECT_EQ(settings_read(&seen), 0);
+    SettingsRecord zero = {};
+    EXPECT_EQ(memcmp(&seen, &zero, sizeof seen), 0);
+
+    SettingsRecord loaded;
+    EXPECT_EQ(settings_load(&loaded), 0);
+    SettingsRecord defaults;
+    settings_defaults(&defaults);
+    EXPECT_EQ(memcmp(&loaded, &defaults, sizeof loaded), 0);
+
+    std::vector<unsigned char> stored;
+    ASSERT_TRUE(test_read_value(SETTINGS_VALUE, &stored));
+    ASSERT_EQ(stored.size(), 64u);
+    EXPECT_EQ(memcmp(stored.data(), &defaults, 64), 0);
+    EXPECT_EQ(settings_read(&seen), 3);
+    EXPECT_EQ(settings_load(&loaded), 3);
+}
+
+TEST_F(SettingsTest, DefaultBytesAreExact) {
+    SettingsRecord r;
+    memset(&r, 0xFF, sizeof r);
+    settings_defaults(&r);
+    const unsigned char *b = (const unsigned char *)&r;
+    const unsigned char expected_head[] = {0x00, 0x01, 0x40, 0x00, 3, 1, 0, 0, 0, 0, 0, 0,
+                                           0xE8, 0x03, 0xFF, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
+                                           0xFF, 0xFF, 0xFF, 0x00, 0x80, 0x80, 0x80, 0x00,
+                                           0xC0, 0xC0, 0xC0, 0x00, 16, 0, 16, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(memcmp(b, expected_head, sizeof expected_head), 0);
+    for (size_t i = sizeof expected_head; i < 64; ++i) EXPECT_EQ(b[i], 0) << i;
+}
+
+TEST_F(SettingsTest, ShortAndLongValuesAreUsedAsRead) {
+    const unsigned char six[6] = {1, 2, 7, 0, 5, 6};
+    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, six, sizeof six);
+    SettingsRecord r;
+    memset(&r, 0xCD, sizeof r);
+    EXPECT_EQ(settings_read(&r), 5);
+    const unsigned char *b = (const unsigned char *)&r;
+    EXPECT_EQ(memcmp(b, six, 6), 0);
+    for (size_t i = 6; i < 64; ++i) ASSERT_EQ(b[i], 0) << i;
+
+    // Longer than the record: still accepted, never reported as a failure.
+    unsigned char long_value[80];
+    memset(long_value, 0, sizeof long_value);
+    long_value[4] = 6;
+    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, long_value, sizeof long_value);
+    int flags = settings_read(&r);
+    EXPECT_EQ(flags, r.flags);
+#ifndef _WIN32
+    EXPECT_EQ(flags, 6);
+#endif
+}
+
+TEST_F(SettingsTest, MissingValueInAnExistingKeyGivesZeros) {
+    test_store_value("OTHER", REGISTRY_TYPE_BINARY, "x", 1);
+    SettingsRecord r;
+    memset(&r, 0x11, sizeof r);
+    EXPECT_EQ(settings_read(&r), 0);
+    SettingsRecord zero = {};
+    EXPECT_EQ(memcmp(&r, &zero, sizeof r), 0);
+    EXPECT_EQ(settings_load(&r), 0);
+    EXPECT_EQ(memcmp(&r, &zero, sizeof r), 0);
+}
+
+TEST_F(SettingsTest, SaveWritesTheWholeRecord) {
+    SettingsRecord r;
+    settings_defaults(&r);
+    r.brightness = -5;
+    r.single_column = 1;
+    r.reserved45[18] = 0x5A;
+    EXPECT_EQ(settings_save(&r), 1);
+    SettingsRecord back;
+    EXPECT_EQ(settings_read(&back), 3);
+    EXPECT_EQ(memcmp(&back, &r, sizeof r), 0);
+}
+
+#ifndef _WIN32
+TEST_F(SettingsTest, StoreFailuresAreNeverFatal) {
+    SettingsRecord r;
+    settings_defaults(&r);
+    settings_save(&r);
+    registry_test_fail_query(SETTINGS_VALUE, REGISTRY_FAILED);
+    memset(&r, 0x22, sizeof r);
+    EXPECT_EQ(settings_read(&r), 0);
+    EXPECT_EQ(r.flags, 0);
+    EXPECT_EQ(r.brightness, 0);
+
+    registry_test_reset();
+    registry_test_fail(REGISTRY_TEST_CREATE | REGISTRY_TEST_SET);
+    EXPECT_EQ(settings_save(&r), 1);
+    EXPECT_EQ(settings_load(&r), 0); // defaults in memory, nothing stored
+    EXPECT_EQ(r.flags, 3);
+    EXPECT_EQ(registry_test_writes(), 0u);
+}
+#endif
+
+} // namespace

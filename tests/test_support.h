@@ -1,0 +1,76 @@
+// Helpers shared by the test programs, native and under Wine.
+#pragma once
+
+#include "common/platform/platform.h"
+#include "common/settings/settings.h"
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "common/platform/platform_test.h"
+#endif
+
+// Start from a registry without the tool's key (and, natively, without any
+// injected failure).
+inline void test_registry_clear() {
+#ifdef _WIN32
+    RegDeleteTreeA(HKEY_CURRENT_USER, SETTINGS_KEY);
+#else
+    registry_test_reset();
+#endif
+}
+
+inline void test_store_settings(const SettingsRecord &record) {
+    RegistryKey *key = registry_create(SETTINGS_KEY);
+    registry_set(key, SETTINGS_VALUE, REGISTRY_TYPE_BINARY, &record, sizeof record);
+    registry_close(key);
+}
+
+inline void test_store_value(const char *name, uint32_t type, const void *data, uint32_t size) {
+    RegistryKey *key = registry_create(SETTINGS_KEY);
+    registry_set(key, name, type, data, size);
+    registry_close(key);
+}
+
+// Reads a value back whole; false when it is missing.
+inline bool test_read_value(const char *name, std::vector<unsigned char> *out) {
+    RegistryKey *key = registry_open(SETTINGS_KEY);
+    if (!key) return false;
+    out->assign(65536, 0);
+    uint32_t size = (uint32_t)out->size();
+    int outcome = registry_query(key, name, out->data(), &size);
+    registry_close(key);
+    if (outcome != REGISTRY_READ) return false;
+    out->resize(size);
+    return true;
+}
+
+// The folder of real fonts made by others, or "" when it is absent.
+inline std::string test_fonts_dir() {
+    std::string dir = GRIDGLYPH_FONTS_DIR;
+    std::string probe = dir + "/README.md";
+    PlatformFile *f = file_open_read(probe.c_str());
+    if (!f) return "";
+    file_close(f);
+    return dir;
+}
+
+inline bool test_read_file(const std::string &path, std::vector<unsigned char> *out) {
+    PlatformFile *f = file_open_read(path.c_str());
+    if (!f) return false;
+    uint64_t size = 0;
+    file_size(f, &size);
+    out->resize((size_t)size);
+    uint32_t got = 0;
+    bool ok = file_read(f, out->data(), (uint32_t)size, &got) && got == size;
+    file_close(f);
+    return ok;
+}
+
+#define SKIP_WITHOUT_FONTS(dir)                                                                    \
+    std::string dir = test_fonts_dir();                                                            \
+    if (dir.empty()) GTEST_SKIP() << "../shared/fonts is absent: real fonts not tested"
