@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <stdio.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include "common/platform/platform_test.h"
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 // Start from a registry without the tool's key (and, natively, without any
@@ -74,3 +78,48 @@ inline bool test_read_file(const std::string &path, std::vector<unsigned char> *
 #define SKIP_WITHOUT_FONTS(dir)                                                                    \
     std::string dir = test_fonts_dir();                                                            \
     if (dir.empty()) GTEST_SKIP() << "../shared/fonts is absent: real fonts not tested"
+
+// Files the way a host handles them: a handle it opened itself (<= 0xFFFF),
+// positioned where it likes.
+inline uintptr_t test_open_handle(const char *path) {
+#ifdef _WIN32
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : (uintptr_t)h;
+#else
+    int fd = open(path, O_RDONLY);
+    return fd < 0 ? 0 : (uintptr_t)fd;
+#endif
+}
+inline void test_seek_handle(uintptr_t h, long offset) {
+#ifdef _WIN32
+    SetFilePointer((HANDLE)h, offset, nullptr, FILE_BEGIN);
+#else
+    lseek((int)h, offset, SEEK_SET);
+#endif
+}
+inline long test_tell_handle(uintptr_t h) {
+#ifdef _WIN32
+    return (long)SetFilePointer((HANDLE)h, 0, nullptr, FILE_CURRENT);
+#else
+    return (long)lseek((int)h, 0, SEEK_CUR);
+#endif
+}
+inline void test_close_handle(uintptr_t h) {
+#ifdef _WIN32
+    CloseHandle((HANDLE)h);
+#else
+    close((int)h);
+#endif
+}
+
+// A scratch file in the working directory, removed by the caller.
+inline std::string test_write_temp(const char *name, const std::vector<unsigned char> &bytes) {
+    std::string path = std::string("gg_test_") + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (f) {
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    return path;
+}

@@ -1,0 +1,281 @@
+#include "fontx2/fontx2.h"
+#include "fontx2/fontx2_writer.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+namespace {
+
+// A drawn sheet, read back pixel by pixel from the top-left.
+struct Drawn {
+    std::vector<uint8_t> bits;
+    uint32_t width = 0, height = 0, stride = 0;
+    bool bottom_up = true;
+    int at(uint32_t x, uint32_t y) const {
+        uint32_t row = bottom_up ? height - 1 - y : y;
+        return bits[(size_t)row * stride + x / 8] >> (7 - x % 8) & 1;
+    }
+};
+
+Drawn draw(const std::vector<uint8_t> &font, int single_column, uint32_t alignment = 4,
+           bool bottom_up = true) {
+    GlyphSheet sheet;
+    Drawn d;
+    glyph_sheet_layout(&sheet, font.data(), font.size(), single_column);
+    d.bits.assign((size_t)glyph_sheet_bytes(&sheet, alignment), 0xA5); // stale data
+    EXPECT_TRUE(glyph_sheet_render(&sheet, alignment, d.bits.data(), bottom_up));
+    d.width = sheet.sheet_width;
+    d.height = sheet.sheet_height;
+    d.stride = sheet.sheet_stride;
+    d.bottom_up = bottom_up;
+    return d;
+}
+
+// The ink of one glyph pixel as the font file holds it, or -1 past the end.
+int font_pixel(const std::vector<uint8_t> &font, uint64_t glyph_at, uint32_t w, uint32_t x,
+               uint32_t y) {
+    uint32_t row_bytes = (w + 7) / 8;
+    uint64_t at = glyph_at + (uint64_t)y * row_bytes + x / 8;
+    return at < font.size() ? font[at] >> (7 - x % 8) & 1 : -1;
+}
+
+// Every cell of the sheet holds exactly the glyph that the font gives its
+// code (blank when the bitmap is not wholly present).
+void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, bool single_column) {
+    GlyphSheet sheet;
+    ASSERT_TRUE(glyph_sheet_layout(&sheet, font.data(), font.size(), single_column));
+    uint32_t w = sheet.glyph_width, h = sheet.glyph_height;
+    auto check_cell = [&](uint32_t code, uint32_t col, uint32_t row) {
+        int32_t index = glyph_index_of(&sheet, code);
+        uint64_t at = sheet.data_offset + (index > 0 ? (uint64_t)index * sheet.glyph_bytes : 0);
+        bool present = at + sheet.glyph_bytes <= font.size();
+        for (uint32_t y = 0; y < h; ++y) {
+            for (uint32_t x = 0; x < w; ++x) {
+                int want = present ? font_pixel(font, at, w, x, y) : 0;
+                ASSERT_EQ(d.at(col * w + x, row * h + y), want)
+                    << "code " << std::hex << code << std::dec << " x " << x << " y " << y;
+            }
+        }
+    };
+    if (!sheet.double_byte) {
+        for (uint32_t code = 0; code < 256; ++code) {
+            check_cell(code, single_column ? 0 : code % 16, single_column ? code : code / 16);
+        }
+    } else {
+        for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
+            for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
+                uint32_t code = jis_to_sjis((uint16_t)(j1 << 8 | j2));
+                uint32_t col = single_column ? 0 : j2 - 0x21;
+                uint32_t row = single_column ? (j1 - 0x21) * 94 + j2 - 0x21 : j1 - 0x21;
+                check_cell(code, col, row);
+            }
+        }
+    }
+}
+
+TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
+    std::vector<uint8_t> single = fontx2_synthetic_single(8, 16);
+    GlyphSheet s;
+    ASSERT_TRUE(glyph_sheet_layout(&s, single.data(), single.size(), 0));
+    EXPECT_EQ(s.sheet_width, 128u);
+    EXPECT_EQ(s.sheet_height, 256u);
+    EXPECT_EQ(s.data_offset, 17);
+    EXPECT_EQ(s.glyph_bytes, 16);
+    ASSERT_TRUE(glyph_sheet_layout(&s, single.data(), single.size(), 1));
+    EXPECT_EQ(s.sheet_width, 8u);
+    EXPECT_EQ(s.sheet_height, 4096u);
+
+    std::vector<uint8_t> dbl = fontx2_synthetic_double(16, 16);
+    ASSERT_TRUE(glyph_sheet_layout(&s, dbl.data(), dbl.size(), 0));
+    EXPECT_EQ(s.sheet_width, 1504u);
+    EXPECT_EQ(s.sheet_height, 1504u);
+    EXPECT_EQ(s.data_offset, 18 + 4 * 94);
+    ASSERT_TRUE(glyph_sheet_layout(&s, dbl.data(), dbl.size(), 7)); // any nonzero flag
+    EXPECT_EQ(s.single_column, 1);
+    EXPECT_EQ(s.sheet_width, 16u);
+    EXPECT_EQ(s.sheet_height, 141376u);
+
+    std::vector<uint8_t> twelve = fontx2_synthetic_single(12, 24);
+    ASSERT_TRUE(glyph_sheet_layout(&s, twelve.data(), twelve.size(), 0));
+    EXPECT_EQ(s.glyph_row_bytes, 2);
+    EXPECT_EQ(s.glyph_bytes, 48);
+    EXPECT_EQ(s.sheet_row_bytes, 24u);
+}
+
+TEST(GlyphSheetLayout, ZeroGlyphSizeOrBadSignatureGivesNoSheet) {
+    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    GlyphSheet s;
+    font[14] = 0;
+    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
+    EXPECT_EQ(s.sheet_width, 0u);
+    EXPECT_EQ(s.sheet_height, 0u);
+    font[14] = 8;
+    font[15] = 0;
+    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 1));
+    EXPECT_EQ(s.sheet_height, 0u);
+    font[15] = 16;
+    font[0] = 'f';
+    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
+    EXPECT_FALSE(glyph_sheet_layout(&s, nullptr, 0, 0));
+    EXPECT_FALSE(draw_font_sheet(font.data(), font.size(), nullptr, 0));
+}
+
+TEST(GlyphIndex, BlocksInTableOrder) {
+    std::vector<uint8_t> glyphs(200 * 32, 0);
+    std::vector<uint8_t> font = fontx2_write_double(
+        "T", 16, 16, {{0x8140, 0x817E}, {0x8180, 0x81AC}, {0x8150, 0x8160}}, glyphs);
+    GlyphSheet s;
+    ASSERT_TRUE(glyph_sheet_parse(&s, font.data(), font.size()));
+    EXPECT_EQ(s.blocks[0].first_glyph, 0);
+    EXPECT_EQ(s.blocks[1].first_glyph, 63);
+    EXPECT_EQ(s.blocks[2].first_glyph, 63 + 45);
+    EXPECT_EQ(glyph_index_of(&s, 0x8180), 63);
+    EXPECT_EQ(glyph_index_of(&s, 0x817F), -1);
+    EXPECT_EQ(glyph_index_of(&s, 0x8155), 0x15); // the earlier block wins
+
+    std::vector<uint8_t> none = fontx2_write_double("T", 16, 16, {}, glyphs);
+    ASSERT_TRUE(glyph_sheet_parse(&s, none.data(), none.size()));
+    EXPECT_EQ(s.data_offset, 18);
+    EXPECT_EQ(glyph_index_of(&s, 0x8140), -1);
+
+    // An inverted block holds no code but still advances the running total
+    // (modulo 65536), exactly as the table says.
+    std::vector<uint8_t> inverted =
+        fontx2_write_double("T", 16, 16, {{0x8145, 0x8140}, {0x8240, 0x8240}}, glyphs);
+    ASSERT_TRUE(glyph_sheet_parse(&s, inverted.data(), inverted.size()));
+    EXPECT_EQ(glyph_index_of(&s, 0x8142), -1);
+    EXPECT_EQ(s.blocks[1].first_glyph, (uint16_t)(0x8140 - 0x8145 + 1));
+}
+
+TEST(JisToSjis, KnownCodesAndCellPlacement) {
+    EXPECT_EQ(jis_to_sjis(0x2121), 0x8140);
+    EXPECT_EQ(jis_to_sjis(0x2160), 0x8180);
+    EXPECT_EQ(jis_to_sjis(0x2221), 0x819F);
+    EXPECT_EQ(jis_to_sjis(0x3021), 0x889F);
+    EXPECT_EQ(jis_to_sjis(0x5F21), 0xE040);
+    EXPECT_EQ(jis_to_sjis(0x7E7E), 0xEFFC);
+    // Every cell maps to a distinct code with a valid trail byte.
+    std::vector<bool> seen(65536, false);
+    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
+        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
+            uint16_t s = jis_to_sjis((uint16_t)(j1 << 8 | j2));
+            uint8_t trail = s & 0xFF;
+            ASSERT_TRUE(trail >= 0x40 && trail <= 0xFC && trail != 0x7F) << std::hex << s;
+            ASSERT_FALSE(seen[s]);
+            seen[s] = true;
+        }
+    }
+}
+
+TEST(GlyphSheetRender, SingleByteGridPlacesCodeCells) {
+    std::vector<uint8_t> glyphs(256 * 8, 0);
+    for (int y = 0; y < 8; ++y) glyphs[0x41 * 8 + y] = 0xFF; // code 0x41 solid
+    std::vector<uint8_t> font = fontx2_write_single("T", 8, 8, glyphs);
+    Drawn d = draw(font, 0);
+    ASSERT_EQ(d.width, 128u);
+    ASSERT_EQ(d.height, 128u);
+    EXPECT_EQ(d.stride, 16u);
+    for (uint32_t y = 0; y < 128; ++y) {
+        for (uint32_t x = 0; x < 128; ++x) {
+            bool ink = x >= 8 && x < 16 && y >= 32 && y < 40;
+            ASSERT_EQ(d.at(x, y), ink) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(d.bits[95 * 16 + 1], 0xFF); // its top row is memory row 95
+    EXPECT_EQ(d.bits[96 * 16 + 1], 0x00);
+}
+
+TEST(GlyphSheetRender, SingleColumnEndsWithCode255AtMemoryRowZero) {
+    std::vector<uint8_t> glyphs(256 * 8, 0);
+    glyphs[255 * 8 + 7] = 0x80; // last row of code 255
+    std::vector<uint8_t> font = fontx2_write_single("T", 8, 8, glyphs);
+    Drawn d = draw(font, 1);
+    ASSERT_EQ(d.height, 2048u);
+    EXPECT_EQ(d.bits[0], 0x80);
+    EXPECT_EQ(d.at(0, 2047), 1);
+}
+
+TEST(GlyphSheetRender, EveryLayoutMatchesTheFontCellByCell) {
+    for (int width : {8, 10, 12, 16, 24}) {
+        std::vector<uint8_t> single = fontx2_synthetic_single((uint8_t)width, 16);
+        expect_cells_match(single, draw(single, 0), false);
+        expect_cells_match(single, draw(single, 1, 1, false), true);
+    }
+    std::vector<uint8_t> dbl = fontx2_synthetic_double(12, 12);
+    expect_cells_match(dbl, draw(dbl, 0), false);
+    expect_cells_match(dbl, draw(dbl, 1), true);
+}
+
+TEST(GlyphSheetRender, BitsBeyondTheGlyphWidthAreNeverDrawn) {
+    std::vector<uint8_t> glyphs(256 * 2 * 4, 0xFF); // every bit set, width 10
+    std::vector<uint8_t> font = fontx2_write_single("T", 10, 4, glyphs);
+    Drawn d = draw(font, 1, 1);
+    EXPECT_EQ(d.stride, 2u);
+    for (uint32_t row = 0; row < d.height; ++row) {
+        ASSERT_EQ(d.bits[row * 2], 0xFF);
+        ASSERT_EQ(d.bits[row * 2 + 1], 0xC0); // 2 of the second byte's bits
+    }
+}
+
+TEST(GlyphSheetRender, StrideFollowsTheRowAlignment) {
+    std::vector<uint8_t> font = fontx2_synthetic_single(1, 1); // 16 x 16 grid
+    EXPECT_EQ(draw(font, 0, 4).stride, 4u);
+    EXPECT_EQ(draw(font, 0, 1).stride, 2u);
+    Drawn d = draw(font, 0, 4);
+    for (uint32_t row = 0; row < 16; ++row) { // fill bytes cleared too
+        EXPECT_EQ(d.bits[row * 4 + 2], 0);
+        EXPECT_EQ(d.bits[row * 4 + 3], 0);
+    }
+}
+
+TEST(GlyphSheetRender, DoubleByteGridCornersAndUnmappedCells) {
+    // Two glyphs: the first is a solid block, the second a single dot; only
+    // the top-left and bottom-right codes are mapped.
+    std::vector<uint8_t> glyphs(3 * 2, 0);
+    glyphs[0] = glyphs[1] = 0xFF; // glyph 0, 8 x 2: solid rows
+    glyphs[2] = 0x80;             // glyph 1: one dot
+    std::vector<uint8_t> font =
+        fontx2_write_double("T", 8, 2, {{0x8140, 0x8140}, {0xEFFC, 0xEFFC}}, glyphs);
+    Drawn d = draw(font, 0);
+    ASSERT_EQ(d.width, 94u * 8);
+    EXPECT_EQ(d.at(0, 0), 1);
+    EXPECT_EQ(d.at(7, 1), 1); // top-left cell: glyph 0
+    EXPECT_EQ(d.at(93 * 8, 93 * 2), 1);
+    EXPECT_EQ(d.at(93 * 8 + 1, 93 * 2), 0); // bottom-right: glyph 1, one dot
+    EXPECT_EQ(d.at(93 * 8, 93 * 2 + 1), 0);
+    EXPECT_EQ(d.at(8 * 40 + 3, 2 * 50 + 1), 1); // an unmapped cell shows glyph 0
+}
+
+TEST(GlyphSheetRender, TruncatedFontsStayInsideTheirBytes) {
+    std::vector<uint8_t> dbl = fontx2_synthetic_double(12, 12);
+    std::vector<uint8_t> single = fontx2_synthetic_single(10, 16);
+    std::vector<size_t> cuts;
+    for (size_t n = 0; n <= 300; ++n) cuts.push_back(n);
+    for (size_t n : {386u, 387u, 1000u, 1001u, 4095u, 4113u, 20000u, 100001u}) cuts.push_back(n);
+    for (const std::vector<uint8_t> *full : {&dbl, &single}) {
+        for (size_t n : cuts) {
+            if (n > full->size()) continue;
+            // An exact-size copy, so that the sanitizer sees any read past it.
+            std::vector<uint8_t> cut(full->begin(), full->begin() + n);
+            GlyphSheet s;
+            if (!glyph_sheet_layout(&s, cut.data(), cut.size(), 0)) continue;
+            Drawn d = draw(cut, 0);
+            if (n == 300 || n == 20000) expect_cells_match(cut, d, false);
+        }
+    }
+}
+
+TEST(RealFonts, EveryCellHoldsItsGlyph) {
+    SKIP_WITHOUT_FONTS(dir);
+    for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",
+                             "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
+        std::vector<uint8_t> font;
+        ASSERT_TRUE(test_read_file(dir + "/" + name, &font)) << name;
+        SCOPED_TRACE(name);
+        expect_cells_match(font, draw(font, 0), false);
+        expect_cells_match(font, draw(font, 1), true);
+    }
+}
+
+} // namespace

@@ -1,0 +1,195 @@
+// spihost: a small command-line host for "00IN" image-import plug-ins.
+// On Windows it loads any plug-in by path and relies on nothing beyond the
+// interface; the native build drives the plug-in code linked into it (the
+// plug-in argument is then only shown), so both can be compared.
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "common/platform/platform.h"
+#include "plugin/plugin.h"
+#endif
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define HOST_API __stdcall
+#else
+#define HOST_API
+#endif
+
+typedef int(HOST_API *GetPluginInfoFn)(int32_t, char *, int32_t);
+typedef int(HOST_API *IsSupportedFn)(const char *, uintptr_t);
+typedef int(HOST_API *GetPictureInfoFn)(const char *, intptr_t, uint32_t, void *);
+typedef int(HOST_API *ProgressFn)(int, int, intptr_t);
+typedef int(HOST_API *GetPictureFn)(const char *, intptr_t, uint32_t, void **, void **,
+                                    ProgressFn, intptr_t);
+
+struct Plugin {
+    GetPluginInfoFn get_plugin_info;
+    IsSupportedFn is_supported;
+    GetPictureInfoFn get_picture_info;
+    GetPictureFn get_picture;
+};
+
+static bool plugin_load(const char *path, Plugin *p) {
+#ifdef _WIN32
+    HMODULE module = LoadLibraryA(path);
+    if (!module) return false;
+    p->get_plugin_info = (GetPluginInfoFn)(void *)GetProcAddress(module, "GetPluginInfo");
+    p->is_supported = (IsSupportedFn)(void *)GetProcAddress(module, "IsSupported");
+    p->get_picture_info = (GetPictureInfoFn)(void *)GetProcAddress(module, "GetPictureInfo");
+    p->get_picture = (GetPictureFn)(void *)GetProcAddress(module, "GetPicture");
+#else
+    (void)path;
+    p->get_plugin_info = GetPluginInfo;
+    p->is_supported = IsSupported;
+    p->get_picture_info = (GetPictureInfoFn)(void *)GetPictureInfo;
+    p->get_picture = (GetPictureFn)GetPicture;
+#endif
+    return p->get_plugin_info && p->is_supported && p->get_picture_info && p->get_picture;
+}
+
+static void block_free(void *block) {
+#ifdef _WIN32
+    LocalFree((HLOCAL)block);
+#else
+    heap_free(block);
+#endif
+}
+
+// The host's picture-information record, as the interface lays it out.
+#pragma pack(push, 1)
+struct HostPictureInfo {
+    int32_t left, top, width, height;
+    uint16_t x_density, y_density;
+    int16_t colour_depth;
+#if UINTPTR_MAX == 0xFFFFFFFFu
+    uint32_t info;
+#else
+    uint16_t padding;
+    uint64_t info;
+#endif
+};
+#pragma pack(pop)
+
+static bool read_file(const char *path, long offset, uint8_t **data, long *size) {
+    FILE *f = fopen(path, "rb");
+    if (!f) return false;
+    fseek(f, 0, SEEK_END);
+    long total = ftell(f);
+    if (offset <= 0 || offset >= total) offset = 0;
+    fseek(f, offset, SEEK_SET);
+    *size = total - offset;
+    *data = (uint8_t *)malloc(*size ? *size : 1);
+    bool ok = *data && fread(*data, 1, *size, f) == (size_t)*size;
+    fclose(f);
+    return ok;
+}
+
+static uint32_t le32(const uint8_t *p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pixels) {
+    uint32_t colours = le32(header + 32);
+    uint32_t header_size = 40 + 4 * colours;
+    uint32_t image = le32(header + 20);
+    uint8_t file_header[14] = {'B', 'M'};
+    uint32_t total = 14 + header_size + image, offset = 14 + header_size;
+    memcpy(file_header + 2, &total, 4);
+    memcpy(file_header + 10, &offset, 4);
+    FILE *f = fopen(path, "wb");
+    if (!f) return false;
+    bool ok = fwrite(file_header, 1, 14, f) == 14 &&
+              fwrite(header, 1, header_size, f) == header_size &&
+              fwrite(pixels, 1, image, f) == image;
+    return fclose(f) == 0 && ok;
+}
+
+static int usage() {
+    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--out FILE.bmp] "
+                    "PLUGIN FONT\n");
+    return 2;
+}
+
+int main(int argc, char **argv) {
+    bool memory = false;
+    long offset = 0;
+    uint32_t flag = 1;
+    const char *out = nullptr;
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
+        if (!strcmp(argv[i], "--memory")) memory = true;
+        else if (!strcmp(argv[i], "--flag") && i + 1 < argc) flag = strtoul(argv[++i], 0, 0);
+        else if (!strcmp(argv[i], "--offset") && i + 1 < argc) offset = strtol(argv[++i], 0, 0);
+        else if (!strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
+        else return usage();
+    }
+    if (argc - i != 2) return usage();
+    const char *plugin_path = argv[i], *font = argv[i + 1];
+
+    Plugin p;
+    if (!plugin_load(plugin_path, &p)) {
+        fprintf(stderr, "spihost: cannot load %s\n", plugin_path);
+        return 3;
+    }
+    char text[256];
+    // Version and description, then (pattern, type name) pairs until an empty pattern.
+    for (int index = 0; index < 64; ++index) {
+        int n = p.get_plugin_info(index, text, sizeof text);
+        if (n <= 0 && index >= 2 && index % 2 == 0) break;
+        printf("info[%d] %s\n", index, n > 0 ? text : "");
+    }
+
+    uint8_t *data = nullptr;
+    long size = 0;
+    if (!read_file(font, offset, &data, &size)) {
+        fprintf(stderr, "spihost: cannot read %s\n", font);
+        return 3;
+    }
+    uint8_t head[2048] = {};
+    memcpy(head, data, size < 2048 ? size : 2048);
+    printf("IsSupported(memory) %d\n", p.is_supported(font, (uintptr_t)head));
+#ifdef _WIN32
+    HANDLE h = CreateFileA(font, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        SetFilePointer(h, offset, nullptr, FILE_BEGIN);
+        printf("IsSupported(handle) %d\n", p.is_supported(font, (uintptr_t)h));
+        CloseHandle(h);
+    }
+#endif
+
+    HostPictureInfo info = {};
+    const char *source = memory ? (const char *)data : font;
+    intptr_t second = memory ? (intptr_t)size : (intptr_t)offset;
+    uint32_t flags = memory ? flag : 0;
+    int rc = p.get_picture_info(source, second, flags, &info);
+    printf("GetPictureInfo %d %dx%d depth %d\n", rc, info.width, info.height, info.colour_depth);
+
+    void *header = nullptr, *pixels = nullptr;
+    rc = p.get_picture(source, second, flags, &header, &pixels, nullptr, 0);
+    int status = rc == 0 ? 0 : 1;
+    if (rc == 0) {
+        const uint8_t *h8 = (const uint8_t *)header;
+        printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4),
+               (int32_t)le32(h8 + 8), h8[14] | h8[15] << 8);
+        if (out) {
+            if (write_bmp(out, h8, (const uint8_t *)pixels)) {
+                printf("wrote %s\n", out);
+            } else {
+                fprintf(stderr, "spihost: cannot write %s\n", out);
+                status = 1;
+            }
+        }
+        block_free(header);
+        block_free(pixels);
+    } else {
+        printf("GetPicture %d\n", rc);
+    }
+    free(data);
+    return status;
+}
