@@ -10,9 +10,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "common/platform/platform.h"
 #include "plugin/plugin.h"
 #endif
+#include "common/platform/platform.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define HOST_API __stdcall
@@ -109,8 +109,26 @@ static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pi
     return fclose(f) == 0 && ok;
 }
 
+// --order: store a settings record (hex bytes) before decoding, so that a run
+// can be repeated with the same settings in either build.
+static bool store_order(const char *hex) {
+    uint8_t record[64] = {};
+    size_t n = strlen(hex);
+    if (n % 2 || n > 128) return false;
+    for (size_t i = 0; i < n / 2; ++i) {
+        char byte[3] = {hex[2 * i], hex[2 * i + 1], 0};
+        char *end;
+        record[i] = (uint8_t)strtoul(byte, &end, 16);
+        if (*end) return false;
+    }
+    RegistryKey *key = registry_create("Software\\morv\\KOVELT");
+    bool ok = key && registry_set(key, "ORDER", REGISTRY_TYPE_BINARY, record, sizeof record);
+    registry_close(key);
+    return ok;
+}
+
 static int usage() {
-    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--out FILE.bmp] "
+    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out FILE.bmp] "
                     "PLUGIN FONT\n");
     return 2;
 }
@@ -126,6 +144,9 @@ int main(int argc, char **argv) {
         else if (!strcmp(argv[i], "--flag") && i + 1 < argc) flag = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--offset") && i + 1 < argc) offset = strtol(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
+        else if (!strcmp(argv[i], "--order") && i + 1 < argc) {
+            if (!store_order(argv[++i])) return usage();
+        }
         else return usage();
     }
     if (argc - i != 2) return usage();
