@@ -93,10 +93,24 @@ static uint32_t le32(const uint8_t *p) {
     return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
-static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pixels) {
+// Writes the picture as a .bmp; rows > 0 keeps only that many rows from the
+// top (a preview of a very tall sheet).
+static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pixels,
+                      uint32_t rows) {
     uint32_t colours = le32(header + 32);
     uint32_t header_size = 40 + 4 * colours;
     uint32_t image = le32(header + 20);
+    uint32_t height = le32(header + 8);
+    uint8_t info[40 + 4 * 256];
+    memcpy(info, header, header_size <= sizeof info ? header_size : sizeof info);
+    if (rows > 0 && rows < height && colours <= 256) {
+        uint32_t stride = height ? image / height : 0;
+        pixels += (uint64_t)(height - rows) * stride; // rows are stored bottom-up
+        image = stride * rows;
+        memcpy(info + 8, &rows, 4);
+        memcpy(info + 20, &image, 4);
+        header = info;
+    }
     uint8_t file_header[14] = {'B', 'M'};
     uint32_t total = 14 + header_size + image, offset = 14 + header_size;
     memcpy(file_header + 2, &total, 4);
@@ -128,7 +142,7 @@ static bool store_order(const char *hex) {
 }
 
 static int usage() {
-    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out FILE.bmp] "
+    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out FILE.bmp] [--rows N] "
                     "PLUGIN FONT\n");
     return 2;
 }
@@ -138,12 +152,14 @@ int main(int argc, char **argv) {
     long offset = 0;
     uint32_t flag = 1;
     const char *out = nullptr;
+    uint32_t rows = 0;
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
         if (!strcmp(argv[i], "--memory")) memory = true;
         else if (!strcmp(argv[i], "--flag") && i + 1 < argc) flag = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--offset") && i + 1 < argc) offset = strtol(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
+        else if (!strcmp(argv[i], "--rows") && i + 1 < argc) rows = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--order") && i + 1 < argc) {
             if (!store_order(argv[++i])) return usage();
         }
@@ -199,7 +215,7 @@ int main(int argc, char **argv) {
         printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4),
                (int32_t)le32(h8 + 8), h8[14] | h8[15] << 8);
         if (out) {
-            if (write_bmp(out, h8, (const uint8_t *)pixels)) {
+            if (write_bmp(out, h8, (const uint8_t *)pixels, rows)) {
                 printf("wrote %s\n", out);
             } else {
                 fprintf(stderr, "spihost: cannot write %s\n", out);
