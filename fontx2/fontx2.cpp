@@ -46,8 +46,7 @@ bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size) {
     return sheet->glyph_width != 0 && sheet->glyph_height != 0;
 }
 
-bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size,
-                        int single_column) {
+bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column) {
     sheet->sheet_width = sheet->sheet_height = 0;
     sheet->sheet_row_bytes = sheet->sheet_stride = 0;
     sheet->double_byte = sheet->bottom_up = sheet->single_column = 0;
@@ -109,8 +108,8 @@ void glyph_blit(GlyphSheet *sheet, uint32_t column, uint32_t row, const uint8_t 
 }
 
 uint64_t glyph_sheet_bytes(const GlyphSheet *sheet, uint32_t row_alignment) {
-    uint64_t stride = ((uint64_t)sheet->sheet_row_bytes + row_alignment - 1) &
-                      ~(uint64_t)(row_alignment - 1);
+    uint64_t stride =
+        ((uint64_t)sheet->sheet_row_bytes + row_alignment - 1) & ~(uint64_t)(row_alignment - 1);
     return stride * sheet->sheet_height;
 }
 
@@ -152,8 +151,7 @@ bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *dest
     return true;
 }
 
-bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination,
-                     int single_column) {
+bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column) {
     if (!has_signature(data, size)) return false;
     GlyphSheet sheet;
     glyph_sheet_layout(&sheet, data, size, single_column);

@@ -2,7 +2,9 @@
 
 #include <string.h>
 
-uint32_t fontx2_glyph_bytes(uint32_t width, uint32_t height) { return (width + 7) / 8 * height; }
+uint32_t fontx2_glyph_bytes(uint32_t width, uint32_t height) {
+    return (width + 7) / 8 * height;
+}
 
 static std::vector<uint8_t> header(const char *name, uint8_t width, uint8_t height,
                                    uint8_t code_type) {

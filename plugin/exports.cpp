@@ -7,11 +7,7 @@
 #include <string.h>
 
 static const char *const plugin_info_strings[] = {
-    "00IN",
-    "fontx2 to DIB v0.60 (KOVELT)",
-    "*.fnt;*.fnx;*.fx2;*.tlf",
-    "FontX2",
-    "",
+    "00IN",  "fontx2 to DIB v0.60 (KOVELT)", "*.fnt;*.fnx;*.fx2;*.tlf", "FontX2", "",
     nullptr, // end marker
 };
 
@@ -52,7 +48,9 @@ extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
 }
 
 // Bits 0 to 2 of the input flag: all clear means a file name and offset.
-static bool is_memory_input(uint32_t flags) { return (flags & 7) != 0; }
+static bool is_memory_input(uint32_t flags) {
+    return (flags & 7) != 0;
+}
 
 // The font data of one call: the host's buffer, or a block loaded from a
 // file that this call owns.
@@ -93,9 +91,9 @@ extern "C" int PLUGIN_API GetPictureInfo(const char *source, intptr_t offset_or_
     return PLUGIN_OK;
 }
 
-extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length,
-                                     uint32_t flags, void **header_slot, void **pixel_slot,
-                                     ProgressCallback, intptr_t) {
+extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length, uint32_t flags,
+                                     void **header_slot, void **pixel_slot, ProgressCallback,
+                                     intptr_t) {
     Input input;
     int rc = acquire_input(source, offset_or_length, flags, 0, &input);
     if (rc != PLUGIN_OK) return rc;
@@ -110,9 +108,8 @@ extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_leng
     record.transparent_entry = -1;
     record.file_name = is_memory_input(flags) ? nullptr : source;
 
-    rc = composite_path(picture.depth, header_slot, pixel_slot, input.data, input.size,
-                        input.owned, picture.width, picture.height, palette, &record,
-                        picture.single_column);
+    rc = composite_path(picture.depth, header_slot, pixel_slot, input.data, input.size, input.owned,
+                        picture.width, picture.height, palette, &record, picture.single_column);
     if (rc != COMPOSITE_DECLINED) return rc; // the input is released there
 
     void *pixels = nullptr;

@@ -55,8 +55,7 @@ int load_input_file(const char *name, int64_t offset, uint32_t count, uint8_t **
     return PLUGIN_OK;
 }
 
-int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette,
-                      FontPicture *picture) {
+int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette, FontPicture *picture) {
     if (!data || size < 6 || memcmp(data, FONTX2_SIGNATURE, 6) != 0) return 0;
     SettingsRecord settings;
     settings_read(&settings);
@@ -79,8 +78,8 @@ uint64_t dib_stride(uint32_t width, int bit_count) {
     return (((uint64_t)width * (uint32_t)bit_count + 7) / 8 + 3) & ~(uint64_t)3;
 }
 
-void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count,
-                          const uint32_t *palette, void **pixel_slot) {
+void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count, const uint32_t *palette,
+                          void **pixel_slot) {
     uint32_t colours = bit_count <= 8 ? 1u << bit_count : 0;
     uint64_t stride = dib_stride(width, bit_count);
     uint64_t image = stride * height;

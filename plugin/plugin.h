@@ -117,14 +117,13 @@ struct FontPicture {
 };
 // 1 when the data (size bytes) is a FONTX2 font; fills the picture and, when
 // given, entries 0 and 1 of a 256-entry palette.
-int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette,
-                      FontPicture *picture);
+int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette, FontPicture *picture);
 
 // The DIB header block (with the colour table for bit counts up to 8) and,
 // when a slot is given, the pixel block; null when an allocation fails or
 // the picture is too large for a DIB.
-void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count,
-                          const uint32_t *palette, void **pixel_slot);
+void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count, const uint32_t *palette,
+                          void **pixel_slot);
 uint64_t dib_stride(uint32_t width, int bit_count);
 
 // The settings-driven route of GetPicture; COMPOSITE_DECLINED when special

@@ -24,8 +24,8 @@ typedef int(HOST_API *GetPluginInfoFn)(int32_t, char *, int32_t);
 typedef int(HOST_API *IsSupportedFn)(const char *, uintptr_t);
 typedef int(HOST_API *GetPictureInfoFn)(const char *, intptr_t, uint32_t, void *);
 typedef int(HOST_API *ProgressFn)(int, int, intptr_t);
-typedef int(HOST_API *GetPictureFn)(const char *, intptr_t, uint32_t, void **, void **,
-                                    ProgressFn, intptr_t);
+typedef int(HOST_API *GetPictureFn)(const char *, intptr_t, uint32_t, void **, void **, ProgressFn,
+                                    intptr_t);
 
 struct Plugin {
     GetPluginInfoFn get_plugin_info;
@@ -142,7 +142,8 @@ static bool store_order(const char *hex) {
 }
 
 static int usage() {
-    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out FILE.bmp] [--rows N] "
+    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out "
+                    "FILE.bmp] [--rows N] "
                     "PLUGIN FONT\n");
     return 2;
 }
@@ -155,15 +156,20 @@ int main(int argc, char **argv) {
     uint32_t rows = 0;
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
-        if (!strcmp(argv[i], "--memory")) memory = true;
-        else if (!strcmp(argv[i], "--flag") && i + 1 < argc) flag = strtoul(argv[++i], 0, 0);
-        else if (!strcmp(argv[i], "--offset") && i + 1 < argc) offset = strtol(argv[++i], 0, 0);
-        else if (!strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
-        else if (!strcmp(argv[i], "--rows") && i + 1 < argc) rows = strtoul(argv[++i], 0, 0);
+        if (!strcmp(argv[i], "--memory"))
+            memory = true;
+        else if (!strcmp(argv[i], "--flag") && i + 1 < argc)
+            flag = strtoul(argv[++i], 0, 0);
+        else if (!strcmp(argv[i], "--offset") && i + 1 < argc)
+            offset = strtol(argv[++i], 0, 0);
+        else if (!strcmp(argv[i], "--out") && i + 1 < argc)
+            out = argv[++i];
+        else if (!strcmp(argv[i], "--rows") && i + 1 < argc)
+            rows = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--order") && i + 1 < argc) {
             if (!store_order(argv[++i])) return usage();
-        }
-        else return usage();
+        } else
+            return usage();
     }
     if (argc - i != 2) return usage();
     const char *plugin_path = argv[i], *font = argv[i + 1];
@@ -212,8 +218,8 @@ int main(int argc, char **argv) {
     int status = rc == 0 ? 0 : 1;
     if (rc == 0) {
         const uint8_t *h8 = (const uint8_t *)header;
-        printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4),
-               (int32_t)le32(h8 + 8), h8[14] | h8[15] << 8);
+        printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4), (int32_t)le32(h8 + 8),
+               h8[14] | h8[15] << 8);
         if (out) {
             if (write_bmp(out, h8, (const uint8_t *)pixels, rows)) {
                 printf("wrote %s\n", out);

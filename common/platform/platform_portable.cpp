@@ -141,7 +141,9 @@ void file_close(PlatformFile *file) {
     delete file;
 }
 
-void file_close_borrowed(PlatformFile *file) { delete file; }
+void file_close_borrowed(PlatformFile *file) {
+    delete file;
+}
 
 // ---- Registry -----------------------------------------------------------------
 
@@ -227,7 +229,9 @@ bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void 
     return true;
 }
 
-void registry_close(RegistryKey *key) { delete key; }
+void registry_close(RegistryKey *key) {
+    delete key;
+}
 
 void registry_test_reset() {
     RegistryState &r = registry_state();

@@ -20,32 +20,32 @@ enum {
 };
 
 struct SettingsRecord {
-    uint16_t record_tag;        // 256
-    uint16_t record_size;       // 64
-    uint8_t flags;              // SETTINGS_*
-    uint8_t alpha_mode;         // 0 ignore, 1 blend, 2 add, 3 subtract
-    uint8_t alpha_zero_opaque;  // alpha 0 draws unmixed
-    uint8_t alpha_invert;       // bit 0
-    uint8_t alpha_128;          // bit 0
-    uint8_t transparent_mode;   // 0 none, 1 by colour, 2 by index
-    uint8_t reserved10;         //
-    uint8_t output_flags;       // OUTPUT_*
-    int16_t brightness;         // per mille
-    int16_t alpha_scale;        // in 255ths
-    int16_t clut_offset;        // palette rotation
-    int16_t transparent_index;  //
+    uint16_t record_tag;         // 256
+    uint16_t record_size;        // 64
+    uint8_t flags;               // SETTINGS_*
+    uint8_t alpha_mode;          // 0 ignore, 1 blend, 2 add, 3 subtract
+    uint8_t alpha_zero_opaque;   // alpha 0 draws unmixed
+    uint8_t alpha_invert;        // bit 0
+    uint8_t alpha_128;           // bit 0
+    uint8_t transparent_mode;    // 0 none, 1 by colour, 2 by index
+    uint8_t reserved10;          //
+    uint8_t output_flags;        // OUTPUT_*
+    int16_t brightness;          // per mille
+    int16_t alpha_scale;         // in 255ths
+    int16_t clut_offset;         // palette rotation
+    int16_t transparent_index;   //
     uint32_t transparent_colour; // low 24 bits compared
-    uint32_t grid_colour;       //
-    uint32_t bg_colour1;        //
-    uint32_t bg_colour2;        //
-    int16_t cell_width;         //
-    int16_t cell_height;        //
-    uint8_t reserved40;         //
-    uint8_t background_enabled; //
-    uint8_t grid_lines;         //
-    uint8_t reserved43;         // kept for a check box the dialog does not show
-    uint8_t single_column;      // one-column glyph sheet
-    uint8_t reserved45[19];     //
+    uint32_t grid_colour;        //
+    uint32_t bg_colour1;         //
+    uint32_t bg_colour2;         //
+    int16_t cell_width;          //
+    int16_t cell_height;         //
+    uint8_t reserved40;          //
+    uint8_t background_enabled;  //
+    uint8_t grid_lines;          //
+    uint8_t reserved43;          // kept for a check box the dialog does not show
+    uint8_t single_column;       // one-column glyph sheet
+    uint8_t reserved45[19];      //
 };
 
 static_assert(sizeof(SettingsRecord) == 64, "ORDER is 64 bytes");

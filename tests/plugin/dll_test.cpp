@@ -50,13 +50,13 @@ struct DllTest : ::testing::Test {
     // Decodes through the DLL and through the linked code; both must agree.
     void expect_same(const std::vector<uint8_t> &font, const char *what) {
         void *h1 = nullptr, *p1 = nullptr, *h2 = nullptr, *p2 = nullptr;
-        ASSERT_EQ(dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h1, &p1,
-                              nullptr, 0),
-                  0)
+        ASSERT_EQ(
+            dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h1, &p1, nullptr, 0),
+            0)
             << what;
-        ASSERT_EQ(GetPicture((const char *)font.data(), (intptr_t)font.size(), 1, &h2, &p2,
-                             nullptr, 0),
-                  0);
+        ASSERT_EQ(
+            GetPicture((const char *)font.data(), (intptr_t)font.size(), 1, &h2, &p2, nullptr, 0),
+            0);
         const DibHeader *d = (const DibHeader *)h1;
         EXPECT_EQ(memcmp(h1, h2, 48), 0) << what;
         EXPECT_EQ(memcmp(p1, p2, d->size_image), 0) << what;

@@ -116,9 +116,9 @@ TEST_F(PluginTest, PictureInfoFromFileOffsetsAndMemory) {
     // Memory input for every flag value with bits 0 to 2 set.
     for (uint32_t flag = 1; flag <= 7; ++flag) {
         memset(&info, 0, sizeof info);
-        EXPECT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), flag | 0x80,
-                                 &info),
-                  0);
+        EXPECT_EQ(
+            GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), flag | 0x80, &info),
+            0);
         EXPECT_EQ(info.width, 1504) << flag;
     }
     EXPECT_EQ(GetPictureInfo((const char *)font.data(), -5, 1, &info), 2); // length 0
@@ -246,9 +246,8 @@ TEST_F(PluginTest, LargestLegalSheetsDecodeOrReportNoMemory) {
     // 255 x 255 glyphs, no glyph data: every cell blank, the size is what counts.
     for (int code_type : {0, 1}) {
         for (int column : {0, 1}) {
-            std::vector<uint8_t> font = code_type
-                                            ? fontx2_write_double("BIG", 255, 255, {}, {})
-                                            : fontx2_write_single("BIG", 255, 255, {});
+            std::vector<uint8_t> font = code_type ? fontx2_write_double("BIG", 255, 255, {}, {})
+                                                  : fontx2_write_single("BIG", 255, 255, {});
             set_single_column(column);
             PictureInfo info;
             ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info),
@@ -329,8 +328,8 @@ TEST_F(PluginTest, RealFontsDecodeInBothModes) {
     struct Expect {
         const char *name;
         int width, height;
-    } fonts[] = {{"ILGH16XB.FNT", 128, 256}, {"ILMH16XB.FNT", 128, 256},
-                 {"ILGH24XB.FNT", 192, 384}, {"ILGH32XB.FNT", 256, 512},
+    } fonts[] = {{"ILGH16XB.FNT", 128, 256},   {"ILMH16XB.FNT", 128, 256},
+                 {"ILGH24XB.FNT", 192, 384},   {"ILGH32XB.FNT", 256, 512},
                  {"ILGZ16XB.FNT", 1504, 1504}, {"8x16-fontx-sbcs.fnt", 128, 256}};
     for (const Expect &e : fonts) {
         std::string path = dir + "/" + e.name;

@@ -36,10 +36,10 @@ TEST_F(SettingsTest, DefaultBytesAreExact) {
     memset(&r, 0xFF, sizeof r);
     settings_defaults(&r);
     const unsigned char *b = (const unsigned char *)&r;
-    const unsigned char expected_head[] = {0x00, 0x01, 0x40, 0x00, 3, 1, 0, 0, 0, 0, 0, 0,
-                                           0xE8, 0x03, 0xFF, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
-                                           0xFF, 0xFF, 0xFF, 0x00, 0x80, 0x80, 0x80, 0x00,
-                                           0xC0, 0xC0, 0xC0, 0x00, 16, 0, 16, 0, 0, 1, 0, 0, 0};
+    const unsigned char expected_head[] = {
+        0x00, 0x01, 0x40, 0x00, 3,    1,    0,  0, 0,  0,    0,    0,    0xE8, 0x03, 0xFF,
+        0x00, 0,    0,    0,    0,    0,    0,  0, 0,  0xFF, 0xFF, 0xFF, 0x00, 0x80, 0x80,
+        0x80, 0x00, 0xC0, 0xC0, 0xC0, 0x00, 16, 0, 16, 0,    0,    1,    0,    0,    0};
     EXPECT_EQ(memcmp(b, expected_head, sizeof expected_head), 0);
     for (size_t i = sizeof expected_head; i < 64; ++i) EXPECT_EQ(b[i], 0) << i;
 }
