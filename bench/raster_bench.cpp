@@ -1,0 +1,73 @@
+// Raster conversion of a 1-bit glyph sheet to 8 bits per pixel (the composite
+// path's render raster: 4-byte rows, no palette), beside a memset of the same
+// 8-bit output, its memory-bandwidth limit.
+#include "raster/raster.h"
+
+#include <benchmark/benchmark.h>
+#include <stdint.h>
+#include <string.h>
+#include <vector>
+
+namespace {
+
+const uint32_t SHEET_SIZE = 1504; // 94 cells of 16 pixels
+
+struct SheetFixture {
+    Raster sheet = {};
+    std::vector<uint8_t> out;
+    uint32_t out_stride = 0;
+
+    SheetFixture() {
+        if (!raster_init(&sheet, 4, SHEET_SIZE, SHEET_SIZE, RASTER_OWNS_MEMORY, nullptr, 1, nullptr,
+                         -1))
+            return;
+        // A deterministic mix of set and clear bits, like glyph strokes.
+        uint32_t state = 12345;
+        for (uint64_t i = 0; i < (uint64_t)sheet.stride * sheet.height; ++i) {
+            state = state * 1103515245u + 12345u;
+            sheet.pixels[i] = (uint8_t)(state >> 16);
+        }
+        Raster layout = {};
+        raster_init(&layout, 4, SHEET_SIZE, SHEET_SIZE, 0, nullptr, 8, nullptr, 0);
+        out_stride = layout.stride;
+        out.assign((size_t)out_stride * SHEET_SIZE, 0);
+    }
+    ~SheetFixture() { raster_release(&sheet); }
+    bool ready() const { return sheet.pixels != nullptr && !out.empty(); }
+};
+
+void raster_convert_1bit_to_8bit_1504(benchmark::State &state) {
+    SheetFixture f;
+    if (!f.ready()) {
+        state.SkipWithError("allocation failed");
+        return;
+    }
+    for (auto _ : state) {
+        bool ok = raster_convert_into(&f.sheet, 4, 8, 0, f.out.data(), nullptr, 0, 0);
+        benchmark::DoNotOptimize(ok);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)f.out.size());
+    state.counters["pixels"] = (double)SHEET_SIZE * SHEET_SIZE;
+}
+
+void raster_memset_8bit_1504(benchmark::State &state) {
+    SheetFixture f;
+    if (!f.ready()) {
+        state.SkipWithError("allocation failed");
+        return;
+    }
+    uint8_t value = 0;
+    for (auto _ : state) {
+        memset(f.out.data(), value++, f.out.size());
+        benchmark::DoNotOptimize(f.out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)f.out.size());
+    state.counters["pixels"] = (double)SHEET_SIZE * SHEET_SIZE;
+}
+
+} // namespace
+
+BENCHMARK(raster_convert_1bit_to_8bit_1504)->Unit(benchmark::kMillisecond);
+BENCHMARK(raster_memset_8bit_1504)->Unit(benchmark::kMicrosecond);

@@ -1,0 +1,41 @@
+// The preview compositor: lays a rendered source picture (8-bit indices with a
+// palette, or 32-bit 0xAARRGGBB words) over a plain or checkerboard
+// background with optional grid lines, colour keying, brightness and alpha
+// mixing, and writes the result as 24-bit DIB rows or 32-bit words.
+//
+// Rows are bottom-up everywhere (the first row in memory is the bottom of the
+// picture); the checkerboard and the grid are anchored at the picture's
+// top-left corner.
+#pragma once
+
+#include "common/settings/settings.h"
+
+#include <stdint.h>
+
+// Results; the values match the host interface's codes so the composite path
+// can pass them straight on.
+enum {
+    COMPOSITE_OK = 0,
+    COMPOSITE_ERR_NO_MEMORY = 4, // the working buffer could not be allocated
+    COMPOSITE_ERR_INTERNAL = 8,  // an 8-bit source came with an empty palette
+};
+
+// Composites a width x height source into output.
+//
+// output_depth 24: height rows of ((3 * width + 3) & ~3) bytes, blue, green,
+// red, zero padding. Any other depth: width * height 32-bit words.
+// source_depth 8: one palette index per byte, rows source_stride bytes apart,
+// with colour_count palette entries. Any other depth: 32-bit words, rows
+// width * 4 bytes apart (source_stride unused); the source is modified in
+// place by the alpha preparation.
+//
+// A picture with no pixels (width or height 0 or less) succeeds without
+// touching output or source. On any failure the output is left untouched.
+int composite_picture(const SettingsRecord *settings, void *output, int32_t width, int32_t height,
+                      int32_t output_depth, const uint32_t *palette, uint32_t colour_count,
+                      void *source, int32_t source_stride, int32_t source_depth);
+
+// Mixes one source colour 0xAARRGGBB over a background colour by the
+// settings' brightness and alpha mode. The result is 0x00RRGGBB with every
+// channel clamped to 0..255.
+uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t background);

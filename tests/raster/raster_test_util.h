@@ -1,0 +1,40 @@
+// Helpers shared by the raster tests.
+#pragma once
+
+#include "raster/raster.h"
+
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <vector>
+
+// A raster that releases what it owns when the test ends, even after a failed
+// assertion (the sanitizer build checks for leaks).
+struct ScopedRaster {
+    Raster r = {};
+    ~ScopedRaster() { raster_release(&r); }
+    Raster *operator->() { return &r; }
+    Raster *get() { return &r; }
+};
+
+// A small deterministic generator, the same on every platform.
+struct TestRandom {
+    uint64_t state;
+    explicit TestRandom(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    uint32_t next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return (uint32_t)(state >> 16);
+    }
+    uint32_t below(uint32_t n) { return next() % n; }
+};
+
+// The bytes of a raster's pixel memory, rows * stride.
+inline std::vector<uint8_t> raster_bytes(const Raster &r) {
+    return std::vector<uint8_t>(r.pixels, r.pixels + (size_t)r.stride * r.height);
+}
+
+// The 16-bit word stored for pixel x of row 0, taken low byte first.
+inline uint32_t word_at(const Raster &r, uint32_t x) {
+    return (uint32_t)r.pixels[2 * x] | (uint32_t)r.pixels[2 * x + 1] << 8;
+}
