@@ -1,8 +1,112 @@
-// The settings-driven route of GetPicture. Until the compositor is wired in,
-// special processing is never taken and every picture goes the plain way.
+// The settings-driven route of GetPicture: publish the picture's description
+// when asked, and with special processing on, deliver the glyph sheet
+// composited over the configured background as a 24-bit DIB.
 #include "plugin/plugin.h"
 
-int composite_path(int, void **, void **, const uint8_t *, uint64_t, uint8_t *, uint32_t, uint32_t,
-                   const uint32_t *, const PictureRecord *, int) {
-    return COMPOSITE_DECLINED;
+#include "common/platform/platform.h"
+#include "common/settings/info.h"
+#include "common/settings/settings.h"
+#include "composite/compositor.h"
+#include "fontx2/fontx2.h"
+#include "raster/raster.h"
+
+#include <string.h>
+
+static void publish(int depth, uint32_t width, uint32_t height, const uint32_t *palette,
+                    const PictureRecord *record) {
+    ImageInfoRecord info;
+    memset(&info, 0, sizeof info);
+    if (record->transparent_entry >= 0) {
+        if (depth <= 8) {
+            info.transparent_index_plus1 = (uint16_t)(record->transparent_entry + 1);
+        } else {
+            info.transparent_colour_plus1 = (uint32_t)record->transparent_entry + 1;
+        }
+    }
+    info.offset_x = (uint32_t)record->offset_x;
+    info.offset_y = (uint32_t)record->offset_y;
+    info.density_x = record->density_x;
+    info.density_y = record->density_y;
+    info_publish(width, height, (uint32_t)depth, &info, palette, record->colour_count,
+                 record->file_name);
+}
+
+// Draws the 1-bit sheet through a temporary raster and converts it into the
+// render raster's rows (bottom-up, like the DIB). False when it cannot.
+static bool draw_sheet(const uint8_t *input, uint64_t input_size, int single_column,
+                       uint32_t render_depth, uint8_t *render) {
+    GlyphSheet sheet;
+    glyph_sheet_layout(&sheet, input, input_size, single_column);
+    Raster bits;
+    bits.pixels = nullptr;
+    bits.palette = nullptr;
+    bits.raster_flags = 0;
+    if (!raster_init(&bits, 1, sheet.sheet_width, sheet.sheet_height, RASTER_OWNS_MEMORY, nullptr,
+                     1, nullptr, -1)) {
+        return false;
+    }
+    if (bits.palette && bits.palette_count >= 2) {
+        bits.palette[0] = 0x00000000;
+        bits.palette[1] = 0xFFFFFFFF;
+    }
+    bool ok = glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
+              raster_convert_into(&bits, 4, render_depth, 0, render, nullptr, 0, 0);
+    raster_release(&bits);
+    return ok;
+}
+
+// After a failure the host must find nothing it could free twice.
+static void release_output(void **header_slot, void **pixel_slot) {
+    heap_free(*header_slot);
+    heap_free(*pixel_slot);
+    *header_slot = nullptr;
+    *pixel_slot = nullptr;
+}
+
+int composite_path(int depth, void **header_slot, void **pixel_slot, const uint8_t *input,
+                   uint64_t input_size, uint8_t *owned_input, uint32_t width, uint32_t height,
+                   const uint32_t *palette, const PictureRecord *record, int single_column) {
+    SettingsRecord settings;
+    settings_read(&settings);
+    if (settings.flags & SETTINGS_PUBLISH_INFO) {
+        publish(depth, width, height, palette, record);
+    }
+    if (!(settings.flags & SETTINGS_ENABLED)) return COMPOSITE_DECLINED;
+
+    void *pixels = nullptr;
+    *header_slot = make_picture_blocks(width, height, 24, nullptr, &pixels);
+    *pixel_slot = pixels;
+    if (!*header_slot) {
+        *pixel_slot = nullptr;
+        heap_free(owned_input);
+        return PLUGIN_ERR_NO_MEMORY;
+    }
+
+    uint32_t render_depth = depth > 8 ? 32 : 8;
+    uint64_t stride = dib_stride(width, (int)render_depth);
+    uint8_t *render = (uint8_t *)heap_alloc(stride * height);
+    if (!render) {
+        release_output(header_slot, pixel_slot);
+        heap_free(owned_input);
+        return PLUGIN_ERR_NO_MEMORY;
+    }
+    // A sheet that could not be drawn is no picture: report it rather than
+    // composite an undrawn raster.
+    bool drawn = draw_sheet(input, input_size, single_column, render_depth, render);
+    heap_free(owned_input);
+    if (!drawn) {
+        heap_free(render);
+        release_output(header_slot, pixel_slot);
+        return PLUGIN_ERR_NO_MEMORY;
+    }
+
+    int rc = composite_picture(&settings, *pixel_slot, (int32_t)width, (int32_t)height, 24, palette,
+                               (uint32_t)record->colour_count, render, (int32_t)stride,
+                               (int32_t)render_depth);
+    heap_free(render);
+    if (rc != COMPOSITE_OK) {
+        release_output(header_slot, pixel_slot);
+        return rc == COMPOSITE_ERR_INTERNAL ? PLUGIN_ERR_INTERNAL : PLUGIN_ERR_NO_MEMORY;
+    }
+    return PLUGIN_OK;
 }
