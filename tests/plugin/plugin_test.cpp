@@ -242,6 +242,24 @@ TEST_F(PluginTest, TruncatedFontsDecodeWithinTheirLength) {
     }
 }
 
+TEST_F(PluginTest, TruncatedRealFontsDecodeWithinTheirLength) {
+    SKIP_WITHOUT_FONTS(dir);
+    for (const char *name : {"ILGZ16XB.FNT", "ILGH24XB.FNT"}) {
+        std::vector<uint8_t> full;
+        ASSERT_TRUE(test_read_file(dir + "/" + name, &full));
+        std::vector<size_t> cuts;
+        for (size_t n = 0; n <= 300; ++n) cuts.push_back(n);
+        for (size_t n = 301; n < full.size(); n = n * 2 + 17) cuts.push_back(n);
+        cuts.push_back(full.size() - 1);
+        for (size_t n : cuts) {
+            std::vector<uint8_t> cut(full.begin(), full.begin() + n); // exact size
+            Picture p;
+            get_memory(cut, &p);
+            ASSERT_EQ(p.rc, n >= 6 ? 0 : 2) << name << " cut at " << n;
+        }
+    }
+}
+
 TEST_F(PluginTest, LargestLegalSheetsDecodeOrReportNoMemory) {
     // 255 x 255 glyphs, no glyph data: every cell blank, the size is what counts.
     for (int code_type : {0, 1}) {
