@@ -7,7 +7,9 @@
 #include "common/settings/info.h"
 #include "common/settings/settings.h"
 #include "composite/compositor.h"
+#include "composite/composite_fast.h"
 #include "fontx2/fontx2.h"
+#include "fontx2/fontx2_fast.h"
 #include "raster/raster.h"
 
 #include <string.h>
@@ -27,8 +29,13 @@ static void publish(int depth, uint32_t width, uint32_t height, const uint32_t *
     info.offset_y = (uint32_t)record->offset_y;
     info.density_x = record->density_x;
     info.density_y = record->density_y;
-    info_publish(width, height, (uint32_t)depth, &info, palette, record->colour_count,
-                 record->file_name);
+    if (record->file_name_wide) {
+        info_publish_wide(width, height, (uint32_t)depth, &info, palette, record->colour_count,
+                          record->file_name_wide);
+    } else {
+        info_publish(width, height, (uint32_t)depth, &info, palette, record->colour_count,
+                     record->file_name);
+    }
 }
 
 // Draws the 1-bit sheet through a temporary raster and converts it into the
@@ -49,7 +56,7 @@ static bool draw_sheet(const uint8_t *input, uint64_t input_size, int single_col
         bits.palette[0] = 0x00000000;
         bits.palette[1] = 0xFFFFFFFF;
     }
-    bool ok = glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
+    bool ok = glyph_sheet_render_fast(&sheet, 1, bits.pixels, 1) &&
               raster_convert_into(&bits, 4, render_depth, 0, render, nullptr, 0, 0);
     raster_release(&bits);
     return ok;
@@ -100,9 +107,10 @@ int composite_path(int depth, void **header_slot, void **pixel_slot, const uint8
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    int rc = composite_picture(&settings, *pixel_slot, (int32_t)width, (int32_t)height, 24, palette,
-                               (uint32_t)record->colour_count, render, (int32_t)stride,
-                               (int32_t)render_depth);
+    // Fused compositing: no working buffer, the same bytes as composite_picture.
+    int rc = composite_picture_fast(&settings, *pixel_slot, (int32_t)width, (int32_t)height, 24,
+                                    palette, (uint32_t)record->colour_count, render,
+                                    (int32_t)stride, (int32_t)render_depth);
     heap_free(render);
     if (rc != COMPOSITE_OK) {
         release_output(header_slot, pixel_slot);

@@ -17,17 +17,26 @@ static uint32_t plugin_info_count() {
     return n;
 }
 
-extern "C" int PLUGIN_API GetPluginInfo(int32_t index, char *buffer, int32_t length) {
+// Copies entry index into buffer (narrow or UTF-16: the strings are ASCII).
+template <typename Char> static int copy_info(int32_t index, Char *buffer, int32_t length) {
     if ((uint32_t)index >= plugin_info_count() || !buffer || length == 0) return 0;
     const char *entry = plugin_info_strings[index];
     uint32_t n = (uint32_t)strlen(entry);
     if (n >= (uint32_t)length) n = (uint32_t)length - 1;
     buffer[0] = 0;
     if (n > 0) {
-        memcpy(buffer, entry, n);
+        for (uint32_t i = 0; i < n; ++i) buffer[i] = (Char)(unsigned char)entry[i];
         buffer[n] = 0;
     }
     return (int)n;
+}
+
+extern "C" int PLUGIN_API GetPluginInfo(int32_t index, char *buffer, int32_t length) {
+    return copy_info(index, buffer, length);
+}
+
+extern "C" int PLUGIN_API GetPluginInfoW(int32_t index, uint16_t *buffer, int32_t length) {
+    return copy_info(index, buffer, length);
 }
 
 extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
@@ -47,6 +56,10 @@ extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
     return memcmp(head, FONTX2_SIGNATURE, 6) == 0;
 }
 
+extern "C" int PLUGIN_API IsSupportedW(const uint16_t *, uintptr_t handle_or_data) {
+    return IsSupported(nullptr, handle_or_data);
+}
+
 // Bits 0 to 2 of the input flag: all clear means a file name and offset.
 static bool is_memory_input(uint32_t flags) {
     return (flags & 7) != 0;
@@ -60,23 +73,36 @@ struct Input {
     uint8_t *owned;
 };
 
-static int acquire_input(const char *source, intptr_t offset_or_length, uint32_t flags,
-                         uint32_t count, Input *input) {
+// The first argument of the picture calls: a file name (narrow or UTF-16) or,
+// in memory mode, the data.
+struct Source {
+    const void *pointer;
+    bool wide;
+};
+
+static int acquire_input(Source source, intptr_t offset_or_length, uint32_t flags, uint32_t count,
+                         Input *input) {
     input->owned = nullptr;
     if (is_memory_input(flags)) {
-        input->data = (const uint8_t *)source;
+        input->data = (const uint8_t *)source.pointer;
         input->size = offset_or_length > 0 ? (uint64_t)offset_or_length : 0;
         return PLUGIN_OK;
     }
+    InputName name = {};
+    if (source.wide) {
+        name.wide = (const uint16_t *)source.pointer;
+    } else {
+        name.narrow = (const char *)source.pointer;
+    }
     uint64_t bytes = 0;
-    int rc = load_input_file(source, offset_or_length, count, &input->owned, &bytes);
+    int rc = load_input_file(name, offset_or_length, count, &input->owned, &bytes);
     input->data = input->owned;
     input->size = bytes;
     return rc;
 }
 
-extern "C" int PLUGIN_API GetPictureInfo(const char *source, intptr_t offset_or_length,
-                                         uint32_t flags, PictureInfo *info) {
+static int picture_info(Source source, intptr_t offset_or_length, uint32_t flags,
+                        PictureInfo *info) {
     Input input;
     int rc = acquire_input(source, offset_or_length, flags, PLUGIN_HEADER_READ_SIZE, &input);
     if (rc != PLUGIN_OK) return rc;
@@ -91,9 +117,8 @@ extern "C" int PLUGIN_API GetPictureInfo(const char *source, intptr_t offset_or_
     return PLUGIN_OK;
 }
 
-extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length, uint32_t flags,
-                                     void **header_slot, void **pixel_slot, ProgressCallback,
-                                     intptr_t) {
+static int picture(Source source, intptr_t offset_or_length, uint32_t flags, void **header_slot,
+                   void **pixel_slot) {
     Input input;
     int rc = acquire_input(source, offset_or_length, flags, 0, &input);
     if (rc != PLUGIN_OK) return rc;
@@ -106,7 +131,13 @@ extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_leng
     PictureRecord record = {};
     record.colour_count = picture.colour_count;
     record.transparent_entry = -1;
-    record.file_name = is_memory_input(flags) ? nullptr : source;
+    if (!is_memory_input(flags)) {
+        if (source.wide) {
+            record.file_name_wide = (const uint16_t *)source.pointer;
+        } else {
+            record.file_name = (const char *)source.pointer;
+        }
+    }
 
     rc = composite_path(picture.depth, header_slot, pixel_slot, input.data, input.size, input.owned,
                         picture.width, picture.height, palette, &record, picture.single_column);
@@ -125,7 +156,35 @@ extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_leng
     return PLUGIN_OK;
 }
 
+extern "C" int PLUGIN_API GetPictureInfo(const char *source, intptr_t offset_or_length,
+                                         uint32_t flags, PictureInfo *info) {
+    return picture_info({source, false}, offset_or_length, flags, info);
+}
+
+extern "C" int PLUGIN_API GetPictureInfoW(const uint16_t *source, intptr_t offset_or_length,
+                                          uint32_t flags, PictureInfo *info) {
+    return picture_info({source, true}, offset_or_length, flags, info);
+}
+
+// The progress callback is never called and the user data never consulted.
+extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length, uint32_t flags,
+                                     void **header_slot, void **pixel_slot, ProgressCallback,
+                                     intptr_t) {
+    return picture({source, false}, offset_or_length, flags, header_slot, pixel_slot);
+}
+
+extern "C" int PLUGIN_API GetPictureW(const uint16_t *source, intptr_t offset_or_length,
+                                      uint32_t flags, void **header_slot, void **pixel_slot,
+                                      ProgressCallback, intptr_t) {
+    return picture({source, true}, offset_or_length, flags, header_slot, pixel_slot);
+}
+
 extern "C" int PLUGIN_API GetPreview(const char *, intptr_t, uint32_t, void **, void **,
                                      ProgressCallback, intptr_t) {
+    return PLUGIN_NOT_IMPLEMENTED;
+}
+
+extern "C" int PLUGIN_API GetPreviewW(const uint16_t *, intptr_t, uint32_t, void **, void **,
+                                      ProgressCallback, intptr_t) {
     return PLUGIN_NOT_IMPLEMENTED;
 }

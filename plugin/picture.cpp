@@ -7,11 +7,11 @@
 
 #include <string.h>
 
-int load_input_file(const char *name, int64_t offset, uint32_t count, uint8_t **block,
+int load_input_file(InputName name, int64_t offset, uint32_t count, uint8_t **block,
                     uint64_t *bytes_read) {
     *block = nullptr;
     if (bytes_read) *bytes_read = 0;
-    PlatformFile *file = file_open_read(name);
+    PlatformFile *file = name.wide ? file_open_read_wide(name.wide) : file_open_read(name.narrow);
     if (!file) return PLUGIN_ERR_READ;
     uint64_t size = 0;
     if (!file_size(file, &size)) {

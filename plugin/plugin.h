@@ -66,7 +66,8 @@ struct PictureRecord {
     int32_t offset_y;
     uint16_t density_x;
     uint16_t density_y;
-    const char *file_name; // null for memory input
+    const char *file_name;          // null for memory input
+    const uint16_t *file_name_wide; // set instead when the host named the file in UTF-16
 };
 
 // The DIB header block's first 40 bytes (BITMAPINFOHEADER), little-endian.
@@ -101,11 +102,30 @@ int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length, uint32_
 int PLUGIN_API GetPreview(const char *source, intptr_t offset_or_length, uint32_t flags,
                           void **header_slot, void **pixel_slot, ProgressCallback progress,
                           intptr_t user_data);
+
+// Wide-character twins: UTF-16 file names and information strings, the same
+// results.
+int PLUGIN_API GetPluginInfoW(int32_t index, uint16_t *buffer, int32_t length);
+int PLUGIN_API IsSupportedW(const uint16_t *file_name, uintptr_t handle_or_data);
+int PLUGIN_API GetPictureInfoW(const uint16_t *source, intptr_t offset_or_length, uint32_t flags,
+                               PictureInfo *info);
+int PLUGIN_API GetPictureW(const uint16_t *source, intptr_t offset_or_length, uint32_t flags,
+                           void **header_slot, void **pixel_slot, ProgressCallback progress,
+                           intptr_t user_data);
+int PLUGIN_API GetPreviewW(const uint16_t *source, intptr_t offset_or_length, uint32_t flags,
+                           void **header_slot, void **pixel_slot, ProgressCallback progress,
+                           intptr_t user_data);
 }
+
+// A file name as the host gave it: narrow (ANSI code page) or UTF-16.
+struct InputName {
+    const char *narrow;
+    const uint16_t *wide;
+};
 
 // Loads count bytes (0: the rest of the file) from offset into a fresh block
 // with 32 zero bytes after them; *bytes_read gets the number the file gave.
-int load_input_file(const char *name, int64_t offset, uint32_t count, uint8_t **block,
+int load_input_file(InputName name, int64_t offset, uint32_t count, uint8_t **block,
                     uint64_t *bytes_read);
 
 struct FontPicture {

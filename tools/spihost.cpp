@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -34,20 +36,27 @@ struct Plugin {
     GetPictureFn get_picture;
 };
 
-static bool plugin_load(const char *path, Plugin *p) {
+// With wide set, the picture calls are the wide-character twins. Their first
+// argument is a pointer either way (a UTF-16 name instead of a narrow one), so
+// they are called through the same pointer types.
+static bool plugin_load(const char *path, bool wide, Plugin *p) {
 #ifdef _WIN32
     HMODULE module = LoadLibraryA(path);
     if (!module) return false;
     p->get_plugin_info = (GetPluginInfoFn)(void *)GetProcAddress(module, "GetPluginInfo");
-    p->is_supported = (IsSupportedFn)(void *)GetProcAddress(module, "IsSupported");
-    p->get_picture_info = (GetPictureInfoFn)(void *)GetProcAddress(module, "GetPictureInfo");
-    p->get_picture = (GetPictureFn)(void *)GetProcAddress(module, "GetPicture");
+    p->is_supported =
+        (IsSupportedFn)(void *)GetProcAddress(module, wide ? "IsSupportedW" : "IsSupported");
+    p->get_picture_info = (GetPictureInfoFn)(void *)GetProcAddress(module, wide ? "GetPictureInfoW"
+                                                                                : "GetPictureInfo");
+    p->get_picture =
+        (GetPictureFn)(void *)GetProcAddress(module, wide ? "GetPictureW" : "GetPicture");
 #else
     (void)path;
     p->get_plugin_info = GetPluginInfo;
-    p->is_supported = IsSupported;
-    p->get_picture_info = (GetPictureInfoFn)(void *)GetPictureInfo;
-    p->get_picture = (GetPictureFn)GetPicture;
+    p->is_supported = wide ? (IsSupportedFn)(void *)IsSupportedW : IsSupported;
+    p->get_picture_info =
+        (GetPictureInfoFn)(wide ? (void *)GetPictureInfoW : (void *)GetPictureInfo);
+    p->get_picture = (GetPictureFn)(wide ? (void *)GetPictureW : (void *)GetPicture);
 #endif
     return p->get_plugin_info && p->is_supported && p->get_picture_info && p->get_picture;
 }
@@ -75,8 +84,50 @@ struct HostPictureInfo {
 };
 #pragma pack(pop)
 
-static bool read_file(const char *path, long offset, uint8_t **data, long *size) {
-    FILE *f = fopen(path, "rb");
+// The font's name in UTF-16 for the wide calls: from the wide command line
+// on Windows (a narrow argv has already lost what the code page lacks).
+static std::vector<uint16_t> wide_argument(int index, const char *narrow) {
+    std::vector<uint16_t> wide;
+#ifdef _WIN32
+    int n = 0;
+    wchar_t **args = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (args && index < n) {
+        for (const wchar_t *c = args[index]; *c; ++c) wide.push_back((uint16_t)*c);
+    }
+    LocalFree(args);
+    (void)narrow;
+#else
+    (void)index;
+    // Natively the narrow code page is UTF-8.
+    for (const unsigned char *c = (const unsigned char *)narrow; *c;) {
+        uint32_t cp = *c++;
+        int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : 0;
+        cp &= more ? 0x3F >> more : 0x7F;
+        while (more-- && (*c & 0xC0) == 0x80) cp = cp << 6 | (*c++ & 0x3F);
+        if (cp >= 0x10000) {
+            wide.push_back((uint16_t)(0xD800 + ((cp - 0x10000) >> 10)));
+            wide.push_back((uint16_t)(0xDC00 + (cp & 0x3FF)));
+        } else {
+            wide.push_back((uint16_t)cp);
+        }
+    }
+#endif
+    wide.push_back(0);
+    return wide;
+}
+
+static FILE *open_font(const char *path, const std::vector<uint16_t> *wide) {
+#ifdef _WIN32
+    if (wide) return _wfopen((const wchar_t *)wide->data(), L"rb");
+#else
+    (void)wide;
+#endif
+    return fopen(path, "rb");
+}
+
+static bool read_file(const char *path, const std::vector<uint16_t> *wide, long offset,
+                      uint8_t **data, long *size) {
+    FILE *f = open_font(path, wide);
     if (!f) return false;
     fseek(f, 0, SEEK_END);
     long total = ftell(f);
@@ -142,14 +193,15 @@ static bool store_order(const char *hex) {
 }
 
 static int usage() {
-    fprintf(stderr, "usage: spihost [--memory] [--flag N] [--offset N] [--order HEX] [--out "
-                    "FILE.bmp] [--rows N] "
-                    "PLUGIN FONT\n");
+    fprintf(stderr,
+            "usage: spihost [--wide] [--memory] [--flag N] [--offset N] [--order HEX] [--out "
+            "FILE.bmp] [--rows N] "
+            "PLUGIN FONT\n");
     return 2;
 }
 
 int main(int argc, char **argv) {
-    bool memory = false;
+    bool memory = false, wide = false;
     long offset = 0;
     uint32_t flag = 1;
     const char *out = nullptr;
@@ -158,6 +210,8 @@ int main(int argc, char **argv) {
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
         if (!strcmp(argv[i], "--memory"))
             memory = true;
+        else if (!strcmp(argv[i], "--wide"))
+            wide = true;
         else if (!strcmp(argv[i], "--flag") && i + 1 < argc)
             flag = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--offset") && i + 1 < argc)
@@ -175,7 +229,8 @@ int main(int argc, char **argv) {
     const char *plugin_path = argv[i], *font = argv[i + 1];
 
     Plugin p;
-    if (!plugin_load(plugin_path, &p)) {
+    std::vector<uint16_t> wide_font = wide_argument(i + 1, font);
+    if (!plugin_load(plugin_path, wide, &p)) {
         fprintf(stderr, "spihost: cannot load %s\n", plugin_path);
         return 3;
     }
@@ -189,25 +244,26 @@ int main(int argc, char **argv) {
 
     uint8_t *data = nullptr;
     long size = 0;
-    if (!read_file(font, offset, &data, &size)) {
+    if (!read_file(font, wide ? &wide_font : nullptr, offset, &data, &size)) {
         fprintf(stderr, "spihost: cannot read %s\n", font);
         return 3;
     }
+    const char *name = wide ? (const char *)wide_font.data() : font;
     uint8_t head[2048] = {};
     memcpy(head, data, size < 2048 ? size : 2048);
-    printf("IsSupported(memory) %d\n", p.is_supported(font, (uintptr_t)head));
+    printf("IsSupported(memory) %d\n", p.is_supported(name, (uintptr_t)head));
 #ifdef _WIN32
-    HANDLE h = CreateFileA(font, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW((const wchar_t *)wide_font.data(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         SetFilePointer(h, offset, nullptr, FILE_BEGIN);
-        printf("IsSupported(handle) %d\n", p.is_supported(font, (uintptr_t)h));
+        printf("IsSupported(handle) %d\n", p.is_supported(name, (uintptr_t)h));
         CloseHandle(h);
     }
 #endif
 
     HostPictureInfo info = {};
-    const char *source = memory ? (const char *)data : font;
+    const char *source = memory ? (const char *)data : name;
     intptr_t second = memory ? (intptr_t)size : (intptr_t)offset;
     uint32_t flags = memory ? flag : 0;
     int rc = p.get_picture_info(source, second, flags, &info);

@@ -19,6 +19,9 @@ typedef struct PlatformFile PlatformFile;
 
 // Open an existing file for reading, sharing read access; null on failure.
 PlatformFile *file_open_read(const char *name);
+// The same for a UTF-16 name (the wide file API on Windows), so names outside
+// the user's ANSI code page open too.
+PlatformFile *file_open_read_wide(const uint16_t *name);
 // Wrap a handle the host opened (the handle form of IsSupported); the handle
 // is neither moved nor closed by file_close_borrowed.
 PlatformFile *file_from_handle(uintptr_t handle);
@@ -56,4 +59,15 @@ int registry_query(RegistryKey *key, const char *name, void *buffer, uint32_t *s
 // Write a value; true on success.
 bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void *data,
                   uint32_t size);
+// Write a text value from UTF-16 (chars without a terminator) through the
+// wide call, so the stored text loses nothing; narrow readers get it in
+// their code page.
+bool registry_set_text_wide(RegistryKey *key, const char *name, const uint16_t *text,
+                            uint32_t chars);
+
+// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD); returns the bytes
+// needed without the terminator, writing at most room - 1 and a terminator
+// when room > 0.
+uint32_t utf16_to_utf8(const uint16_t *text, uint32_t chars, char *out, uint32_t room);
+uint32_t utf16_length(const uint16_t *text);
 void registry_close(RegistryKey *key);

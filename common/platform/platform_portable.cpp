@@ -104,6 +104,14 @@ PlatformFile *file_open_read(const char *name) {
     return file;
 }
 
+PlatformFile *file_open_read_wide(const uint16_t *name) {
+    if (!name) return nullptr;
+    uint32_t chars = utf16_length(name);
+    std::string utf8(utf16_to_utf8(name, chars, nullptr, 0) + 1, '\0');
+    utf16_to_utf8(name, chars, &utf8[0], (uint32_t)utf8.size());
+    return file_open_read(utf8.c_str());
+}
+
 PlatformFile *file_from_handle(uintptr_t handle) {
     return new PlatformFile{(int)handle};
 }
@@ -119,6 +127,39 @@ bool file_seek(PlatformFile *file, uint64_t offset) {
     return file && lseek(file->fd, (off_t)offset, SEEK_SET) == (off_t)offset;
 }
 
+namespace {
+// Reads seen by file_read since the last file_test_reset (tests only).
+struct FileCounters {
+    std::mutex lock;
+    uint64_t reads = 0;
+    uint64_t bytes = 0;
+};
+FileCounters &file_counters() {
+    static FileCounters counters;
+    return counters;
+}
+void file_count_read(uint32_t bytes) {
+    FileCounters &c = file_counters();
+    std::lock_guard<std::mutex> guard(c.lock);
+    ++c.reads;
+    c.bytes += bytes;
+}
+} // namespace
+
+void file_test_reset() {
+    FileCounters &c = file_counters();
+    std::lock_guard<std::mutex> guard(c.lock);
+    c.reads = c.bytes = 0;
+}
+uint64_t file_test_reads() {
+    std::lock_guard<std::mutex> guard(file_counters().lock);
+    return file_counters().reads;
+}
+uint64_t file_test_bytes_read() {
+    std::lock_guard<std::mutex> guard(file_counters().lock);
+    return file_counters().bytes;
+}
+
 bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got) {
     *got = 0;
     if (!file) return false;
@@ -127,11 +168,13 @@ bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got) 
         ssize_t n = read(file->fd, out + *got, count - *got);
         if (n < 0) {
             if (errno == EINTR) continue;
+            file_count_read(*got);
             return false;
         }
         if (n == 0) break;
         *got += (uint32_t)n;
     }
+    file_count_read(*got);
     return true;
 }
 
@@ -227,6 +270,14 @@ bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void 
     r.keys[key->path][name] = value;
     ++r.writes;
     return true;
+}
+
+bool registry_set_text_wide(RegistryKey *key, const char *name, const uint16_t *text,
+                            uint32_t chars) {
+    // Natively the narrow code page is UTF-8.
+    std::string utf8(utf16_to_utf8(text, chars, nullptr, 0) + 1, '\0');
+    uint32_t bytes = utf16_to_utf8(text, chars, &utf8[0], (uint32_t)utf8.size());
+    return registry_set(key, name, REGISTRY_TYPE_SZ, utf8.data(), bytes);
 }
 
 void registry_close(RegistryKey *key) {

@@ -16,6 +16,12 @@ uint64_t heap_test_allocations(); // successful allocations since the reset
 uint64_t heap_test_releases();    // frees of non-null blocks since the reset
 uint64_t heap_test_failures();    // allocations refused since the reset
 
+// ---- Files --------------------------------------------------------------------
+// file_read calls and the bytes they delivered since the last reset.
+void file_test_reset();
+uint64_t file_test_reads();
+uint64_t file_test_bytes_read();
+
 // ---- Registry -----------------------------------------------------------------
 // Forget every key and value and disarm every failure.
 void registry_test_reset();

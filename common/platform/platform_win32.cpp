@@ -34,6 +34,20 @@ PlatformFile *file_open_read(const char *name) {
     return file;
 }
 
+PlatformFile *file_open_read_wide(const uint16_t *name) {
+    if (!name) return nullptr;
+    HANDLE h = CreateFileW((const wchar_t *)name, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    PlatformFile *file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
+    if (!file) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    file->handle = h;
+    return file;
+}
+
 PlatformFile *file_from_handle(uintptr_t handle) {
     PlatformFile *file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
     if (file) file->handle = (HANDLE)handle;
@@ -104,6 +118,15 @@ int registry_query(RegistryKey *key, const char *name, void *buffer, uint32_t *s
 bool registry_set(RegistryKey *key, const char *name, uint32_t type, const void *data,
                   uint32_t size) {
     return RegSetValueExA((HKEY)key, name, 0, type, (const BYTE *)data, size) == ERROR_SUCCESS;
+}
+
+bool registry_set_text_wide(RegistryKey *key, const char *name, const uint16_t *text,
+                            uint32_t chars) {
+    wchar_t wide_name[64];
+    int n = MultiByteToWideChar(CP_ACP, 0, name, -1, wide_name, 64);
+    if (n <= 0) return false;
+    return RegSetValueExW((HKEY)key, wide_name, 0, REG_SZ, (const BYTE *)text, chars * 2) ==
+           ERROR_SUCCESS;
 }
 
 void registry_close(RegistryKey *key) {

@@ -48,6 +48,11 @@ static_assert(offsetof(ImageInfoRecord, transparent_colour_plus1) == 40, "layout
 int info_publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
                  const uint32_t *palette, int32_t colour_count, const char *file_name);
 
+// The same for a picture read through a UTF-16 name: "FNAME" is written with
+// the wide call so the name loses nothing.
+int info_publish_wide(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
+                      const uint32_t *palette, int32_t colour_count, const uint16_t *file_name);
+
 // Tool side: 1 when the copies (palette of INFO_PALETTE_BYTES, info, name of
 // at least INFO_NAME_BYTES) may have changed, 0 when nothing is new.
 int info_poll(uint32_t *palette, ImageInfoRecord *info, char *name);

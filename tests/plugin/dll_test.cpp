@@ -14,6 +14,11 @@ typedef int(__stdcall *SupportedFn)(const char *, uintptr_t);
 typedef int(__stdcall *PictureInfoFn)(const char *, intptr_t, uint32_t, PictureInfo *);
 typedef int(__stdcall *PictureFn)(const char *, intptr_t, uint32_t, void **, void **,
                                   ProgressCallback, intptr_t);
+typedef int(__stdcall *InfoWFn)(int32_t, wchar_t *, int32_t);
+typedef int(__stdcall *PictureInfoWFn)(const wchar_t *, intptr_t, uint32_t, PictureInfo *);
+typedef int(__stdcall *PictureWFn)(const wchar_t *, intptr_t, uint32_t, void **, void **,
+                                   ProgressCallback, intptr_t);
+typedef int(__stdcall *SupportedWFn)(const wchar_t *, uintptr_t);
 
 struct Dll {
     HMODULE module = nullptr;
@@ -21,6 +26,10 @@ struct Dll {
     SupportedFn supported = nullptr;
     PictureInfoFn picture_info = nullptr;
     PictureFn picture = nullptr, preview = nullptr;
+    InfoWFn info_w = nullptr;
+    SupportedWFn supported_w = nullptr;
+    PictureInfoWFn picture_info_w = nullptr;
+    PictureWFn picture_w = nullptr, preview_w = nullptr;
 };
 
 Dll load() {
@@ -32,6 +41,11 @@ Dll load() {
     d.picture_info = (PictureInfoFn)(void *)GetProcAddress(d.module, "GetPictureInfo");
     d.picture = (PictureFn)(void *)GetProcAddress(d.module, "GetPicture");
     d.preview = (PictureFn)(void *)GetProcAddress(d.module, "GetPreview");
+    d.info_w = (InfoWFn)(void *)GetProcAddress(d.module, "GetPluginInfoW");
+    d.supported_w = (SupportedWFn)(void *)GetProcAddress(d.module, "IsSupportedW");
+    d.picture_info_w = (PictureInfoWFn)(void *)GetProcAddress(d.module, "GetPictureInfoW");
+    d.picture_w = (PictureWFn)(void *)GetProcAddress(d.module, "GetPictureW");
+    d.preview_w = (PictureWFn)(void *)GetProcAddress(d.module, "GetPreviewW");
     return d;
 }
 
@@ -42,6 +56,8 @@ struct DllTest : ::testing::Test {
         dll = load();
         ASSERT_NE(dll.module, nullptr) << GRIDGLYPH_DLL;
         ASSERT_TRUE(dll.info && dll.supported && dll.picture_info && dll.picture && dll.preview);
+        ASSERT_TRUE(dll.info_w && dll.supported_w && dll.picture_info_w && dll.picture_w &&
+                    dll.preview_w);
     }
     void TearDown() override {
         if (dll.module) FreeLibrary(dll.module);
@@ -113,6 +129,70 @@ TEST_F(DllTest, RealFontsFromFilesMatchMemoryMode) {
         LocalFree((HLOCAL)h2);
         LocalFree((HLOCAL)p2);
     }
+}
+
+// Names outside the ANSI code page (and outside code page 932): only the
+// wide entry points can open them, and the narrow ones must fail cleanly
+// instead of opening some other file.
+TEST_F(DllTest, WideNamesOpenWhatNarrowNamesCannot) {
+    wchar_t text[64];
+    EXPECT_EQ(dll.info_w(1, text, 64), 28);
+    EXPECT_STREQ(text, L"fontx2 to DIB v0.60 (KOVELT)");
+    EXPECT_EQ(dll.info_w(1, text, 10), 9);
+    EXPECT_STREQ(text, L"fontx2 to");
+    EXPECT_EQ(dll.info_w(5, text, 64), 0);
+
+    const wchar_t *dir = L"gg_wide_\u00dc\u00df\U0001F600";
+    CreateDirectoryW(dir, nullptr);
+    std::wstring path = std::wstring(dir) + L"\\f\u00fc\u00df \U0001F600.fnt";
+    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, font.data(), (DWORD)font.size(), &written, nullptr);
+    CloseHandle(h);
+
+    SettingsRecord r;
+    settings_defaults(&r);
+    r.flags = SETTINGS_PUBLISH_INFO;
+    test_store_settings(r);
+    PictureInfo info;
+    ASSERT_EQ(dll.picture_info_w(path.c_str(), 0, 0, &info), 0);
+    EXPECT_EQ(info.width, 128);
+    uint8_t head[64] = "FONTX2";
+    EXPECT_EQ(dll.supported_w(path.c_str(), (uintptr_t)head), 1);
+    void *header = nullptr, *pixels = nullptr;
+    ASSERT_EQ(dll.picture_w(path.c_str(), 0, 0, &header, &pixels, nullptr, 0), 0);
+    // "FNAME" holds the same text, read back through the wide call.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t stored[300] = {};
+    DWORD bytes = sizeof stored - 2;
+    EXPECT_EQ(RegQueryValueExW(key, L"FNAME", nullptr, nullptr, (BYTE *)stored, &bytes),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(std::wstring(stored), path);
+
+    void *h2 = nullptr, *p2 = nullptr;
+    ASSERT_EQ(
+        dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h2, &p2, nullptr, 0), 0);
+    EXPECT_EQ(memcmp(pixels, p2, ((const DibHeader *)header)->size_image), 0);
+    LocalFree((HLOCAL)header);
+    LocalFree((HLOCAL)pixels);
+    LocalFree((HLOCAL)h2);
+    LocalFree((HLOCAL)p2);
+
+    // The narrow name is what a narrow host would pass: characters the code
+    // page lacks are lost, and the plug-in must report a read error.
+    char narrow[MAX_PATH];
+    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+    EXPECT_EQ(dll.picture_info(narrow, 0, 0, &info), 6);
+    EXPECT_EQ(dll.picture(narrow, 0, 0, &header, &pixels, nullptr, 0), 6);
+    EXPECT_EQ(dll.preview_w(path.c_str(), 0, 0, &header, &pixels, nullptr, 0), -1);
+
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(dir);
 }
 
 } // namespace
