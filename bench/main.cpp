@@ -1,10 +1,12 @@
 // The benchmark program's main: runs every benchmark, then prints for each
-// workload the ratio of its time to its limit measured in the same run.
+// workload the ratio of its time to its limit measured in the same run (the
+// medians when --benchmark_repetitions asks for several).
 // A workload's runs are named "WORKLOAD/limit" and "WORKLOAD/<case>".
 #include <benchmark/benchmark.h>
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,34 +14,47 @@
 namespace {
 
 struct RatioReporter : benchmark::ConsoleReporter {
-    std::map<std::string, double> limits;              // workload -> ns
-    std::vector<std::pair<std::string, double>> cases; // name -> ns
+    // name -> wall time (ns) of every repetition, in first-seen order
+    std::vector<std::pair<std::string, std::vector<double>>> runs;
 
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
+    void ReportRuns(const std::vector<Run> &reported) override {
+        ConsoleReporter::ReportRuns(reported);
+        for (const Run &run : reported) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
             std::string name = run.benchmark_name();
-            size_t slash = name.rfind('/');
-            if (slash == std::string::npos) continue;
-            double ns = run.GetAdjustedRealTime();
-            if (name.compare(slash + 1, std::string::npos, "limit") == 0) {
-                limits[name.substr(0, slash)] = ns;
-            } else {
-                cases.push_back({name, ns});
-            }
+            auto it = std::find_if(runs.begin(), runs.end(),
+                                   [&](const auto &r) { return r.first == name; });
+            if (it == runs.end()) it = runs.insert(runs.end(), {name, {}});
+            it->second.push_back(run.GetAdjustedRealTime());
         }
     }
 
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+
+    // Each case beside its workload's limit, medians of the repetitions.
     void print_ratios() const {
+        std::map<std::string, double> limits; // workload -> ns
+        for (const auto &r : runs) {
+            size_t slash = r.first.rfind('/');
+            if (slash != std::string::npos &&
+                r.first.compare(slash + 1, std::string::npos, "limit") == 0)
+                limits[r.first.substr(0, slash)] = median(r.second);
+        }
         bool header = false;
-        for (const auto &c : cases) {
-            std::string workload = c.first.substr(0, c.first.rfind('/'));
-            auto limit = limits.find(workload);
-            if (limit == limits.end() || limit->second <= 0) continue;
-            if (!header) printf("\n%-56s %8s\n", "workload / case", "x limit");
+        for (const auto &r : runs) {
+            size_t slash = r.first.rfind('/');
+            if (slash == std::string::npos) continue;
+            auto limit = limits.find(r.first.substr(0, slash));
+            if (limit == limits.end() || limit->second <= 0 ||
+                r.first.compare(slash + 1, std::string::npos, "limit") == 0)
+                continue;
+            if (!header) printf("\n%-56s %5s %8s\n", "workload / case (median)", "runs", "x limit");
             header = true;
-            printf("%-56s %8.2f\n", c.first.c_str(), c.second / limit->second);
+            printf("%-56s %5zu %8.2f\n", r.first.c_str(), r.second.size(),
+                   median(r.second) / limit->second);
         }
     }
 };

@@ -1,72 +1,33 @@
-// Decoding whole fonts through GetPicture in memory mode, beside the limit:
-// a fresh local-heap block of the output's size written once and freed, plus
-// one copy of the input.
-#include "fontx2/fontx2_writer.h"
-#include "plugin/plugin.h"
-#include "test_support.h"
+// The decode workloads (workloads.h) as Google Benchmark runs: for each
+// workload its limit, then every case, so main can print case / limit.
+#include "workloads.h"
 
 #include <benchmark/benchmark.h>
-#include <string.h>
 
 namespace {
 
-std::vector<uint8_t> real_font(const char *name) {
-    std::vector<uint8_t> bytes;
-    std::string dir = test_fonts_dir();
-    if (!dir.empty()) test_read_file(dir + "/" + name, &bytes);
-    return bytes;
-}
-
-void decode(benchmark::State &state, const std::vector<uint8_t> &font) {
-    if (font.empty()) {
+void bench_workload(benchmark::State &state, BenchRun run) {
+    if (!bench_prepare(run)) {
         state.SkipWithError("font not available");
         return;
     }
     for (auto _ : state) {
-        void *header = nullptr, *pixels = nullptr;
-        int rc = GetPicture((const char *)font.data(), (intptr_t)font.size(), 1, &header, &pixels,
-                            nullptr, 0);
-        if (rc != 0) {
-            state.SkipWithError("GetPicture failed");
+        if (!bench_iterate(run)) {
+            state.SkipWithError("decode failed");
             break;
         }
-        benchmark::DoNotOptimize(pixels);
-        heap_free(header);
-        heap_free(pixels);
     }
+    bench_finish();
 }
 
-void limit(benchmark::State &state, const std::vector<uint8_t> &font) {
-    PictureInfo info;
-    if (font.empty() ||
-        GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info) != 0) {
-        state.SkipWithError("font not available");
-        return;
+// Registered before main runs, in bench_runs() order.
+const int BENCH_REGISTERED = [] {
+    for (const BenchRun &run : bench_runs()) {
+        std::string name = run.workload + "/" + run.label;
+        benchmark::RegisterBenchmark(name.c_str(), bench_workload, run)
+            ->Unit(benchmark::kMicrosecond);
     }
-    uint64_t bytes = dib_stride((uint32_t)info.width, 1) * (uint32_t)info.height;
-    std::vector<uint8_t> copy(font.size());
-    for (auto _ : state) {
-        void *block = heap_alloc(bytes);
-        memset(block, 0, (size_t)bytes);
-        benchmark::DoNotOptimize(block);
-        heap_free(block);
-        memcpy(copy.data(), font.data(), font.size());
-        benchmark::DoNotOptimize(copy.data());
-    }
-}
-
-const std::vector<uint8_t> &ilgz16() {
-    static std::vector<uint8_t> font = real_font("ILGZ16XB.FNT");
-    return font;
-}
-
-void plain_ilgz16_decode(benchmark::State &s) {
-    decode(s, ilgz16());
-}
-void plain_ilgz16_limit(benchmark::State &s) {
-    limit(s, ilgz16());
-}
-BENCHMARK(plain_ilgz16_decode)->Name("plain/ILGZ16XB/decode")->Unit(benchmark::kMillisecond);
-BENCHMARK(plain_ilgz16_limit)->Name("plain/ILGZ16XB/limit")->Unit(benchmark::kMillisecond);
+    return 0;
+}();
 
 } // namespace

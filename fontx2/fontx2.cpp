@@ -1,4 +1,5 @@
 #include "fontx2.h"
+#include "fontx2_fast.h"
 
 #include <string.h>
 
@@ -155,5 +156,5 @@ bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, i
     if (!has_signature(data, size)) return false;
     GlyphSheet sheet;
     glyph_sheet_layout(&sheet, data, size, single_column);
-    return glyph_sheet_render(&sheet, 4, destination, 1);
+    return glyph_sheet_render_fast(&sheet, 4, destination, 1);
 }

@@ -1,5 +1,6 @@
 // Conversion between rasters and exact reduction of colour pixels to a palette.
 #include "raster.h"
+#include "raster_fast.h"
 
 #include <string.h>
 
@@ -79,6 +80,11 @@ bool raster_reduce_to_palette(Raster *destination, const Raster *source, int32_t
 }
 
 bool raster_convert(const Raster *source, Raster *destination, int32_t x, int32_t y) {
+    if (x == 0 && y == 0 && raster_expand_bits(source, destination)) return true;
+    return raster_convert_reference(source, destination, x, y);
+}
+
+bool raster_convert_reference(const Raster *source, Raster *destination, int32_t x, int32_t y) {
     if (destination->storage_bits <= 8 && has_palette(source))
         raster_set_palette(destination, source->palette, source->palette_count);
 

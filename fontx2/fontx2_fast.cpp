@@ -1,0 +1,221 @@
+#include "fontx2/fontx2_fast.h"
+
+#include <string.h>
+
+namespace {
+
+// The longest glyph bitmap (255 rows of 32 bytes): cells whose bitmap is not
+// wholly in the font data are drawn from here, blank.
+const uint8_t FONTX2_BLANK_GLYPH[255 * 32] = {};
+
+enum { FONTX2_MAX_COLUMNS = 94 };
+
+// Sequential code lookup: remembers the run of the last code looked up, so a
+// row of increasing codes costs one block-table scan per run.
+struct GlyphCursor {
+    const GlyphSheet *sheet;
+    uint32_t run_start;
+    uint32_t run_end;
+    int32_t run_index;
+    bool valid;
+};
+
+const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
+    if (!cursor->valid || code < cursor->run_start || code > cursor->run_end) {
+        cursor->run_start = code;
+        cursor->run_index = glyph_index_run(cursor->sheet, code, &cursor->run_end);
+        cursor->valid = true;
+    }
+    int32_t index = cursor->run_index;
+    if (index != GLYPH_NONE) index += (int32_t)(code - cursor->run_start);
+    const uint8_t *glyph = glyph_address(cursor->sheet, index);
+    return glyph ? glyph : FONTX2_BLANK_GLYPH;
+}
+
+uint32_t fontx2_load_le(const uint8_t *p, uint32_t bytes) {
+    uint32_t v = 0;
+    memcpy(&v, p, bytes); // little-endian hosts only (x86 and its Windows)
+    return v;
+}
+
+// Byte-aligned glyph widths of 1, 2 or 4 bytes: the cells of a memory row are
+// gathered into 64-bit words, so one store writes 8, 4 or 2 cells.
+template <uint32_t ROW_BYTES>
+void fontx2_row_packed(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns,
+                       uint32_t offset) {
+    const uint32_t per_word = 8 / ROW_BYTES;
+    uint32_t c = 0;
+    for (; c + per_word <= columns; c += per_word) {
+        uint64_t word = 0;
+        for (uint32_t k = 0; k < per_word; ++k)
+            word |= (uint64_t)fontx2_load_le(glyphs[c + k] + offset, ROW_BYTES)
+                    << (8 * ROW_BYTES * k);
+        memcpy(line, &word, 8);
+        line += 8;
+    }
+    for (; c < columns; ++c, line += ROW_BYTES) memcpy(line, glyphs[c] + offset, ROW_BYTES);
+}
+
+void fontx2_row_bytes(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns,
+                      uint32_t offset, uint32_t row_bytes) {
+    for (uint32_t c = 0; c < columns; ++c, line += row_bytes)
+        memcpy(line, glyphs[c] + offset, row_bytes);
+}
+
+// Glyph widths that are not a multiple of 8: the cells' bits are run through
+// a 64-bit accumulator and leave it 32 at a time, most significant first.
+struct BitWriter {
+    uint8_t *out;
+    uint64_t pending; // the low `bits` bits are not yet stored
+    uint32_t bits;    // below 32 between calls
+};
+
+inline void bit_writer_put(BitWriter *w, uint32_t value, uint32_t count) {
+    w->pending = (w->pending << count) | value;
+    w->bits += count;
+    if (w->bits >= 32) {
+        w->bits -= 32;
+        uint32_t word = (uint32_t)(w->pending >> w->bits);
+        uint8_t bytes[4] = {(uint8_t)(word >> 24), (uint8_t)(word >> 16), (uint8_t)(word >> 8),
+                            (uint8_t)word};
+        memcpy(w->out, bytes, 4);
+        w->out += 4;
+    }
+}
+
+inline void bit_writer_flush(BitWriter *w) {
+    for (; w->bits >= 8; w->bits -= 8) *w->out++ = (uint8_t)(w->pending >> (w->bits - 8));
+    if (w->bits) *w->out++ = (uint8_t)(w->pending << (8 - w->bits));
+    w->bits = 0;
+}
+
+// The top `count` bits (1 to 32) of the bytes at p, right-aligned.
+inline uint32_t fontx2_load_bits(const uint8_t *p, uint32_t count) {
+    uint32_t bytes = (count + 7) / 8, v = 0;
+    for (uint32_t i = 0; i < bytes; ++i) v = v << 8 | p[i];
+    return v >> (8 * bytes - count);
+}
+
+void fontx2_row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
+                     uint32_t width) {
+    BitWriter w = {line, 0, 0};
+    if (width <= 16) {
+        // One or two source bytes per cell, extracted the same way every time.
+        const uint32_t shift = (width > 8 ? 16 : 8) - width;
+        if (width > 8) {
+            for (uint32_t c = 0; c < columns; ++c) {
+                const uint8_t *p = glyphs[c] + offset;
+                bit_writer_put(&w, (uint32_t)(p[0] << 8 | p[1]) >> shift, width);
+            }
+        } else {
+            for (uint32_t c = 0; c < columns; ++c)
+                bit_writer_put(&w, (uint32_t)glyphs[c][offset] >> shift, width);
+        }
+    } else {
+        for (uint32_t c = 0; c < columns; ++c) {
+            const uint8_t *p = glyphs[c] + offset;
+            uint32_t left = width;
+            for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
+            bit_writer_put(&w, fontx2_load_bits(p, left), left);
+        }
+    }
+    bit_writer_flush(&w);
+}
+
+// One memory row of glyph row `y` across the cells: sheet_row_bytes bytes of
+// pixels, then zero padding up to the stride.
+void fontx2_write_row(const GlyphSheet *sheet, uint8_t *line, const uint8_t *const *glyphs,
+                      uint32_t columns, uint32_t y) {
+    const uint32_t width = sheet->glyph_width, row_bytes = sheet->glyph_row_bytes;
+    const uint32_t offset = y * row_bytes;
+    if (width % 8 != 0 && columns > 1) {
+        fontx2_row_bits(line, glyphs, columns, offset, width);
+    } else {
+        switch (row_bytes) {
+        case 1:
+            fontx2_row_packed<1>(line, glyphs, columns, offset);
+            break;
+        case 2:
+            fontx2_row_packed<2>(line, glyphs, columns, offset);
+            break;
+        case 4:
+            fontx2_row_packed<4>(line, glyphs, columns, offset);
+            break;
+        default:
+            fontx2_row_bytes(line, glyphs, columns, offset, row_bytes);
+            break;
+        }
+        // A single cell starts on a byte boundary: only its last byte may hold
+        // bits beyond the glyph width, which are never drawn.
+        if (width % 8 != 0) line[row_bytes - 1] &= (uint8_t)(0xFF00 >> (width % 8));
+    }
+    memset(line + sheet->sheet_row_bytes, 0, sheet->sheet_stride - sheet->sheet_row_bytes);
+}
+
+// The Shift-JIS code of cell k of a double-byte sheet, in drawing order.
+uint32_t fontx2_cell_code(const GlyphSheet *sheet, uint32_t k) {
+    if (!sheet->double_byte) return k;
+    return jis_to_sjis((uint16_t)((0x21 + k / 94) << 8 | (0x21 + k % 94)));
+}
+
+} // namespace
+
+int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end) {
+    if (sheet->code_type == 0) {
+        *run_end = code | 0xFF;
+        return (int32_t)(code & 0xFF);
+    }
+    // A later code leaves the run where an earlier block (which wins) starts,
+    // or where the holding block ends.
+    uint32_t end = 0xFFFFFFFFu;
+    for (uint32_t i = 0; i < sheet->block_count; ++i) {
+        const CodeBlock *block = &sheet->blocks[i];
+        if (block->first_code <= code && code <= block->last_code) {
+            if (block->last_code < end) end = block->last_code;
+            *run_end = end;
+            return (int32_t)(block->first_glyph + code - block->first_code);
+        }
+        if (block->first_code > code && block->first_code - 1u < end) end = block->first_code - 1u;
+    }
+    *run_end = end;
+    return GLYPH_NONE;
+}
+
+bool glyph_sheet_render_fast(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
+                             int bottom_up) {
+    if (!sheet || !sheet->font || sheet->font_size < 6 ||
+        memcmp(sheet->font, FONTX2_SIGNATURE, 6) != 0)
+        return false;
+    const uint32_t columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
+    const uint32_t cells = sheet->double_byte ? 8836 : 256;
+    const uint32_t cell_rows = cells / columns;
+    // Only a sheet whose size follows from its glyphs is drawn row by row; any
+    // other takes the reference route, which never writes outside the sheet.
+    if (sheet->sheet_width != sheet->glyph_width * columns ||
+        sheet->sheet_height != sheet->glyph_height * cell_rows ||
+        sheet->sheet_row_bytes != (sheet->sheet_width + 7) / 8 || sheet->glyph_row_bytes > 32 ||
+        sheet->glyph_bytes != sheet->glyph_height * sheet->glyph_row_bytes)
+        return glyph_sheet_render(sheet, row_alignment, destination, bottom_up);
+
+    if (row_alignment == 0 || (row_alignment & (row_alignment - 1))) row_alignment = 1;
+    sheet->sheet_stride = (sheet->sheet_row_bytes + row_alignment - 1) & ~(row_alignment - 1);
+    sheet->bottom_up = bottom_up ? 1 : 0;
+    sheet->sheet_bits = destination;
+    if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
+
+    GlyphCursor cursor = {sheet, 0, 0, 0, false};
+    const uint8_t *glyphs[FONTX2_MAX_COLUMNS];
+    const uint32_t height = sheet->glyph_height;
+    for (uint32_t cell_row = 0; cell_row < cell_rows; ++cell_row) {
+        for (uint32_t c = 0; c < columns; ++c)
+            glyphs[c] =
+                glyph_cursor_glyph(&cursor, fontx2_cell_code(sheet, cell_row * columns + c));
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint32_t sheet_y = cell_row * height + y;
+            const uint32_t memory_row = bottom_up ? sheet->sheet_height - 1 - sheet_y : sheet_y;
+            fontx2_write_row(sheet, destination + (uint64_t)memory_row * sheet->sheet_stride,
+                             glyphs, columns, y);
+        }
+    }
+    return true;
+}
