@@ -1,0 +1,130 @@
+// The settings dialog: every command writes the whole record at once, so the
+// next picture a host decodes already uses it. There is no OK or Apply step.
+#include "kovelt.h"
+
+#include <shellapi.h>
+#include <stdio.h>
+
+static const char HELP_PAGE[] = "kovelt.htm";
+
+int is_checked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) != 0;
+}
+
+// At most 254 characters are read; anything longer is cut.
+static void read_field_text(HWND dialog, int id, char *text) {
+    text[0] = 0;
+    GetDlgItemTextA(dialog, id, text, 255);
+}
+
+int32_t read_decimal_field(HWND dialog, int id) {
+    char text[256];
+    read_field_text(dialog, id, text);
+    return field_parse_decimal(text);
+}
+
+uint32_t read_hex_field(HWND dialog, int id) {
+    char text[256];
+    read_field_text(dialog, id, text);
+    return field_parse_hex(text);
+}
+
+// Each text set here reaches the box's own action through its change
+// notification, so filling the dialog also clamps and writes the record.
+void populate_dialog(SettingsRecord *record, HWND dialog) {
+    for (const int *id = CONTROL_FILL_TICKS; *id; ++id)
+        SendDlgItemMessageA(dialog, *id, BM_SETCHECK, control_shown_tick(record, *id), 0);
+    char text[16];
+    for (const int *id = CONTROL_FILL_DECIMALS; *id; ++id) {
+        control_shown_text(record, *id, text);
+        SetDlgItemTextA(dialog, *id, text);
+    }
+    for (const int *id = CONTROL_FILL_HEXES; *id; ++id) {
+        control_shown_text(record, *id, text);
+        SetDlgItemTextA(dialog, *id, text);
+    }
+    for (const int *id = CONTROL_FILL_RADIOS; *id; ++id)
+        SendDlgItemMessageA(dialog, *id, BM_SETCHECK, control_shown_tick(record, *id), 0);
+}
+
+void choose_colour(uint32_t *field, HWND dialog, int edit_id) {
+    if (viewer_window) return; // the chooser's modal loop would starve the viewer
+    colour_chooser.rgbResult = colour_swap_red_blue(*field);
+    if (!ChooseColorA(&colour_chooser)) return;
+    *field = colour_swap_red_blue(colour_chooser.rgbResult);
+    char text[16];
+    snprintf(text, sizeof text, "%lx", (unsigned long)*field);
+    SetDlgItemTextA(dialog, edit_id, text);
+}
+
+// The page lies next to the program, so it is found whatever the current
+// directory of the process is.
+static void open_help_page() {
+    char path[MAX_PATH + sizeof HELP_PAGE];
+    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    char *name = path;
+    if (length > 0 && length < MAX_PATH) {
+        for (char *p = path; *p; p = CharNextA(p))
+            if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+    }
+    lstrcpynA(name, HELP_PAGE, sizeof HELP_PAGE);
+    ShellExecuteA(NULL, "open", path, NULL, NULL, SW_SHOWNORMAL);
+}
+
+static INT_PTR dialog_command(HWND dialog, int id) {
+    int64_t value = 0;
+    switch (control_reads(id)) {
+    case CONTROL_READS_TICK:
+        value = is_checked(dialog, id);
+        break;
+    case CONTROL_READS_DECIMAL:
+        value = read_decimal_field(dialog, id);
+        break;
+    case CONTROL_READS_HEX:
+        value = read_hex_field(dialog, id);
+        break;
+    }
+    switch (control_apply(&held_settings, id, value)) {
+    case CONTROL_IGNORED:
+        return 0; // OK and Cancel from Enter and Escape among them
+    case CONTROL_SAVE_REFILL:
+        populate_dialog(&held_settings, dialog);
+        break;
+    case CONTROL_OPEN_HELP:
+        open_help_page();
+        break;
+    case CONTROL_TOGGLE_VIEWER:
+        viewer_press(&viewer_request, &viewer_enabled);
+        break;
+    case CONTROL_CHOOSE_COLOUR: {
+        int edit_id = 0;
+        uint32_t *field = control_colour_field(&held_settings, id, &edit_id);
+        choose_colour(field, dialog, edit_id);
+        break;
+    }
+    }
+    settings_save(&held_settings);
+    return 1;
+}
+
+// Unless the user asked to stay enabled, the plug-in goes back to plain
+// pictures once the tool is gone.
+static INT_PTR dialog_close() {
+    if (!(held_settings.flags & SETTINGS_STAY_ENABLED)) held_settings.flags = 0;
+    settings_save(&held_settings);
+    PostQuitMessage(0);
+    return 1;
+}
+
+INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        populate_dialog(&held_settings, dialog);
+        return 0; // no control takes the focus
+    case WM_COMMAND:
+        return dialog_command(dialog, LOWORD(wparam));
+    case WM_CLOSE:
+        return dialog_close();
+    }
+    return 0;
+}
