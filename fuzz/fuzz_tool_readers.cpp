@@ -1,0 +1,166 @@
+// The tool's readers of values other programs can write: info_poll over
+// hostile "GINFO", "CLUT" and "FNAME" values (any length, any bytes, failing
+// reads), and the edit-box number parsers over any text.
+//
+// Input: key byte, one mode byte and a 16-bit length per value, the tool's
+// previous info record and name, the values' bytes, then text to parse.
+#include "fuzz_support.h"
+
+#include "common/settings/info.h"
+#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
+#include "tool/tool_logic.h"
+#endif
+
+#include <ctype.h>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+namespace {
+
+struct Value {
+    const char *name;
+    uint8_t mode; // 0 absent, 1 stored, 2 reads report "more data", 3 reads fail
+    std::vector<uint8_t> bytes;
+};
+
+// What a query with a buffer of `room` bytes delivers: outcome and bytes.
+int expected_read(const Value &v, uint32_t room, std::vector<uint8_t> *got) {
+    got->clear();
+    if (v.mode == 0 || v.mode == 3) return REGISTRY_FAILED;
+    if (v.mode == 2) return REGISTRY_MORE_DATA;
+    if (v.bytes.size() > room) {
+        got->assign(v.bytes.begin(), v.bytes.begin() + room);
+        return REGISTRY_MORE_DATA;
+    }
+    *got = v.bytes;
+    return REGISTRY_READ;
+}
+
+void poll(FuzzBytes *in) {
+    registry_test_reset();
+    uint8_t key_mode = in->byte() % 3; // 0 no key, 1 key, 2 key that cannot be opened
+    Value values[3] = {{INFO_VALUE, 0, {}}, {INFO_PALETTE_VALUE, 0, {}}, {INFO_NAME_VALUE, 0, {}}};
+    static const uint32_t longest[3] = {100, 9000, 1100};
+    for (int i = 0; i < 3; ++i) {
+        values[i].mode = in->byte() % 4;
+        values[i].bytes.resize(in->u16() % (longest[i] + 1));
+    }
+    ImageInfoRecord previous;
+    in->take(&previous, sizeof previous);
+    // The tool's own name copy is always a terminated string.
+    std::vector<char> name(INFO_NAME_BYTES, 0);
+    uint32_t name_length = in->u16() % INFO_NAME_BYTES;
+    in->take(name.data(), name_length);
+    std::vector<char> name_before(name);
+    std::vector<uint32_t> palette(INFO_PALETTE_BYTES / 4, 0xC0FFEE00u);
+    std::vector<uint32_t> palette_before(palette);
+
+    if (key_mode) registry_close(registry_create(SETTINGS_KEY));
+    RegistryKey *key = registry_create(SETTINGS_KEY);
+    for (Value &v : values) {
+        in->take(v.bytes.data(), v.bytes.size());
+        if (key_mode && v.mode != 0) {
+            uint32_t type = v.name == values[2].name ? REGISTRY_TYPE_SZ : REGISTRY_TYPE_BINARY;
+            registry_set(key, v.name, type, v.bytes.data(), (uint32_t)v.bytes.size());
+        }
+        if (v.mode == 2) registry_test_fail_query(v.name, REGISTRY_MORE_DATA);
+        if (v.mode == 3) registry_test_fail_query(v.name, REGISTRY_FAILED);
+    }
+    registry_close(key);
+    if (!key_mode) registry_test_delete_key(SETTINGS_KEY);
+    if (key_mode == 2) registry_test_fail(REGISTRY_TEST_OPEN);
+
+    ImageInfoRecord info = previous;
+    heap_test_reset();
+    int rc = info_poll(palette.data(), &info, name.data());
+    FUZZ_CHECK(heap_test_allocations() == heap_test_releases());
+    FUZZ_CHECK(rc == 0 || rc == 1);
+    FUZZ_CHECK(memchr(name.data(), 0, name.size()) != nullptr);
+
+    ImageInfoRecord zero;
+    memset(&zero, 0, sizeof zero);
+    if (key_mode != 1) {
+        FUZZ_CHECK(rc == 0);
+        FUZZ_CHECK(memcmp(&info, &zero, sizeof info) == 0);
+        FUZZ_CHECK(name == name_before && palette == palette_before);
+        return;
+    }
+
+    // The palette: what was read, the rest as it was; zeros after a failure.
+    std::vector<uint8_t> got;
+    int clut = expected_read(values[1], INFO_PALETTE_BYTES, &got);
+    const uint8_t *pal = (const uint8_t *)palette.data();
+    if (clut == REGISTRY_FAILED) {
+        for (uint32_t entry : palette) FUZZ_CHECK(entry == 0);
+    } else {
+        FUZZ_CHECK(got.empty() || memcmp(pal, got.data(), got.size()) == 0);
+        FUZZ_CHECK(memcmp(pal + got.size(), (const uint8_t *)palette_before.data() + got.size(),
+                          INFO_PALETTE_BYTES - got.size()) == 0);
+    }
+
+    // The record read: a shorter value fills the head of a zeroed record.
+    ImageInfoRecord local = zero;
+    if (expected_read(values[0], sizeof local, &got) == REGISTRY_READ && !got.empty())
+        memcpy(&local, got.data(), got.size());
+    bool record_read = expected_read(values[0], sizeof local, &got) == REGISTRY_READ;
+    // The name read: one byte is kept for the terminator.
+    std::string local_name;
+    if (expected_read(values[2], INFO_NAME_BYTES - 1, &got) == REGISTRY_READ)
+        local_name = std::string(got.begin(), got.end()).c_str();
+
+    if (rc == 0) {
+        // Nothing new: same record and the same name but for letter case.
+        FUZZ_CHECK(record_read && memcmp(&local, &previous, sizeof local) == 0);
+        FUZZ_CHECK(!local_name.empty() && strcasecmp(local_name.c_str(), name_before.data()) == 0);
+        FUZZ_CHECK(memcmp(&info, &previous, sizeof info) == 0 && name == name_before);
+        return;
+    }
+    FUZZ_CHECK(memcmp(&info, &local, sizeof info) == 0);
+    if (local_name.empty()) {
+        FUZZ_CHECK(name == name_before);
+    } else {
+        FUZZ_CHECK(strcmp(name.data(), local_name.c_str()) == 0);
+    }
+}
+
+#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
+// The edit boxes read numbers the way strtol and strtoul do on a 32-bit long.
+void parse(FuzzBytes *in) {
+    std::string text((const char *)in->data, in->size);
+    text = text.c_str(); // the box's text ends at its first zero
+    char *end;
+    long long decimal = strtoll(text.c_str(), &end, 10);
+    if (decimal > INT32_MAX) decimal = INT32_MAX;
+    if (decimal < INT32_MIN) decimal = INT32_MIN;
+    FUZZ_CHECK(field_parse_decimal(text.c_str()) == (int32_t)decimal);
+
+    // strtoull accepts a sign and negates in unsigned arithmetic, like
+    // strtoul; a magnitude beyond 32 bits saturates.
+    const char *p = text.c_str();
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    unsigned long long magnitude = isxdigit((unsigned char)*p) ? strtoull(p, &end, 16) : 0;
+    uint32_t hex = magnitude > 0xFFFFFFFFull ? 0xFFFFFFFFu
+                   : negative                ? (uint32_t)(0u - (uint32_t)magnitude)
+                                             : (uint32_t)magnitude;
+    FUZZ_CHECK(field_parse_hex(text.c_str()) == hex);
+}
+#endif
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    FuzzBytes in = {data, size};
+    uint8_t which = in.byte();
+#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
+    if (which & 1) {
+        parse(&in);
+        return 0;
+    }
+#endif
+    (void)which;
+    poll(&in);
+    return 0;
+}
