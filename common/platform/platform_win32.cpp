@@ -20,10 +20,8 @@ struct PlatformFile {
     HANDLE handle;
 };
 
-PlatformFile *file_open_read(const char *name) {
-    if (!name) return nullptr;
-    HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+// Takes ownership of an open handle; closes it when no record can be made.
+static PlatformFile *file_wrap(HANDLE h) {
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     PlatformFile *file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
     if (!file) {
@@ -34,18 +32,16 @@ PlatformFile *file_open_read(const char *name) {
     return file;
 }
 
+PlatformFile *file_open_read(const char *name) {
+    if (!name) return nullptr;
+    return file_wrap(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 PlatformFile *file_open_read_wide(const uint16_t *name) {
     if (!name) return nullptr;
-    HANDLE h = CreateFileW((const wchar_t *)name, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    PlatformFile *file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
-    if (!file) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    file->handle = h;
-    return file;
+    return file_wrap(CreateFileW((const wchar_t *)name, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 PlatformFile *file_from_handle(uintptr_t handle) {

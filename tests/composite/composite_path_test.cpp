@@ -3,6 +3,7 @@
 #include "common/settings/info.h"
 #include "fontx2/fontx2_writer.h"
 #include "plugin/plugin.h"
+#include "decoded_picture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -10,19 +11,7 @@
 
 namespace {
 
-struct Decoded {
-    int rc = -99;
-    void *header = nullptr;
-    void *pixels = nullptr;
-    const DibHeader *dib() const { return (const DibHeader *)header; }
-    const uint8_t *bits() const { return (const uint8_t *)pixels; }
-    ~Decoded() {
-        if (rc == 0) {
-            heap_free(header);
-            heap_free(pixels);
-        }
-    }
-};
+typedef DecodedPicture Decoded;
 
 struct CompositePathTest : ::testing::Test {
     std::vector<uint8_t> font = fontx2_synthetic_single(8, 16); // 128 x 256

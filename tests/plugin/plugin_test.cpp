@@ -1,6 +1,7 @@
 // The exports as a host drives them (the plug-in code linked in).
 #include "fontx2/fontx2_writer.h"
 #include "plugin/plugin.h"
+#include "decoded_picture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +20,7 @@ struct PluginTest : ::testing::Test {
     }
 };
 
-struct Picture {
-    int rc = -99;
-    void *header = nullptr;
-    void *pixels = nullptr;
-    const DibHeader *dib() const { return (const DibHeader *)header; }
-    const uint8_t *bits() const { return (const uint8_t *)pixels; }
-    ~Picture() {
-        if (rc == 0) {
-            heap_free(header);
-            heap_free(pixels);
-        }
-    }
-};
+typedef DecodedPicture Picture;
 
 void get_memory(const std::vector<uint8_t> &font, Picture *p, uint32_t flag = 1) {
     p->rc = GetPicture((const char *)font.data(), (intptr_t)font.size(), flag, &p->header,

@@ -4,6 +4,7 @@
 #include "fontx2/fontx2_writer.h"
 #include "plugin/plugin.h"
 #include "reliability/reference_sheet.h"
+#include "decoded_picture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,7 @@
 
 namespace {
 
-struct Decoded {
-    int rc = -99;
-    void *header = nullptr;
-    void *pixels = nullptr;
-    const DibHeader *dib() const { return (const DibHeader *)header; }
-    ~Decoded() {
-        if (rc == 0) {
-            heap_free(header);
-            heap_free(pixels);
-        }
-    }
-};
+typedef DecodedPicture Decoded;
 
 void decode_memory(const std::vector<uint8_t> &font, Decoded *d) {
     d->rc = GetPicture((const char *)font.data(), (intptr_t)font.size(), 1, &d->header, &d->pixels,
