@@ -234,8 +234,9 @@ TEST(KoveltResources, ImportsOnlySystemLibraries) {
     uint16_t sections = (uint16_t)le32(exe, pe + 6);
     uint16_t optional_size = (uint16_t)le32(exe, pe + 20);
     size_t optional = pe + 24;
-    ASSERT_EQ(le32(exe, optional) & 0xFFFF, 0x10Bu); // PE32
-    uint32_t import_rva = le32(exe, optional + 104);
+    uint32_t magic = le32(exe, optional) & 0xFFFF; // PE32 or PE32+
+    ASSERT_TRUE(magic == 0x10B || magic == 0x20B) << magic;
+    uint32_t import_rva = le32(exe, optional + (magic == 0x10B ? 104 : 120));
     ASSERT_NE(import_rva, 0u);
     auto file_offset = [&](uint32_t rva) -> size_t {
         size_t table = optional + optional_size;
