@@ -2,6 +2,8 @@
 // a message loop that services the palette viewer after every message.
 #include "kovelt.h"
 
+#include <commctrl.h>
+
 SettingsRecord held_settings;
 HINSTANCE tool_instance;
 HWND dialog_window;
@@ -14,8 +16,6 @@ CHOOSECOLORA colour_chooser;
 int viewer_request;
 int viewer_enabled;
 HWND viewer_window;
-
-static const char TOOL_NAME[] = "KOVELT"; // the mutex and the viewer's window class
 
 static bool register_viewer_class(HINSTANCE instance) {
     WNDCLASSEXA type = {};
@@ -63,6 +63,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0; // another instance runs: touch nothing
     }
     tool_instance = instance;
+    // The viewer's status line is a common control: its class must exist
+    // before the viewer opens. Should this fail, opening the viewer gives up.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
     if (!register_viewer_class(instance)) {
         CloseHandle(instance_mutex);
         return 0;

@@ -1,23 +1,265 @@
-// The palette viewer's side of the message loop. For now only the request
-// bookkeeping lives here; the window itself grows in this file.
+// The palette viewer: a window below the dialog that shows the palette and
+// the status line of the picture the plug-in decoded last. Its paint handler
+// never validates, so while it is open the message loop turns continuously
+// and every turn polls, blits and sets the status text.
 #include "kovelt.h"
 
+#include <commctrl.h>
+#include <string.h>
+
+HWND status_bar;
+int repaint_pending = 1;
+ViewerHeld held;
+ViewerHeld shown_snapshot;
+BackBuffer *back_buffer;
+ViewerGeometry viewer_geometry;
+static BackBuffer back_buffer_record;
+
+static const DWORD VIEWER_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+static const char VIEWER_CAPTION[] = "KOVELT clut";
+
+static bool ansi_lead_byte(uint8_t byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
+
+static ViewerCanvas back_buffer_canvas() {
+    ViewerCanvas canvas = {};
+    if (back_buffer) {
+        canvas.top_row = back_buffer->top_row;
+        canvas.row_step = back_buffer->row_step;
+        canvas.width = viewer_geometry.buffer_width;
+        canvas.height = viewer_geometry.buffer_height;
+    }
+    return canvas;
+}
+
+// ---- Back buffer ----------------------------------------------------------------
+
+int create_back_buffer(HWND window, int32_t width, int32_t height, int32_t extra) {
+    release_back_buffer();
+    BackBuffer *b = &back_buffer_record;
+    *b = BackBuffer();
+    viewer_geometry = ViewerGeometry();
+    viewer_geometry.geometry_extra = extra;
+    viewer_geometry.buffer_width = width;
+    viewer_geometry.buffer_height = height;
+    b->owner_window = window;
+
+    RECT client;
+    GetClientRect(window, &client);
+    viewer_geometry.client_width = client.right - client.left;
+    viewer_geometry.client_height = client.bottom - client.top;
+    if (viewer_geometry.client_width == 0 || viewer_geometry.client_height == 0) return 0;
+    viewer_geometry.origin_x = client.left;
+    viewer_geometry.origin_y = client.top;
+
+    RECT frame;
+    GetWindowRect(window, &frame);
+    b->frame_x = frame.left;
+    b->frame_y = frame.top;
+    b->frame_width = frame.right - frame.left;
+    b->frame_height = frame.bottom - frame.top;
+
+    b->row_step = -4 * width;
+    BITMAPINFOHEADER *header = &b->bitmap_info.bmiHeader;
+    header->biSize = sizeof *header;
+    header->biWidth = width;
+    header->biHeight = height; // bottom-up: the last row in memory is the top
+    header->biPlanes = 1;
+    header->biBitCount = 32;
+    header->biCompression = BI_RGB;
+
+    HDC context = GetDC(window);
+    void *pixels = NULL;
+    b->dib_section = CreateDIBSection(context, &b->bitmap_info, DIB_RGB_COLORS, &pixels, NULL, 0);
+    ReleaseDC(window, context);
+    // Without pixels there is no buffer: drawing must not write through null.
+    if (!b->dib_section || !pixels) {
+        if (b->dib_section) DeleteObject(b->dib_section);
+        *b = BackBuffer();
+        return 0;
+    }
+    b->pixels_base = (uint8_t *)pixels;
+    b->top_row = b->pixels_base + (size_t)(height - 1) * (size_t)width * 4;
+    back_buffer = b;
+    return 1;
+}
+
+void release_back_buffer() {
+    if (!back_buffer) return;
+    if (back_buffer->dib_section) DeleteObject(back_buffer->dib_section);
+    *back_buffer = BackBuffer();
+    viewer_geometry = ViewerGeometry();
+    back_buffer = NULL;
+}
+
+void clear_back_buffer(uint32_t value) {
+    ViewerCanvas canvas = back_buffer_canvas();
+    clear_canvas(&canvas, value);
+}
+
+// Through a compatible bitmap when one can be made, so the screen gets a
+// single blit; straight from the DIB otherwise.
+void present_back_buffer() {
+    if (!back_buffer) return;
+    const ViewerGeometry &g = viewer_geometry;
+    HWND window = back_buffer->owner_window;
+    HDC context = GetDC(window);
+    HBITMAP bitmap = CreateCompatibleBitmap(context, g.buffer_width, g.buffer_height);
+    HDC memory = bitmap ? CreateCompatibleDC(context) : NULL;
+    if (memory) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SetDIBitsToDevice(memory, 0, 0, g.buffer_width, g.buffer_height, 0, 0, 0, g.buffer_height,
+                          back_buffer->pixels_base, &back_buffer->bitmap_info, DIB_RGB_COLORS);
+        BitBlt(context, g.origin_x, g.origin_y, g.buffer_width, g.buffer_height, memory, 0, 0,
+               SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+    } else {
+        SetDIBitsToDevice(context, g.origin_x, g.origin_y, g.buffer_width, g.buffer_height, 0, 0, 0,
+                          g.buffer_height, back_buffer->pixels_base, &back_buffer->bitmap_info,
+                          DIB_RGB_COLORS);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    ReleaseDC(window, context);
+}
+
+// The viewer may be moved and minimised, but it keeps the size it had when
+// its buffer was made.
+void keep_viewer_size(HWND window) {
+    if (!back_buffer || !viewer_geometry.buffer_width || !viewer_geometry.buffer_height) return;
+    RECT client, frame;
+    GetClientRect(window, &client);
+    viewer_geometry.origin_x = client.left;
+    viewer_geometry.origin_y = client.top;
+    GetWindowRect(window, &frame);
+    back_buffer->frame_x = frame.left;
+    back_buffer->frame_y = frame.top;
+    MoveWindow(window, back_buffer->frame_x, back_buffer->frame_y, back_buffer->frame_width,
+               back_buffer->frame_height, TRUE);
+}
+
+// ---- Status line ------------------------------------------------------------------
+
+void update_status(const ImageInfoRecord *info) {
+    char text[VIEWER_STATUS_BYTES];
+    viewer_status_text(info, held.name, ansi_lead_byte, text);
+    if (status_bar) SendMessageA(status_bar, SB_SETTEXTA, 0, (LPARAM)text);
+}
+
+// ---- Opening, closing, polling -------------------------------------------------------
+
+static HWND create_status_bar() {
+    return CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                           viewer_window, NULL, tool_instance, NULL);
+}
+
+// False when the window or a status bar cannot be made; the caller gives up.
+static bool open_viewer() {
+    RECT dialog;
+    GetWindowRect(dialog_window, &dialog);
+    RECT outer = {0, 0, VIEWER_IMAGE_SIZE, VIEWER_IMAGE_SIZE};
+    AdjustWindowRectEx(&outer, VIEWER_STYLE, FALSE, 0);
+    int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    int x = dialog.left, y = dialog.bottom + 4;
+    viewer_window = CreateWindowExA(0, TOOL_NAME, VIEWER_CAPTION, VIEWER_STYLE, x, y, width, height,
+                                    NULL, NULL, tool_instance, NULL);
+    if (!viewer_window) return false;
+
+    // A first bar only tells how tall the status line is. Minimising does not
+    // apply to a child window, so it is also hidden: it must never cover the
+    // bar that carries the text.
+    HWND measure = create_status_bar();
+    if (!measure) return false;
+    RECT bar;
+    GetWindowRect(measure, &bar);
+    CloseWindow(measure);
+    ShowWindow(measure, SW_HIDE);
+
+    SetWindowPos(viewer_window, dialog_window, x, y, width, height + (bar.bottom - bar.top), 0);
+    ShowWindow(viewer_window, SW_SHOWNORMAL);
+    status_bar = create_status_bar();
+    if (!status_bar) return false;
+    create_back_buffer(viewer_window, VIEWER_IMAGE_SIZE, VIEWER_IMAGE_SIZE, 0);
+    UpdateWindow(viewer_window);
+    present_back_buffer();
+    repaint_pending = 1;
+    return true;
+}
+
+static void forget_viewer() {
+    release_back_buffer();
+    shown_snapshot = ViewerHeld();
+    viewer_window = NULL;
+    status_bar = NULL;
+}
+
+static void close_viewer() {
+    release_back_buffer();
+    if (viewer_window) DestroyWindow(viewer_window);
+    forget_viewer();
+}
+
+// While open: a poll that brings something not yet shown repaints.
+static void poll_viewer() {
+    if (!info_poll(held.palette, &held.info, held.name)) return;
+    if (memcmp(&held, &shown_snapshot, sizeof held) == 0) return;
+    InvalidateRect(viewer_window, NULL, FALSE);
+    shown_snapshot = held;
+    repaint_pending = 1;
+}
+
 void service_viewer() {
-    if (viewer_request == VIEWER_REQUEST_CLOSE && viewer_window) DestroyWindow(viewer_window);
-    // An open request is taken and dropped until there is a window to open.
+    if (viewer_request == VIEWER_REQUEST_OPEN && !viewer_window) {
+        if (!open_viewer()) {
+            // A viewer without its window or status line is no viewer at all.
+            close_viewer();
+            viewer_enabled = 0;
+        }
+    } else if (viewer_request == VIEWER_REQUEST_CLOSE) {
+        close_viewer();
+    }
     viewer_request = VIEWER_REQUEST_NONE;
+    if (viewer_enabled && viewer_window) poll_viewer();
+}
+
+// ---- Window procedure ---------------------------------------------------------------
+
+// No paint cycle is begun or ended: the update region stays, so a paint
+// message is always pending and the loop keeps turning while the viewer is open.
+static void paint_viewer() {
+    if (repaint_pending) {
+        ViewerCanvas canvas = back_buffer_canvas();
+        draw_palette(&canvas, &held.info, held.palette);
+        repaint_pending = 0;
+    }
+    present_back_buffer();
+    update_status(&held.info);
 }
 
 LRESULT CALLBACK viewer_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+    case WM_CREATE:
+        return 0;
     case WM_DESTROY:
         // However the window goes, the next "ex" opens it again.
-        viewer_window = NULL;
         viewer_enabled = 0;
         viewer_request = VIEWER_REQUEST_NONE;
+        forget_viewer();
+        return 0;
+    case WM_MOVE:
+        keep_viewer_size(window);
+        return 0;
+    case WM_SIZE:
+        if (wparam != SIZE_MINIMIZED && wparam != SIZE_MAXHIDE) keep_viewer_size(window);
+        return 0;
+    case WM_PAINT:
+        paint_viewer();
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);
+        return 0;
+    case WM_COMMAND:
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
