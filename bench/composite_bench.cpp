@@ -25,38 +25,34 @@ std::vector<uint8_t> make_sheet() {
     return sheet;
 }
 
-void bench_composite_picture(benchmark::State &state) {
+typedef int (*CompositeFn)(const SettingsRecord *, void *, int32_t, int32_t, int32_t,
+                           const uint32_t *, uint32_t, void *, int32_t, int32_t);
+
+void run_composite(benchmark::State &state, CompositeFn composite) {
     SettingsRecord settings;
     settings_defaults(&settings);
     const uint32_t palette[2] = {0x00000000u, 0xFFFFFFFFu};
     std::vector<uint8_t> sheet = make_sheet();
     std::vector<uint8_t> output(ROW_BYTES * SHEET_SIDE);
     for (auto _ : state) {
-        int result = composite_picture(&settings, output.data(), SHEET_SIDE, SHEET_SIDE, 24,
-                                       palette, 2, sheet.data(), SHEET_SIDE, 8);
+        int result = composite(&settings, output.data(), SHEET_SIDE, SHEET_SIDE, 24, palette, 2,
+                               sheet.data(), SHEET_SIDE, 8);
         benchmark::DoNotOptimize(result);
         benchmark::ClobberMemory();
-        if (result != COMPOSITE_OK) state.SkipWithError("composite_picture failed");
+        if (result != COMPOSITE_OK) state.SkipWithError("compositing failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)output.size());
+}
+
+void bench_composite_picture(benchmark::State &state) {
+    run_composite(state, composite_picture);
 }
 BENCHMARK(bench_composite_picture)
     ->Name("composite_picture_1504/default_settings")
     ->Unit(benchmark::kMillisecond);
 
 void bench_composite_picture_fast(benchmark::State &state) {
-    SettingsRecord settings;
-    settings_defaults(&settings);
-    const uint32_t palette[2] = {0x00000000u, 0xFFFFFFFFu};
-    std::vector<uint8_t> sheet = make_sheet();
-    std::vector<uint8_t> output(ROW_BYTES * SHEET_SIDE);
-    for (auto _ : state) {
-        int result = composite_picture_fast(&settings, output.data(), SHEET_SIDE, SHEET_SIDE, 24,
-                                            palette, 2, sheet.data(), SHEET_SIDE, 8);
-        benchmark::DoNotOptimize(result);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)output.size());
+    run_composite(state, composite_picture_fast);
 }
 BENCHMARK(bench_composite_picture_fast)
     ->Name("composite_picture_1504/fused_default_settings")
