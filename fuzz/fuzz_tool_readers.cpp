@@ -9,6 +9,7 @@
 #include "common/settings/info.h"
 #ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
 #include "tool/tool_logic.h"
+#include "tool/viewer_logic.h"
 #endif
 
 #include <ctype.h>
@@ -147,6 +148,46 @@ void parse(FuzzBytes *in) {
                                              : (uint32_t)magnitude;
     FUZZ_CHECK(field_parse_hex(text.c_str()) == hex);
 }
+
+// The palette viewer's readers of what the plug-in published: the status
+// line and the name part from any "GINFO" and "FNAME", and the swatches from
+// any "CLUT", must stay inside their buffers.
+void viewer(FuzzBytes *in) {
+    ImageInfoRecord info;
+    in->take(&info, sizeof info);
+    std::vector<uint32_t> palette(256);
+    in->take(palette.data(), 4 * palette.size());
+    char name[VIEWER_NAME_BYTES];
+    size_t n = in->size < sizeof name - 1 ? in->size : sizeof name - 1;
+    in->take(name, n);
+    name[n] = 0;
+
+    const char *part = file_name_part(name, viewer_sjis_lead_byte);
+    FUZZ_CHECK(part >= name && part <= name + strlen(name));
+    FUZZ_CHECK(*file_name_part(nullptr, viewer_sjis_lead_byte) == 0);
+
+    // A guard past the status buffer catches any write beyond 256 bytes.
+    char text[VIEWER_STATUS_BYTES + 16];
+    memset(text, 0x5A, sizeof text);
+    viewer_status_text(&info, name, viewer_sjis_lead_byte, text);
+    size_t length = strnlen(text, VIEWER_STATUS_BYTES);
+    FUZZ_CHECK(length < VIEWER_STATUS_BYTES);
+    for (size_t i = VIEWER_STATUS_BYTES; i < sizeof text; ++i) FUZZ_CHECK(text[i] == 0x5A);
+    // The cut never leaves half a double-byte character at the end.
+    size_t i = 0;
+    while (i < length) i += viewer_sjis_lead_byte((uint8_t)text[i]) && i + 1 < length ? 2 : 1;
+    FUZZ_CHECK(i == length);
+
+    // Swatches on an exact-size image, bottom-up as the window's buffer is.
+    std::vector<uint32_t> image(VIEWER_IMAGE_SIZE * VIEWER_IMAGE_SIZE + 2, 0xA5A5A5A5u);
+    uint8_t *first = (uint8_t *)&image[1];
+    ViewerCanvas canvas = {first + (VIEWER_IMAGE_SIZE - 1) * VIEWER_IMAGE_SIZE * 4,
+                           -4 * VIEWER_IMAGE_SIZE, VIEWER_IMAGE_SIZE, VIEWER_IMAGE_SIZE};
+    draw_palette(&canvas, &info, palette.data());
+    fill_rect(&canvas, (int32_t)in->u32(), (int32_t)in->u32(), (int32_t)in->u32(),
+              (int32_t)in->u32(), 0x123456);
+    FUZZ_CHECK(image.front() == 0xA5A5A5A5u && image.back() == 0xA5A5A5A5u);
+}
 #endif
 
 } // namespace
@@ -157,6 +198,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 #ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
     if (which & 1) {
         parse(&in);
+        return 0;
+    }
+    if (which & 2) {
+        viewer(&in);
         return 0;
     }
 #endif
