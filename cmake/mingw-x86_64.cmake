@@ -1,12 +1,4 @@
-# Cross build for 64-bit Windows with mingw-w64; programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with mingw-w64.
+set(GRIDGLYPH_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(GRIDGLYPH_OBJDUMP x86_64-w64-mingw32-objdump)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
