@@ -70,15 +70,14 @@ static void release_output(void **header_slot, void **pixel_slot) {
     *pixel_slot = nullptr;
 }
 
-int composite_path(int depth, void **header_slot, void **pixel_slot, const uint8_t *input,
-                   uint64_t input_size, uint8_t *owned_input, uint32_t width, uint32_t height,
-                   const uint32_t *palette, const PictureRecord *record, int single_column) {
-    SettingsRecord settings;
-    settings_read(&settings);
-    if (settings.flags & SETTINGS_PUBLISH_INFO) {
+int composite_path(const SettingsRecord *settings, int depth, void **header_slot, void **pixel_slot,
+                   const uint8_t *input, uint64_t input_size, uint8_t *owned_input, uint32_t width,
+                   uint32_t height, const uint32_t *palette, const PictureRecord *record,
+                   int single_column) {
+    if (settings->flags & SETTINGS_PUBLISH_INFO) {
         publish(depth, width, height, palette, record);
     }
-    if (!(settings.flags & SETTINGS_ENABLED)) return COMPOSITE_DECLINED;
+    if (!(settings->flags & SETTINGS_ENABLED)) return COMPOSITE_DECLINED;
 
     void *pixels = nullptr;
     *header_slot = make_picture_blocks(width, height, 24, nullptr, &pixels);
@@ -108,7 +107,7 @@ int composite_path(int depth, void **header_slot, void **pixel_slot, const uint8
     }
 
     // Fused compositing: no working buffer, the same bytes as composite_picture.
-    int rc = composite_picture_fast(&settings, *pixel_slot, (int32_t)width, (int32_t)height, 24,
+    int rc = composite_picture_fast(settings, *pixel_slot, (int32_t)width, (int32_t)height, 24,
                                     palette, (uint32_t)record->colour_count, render,
                                     (int32_t)stride, (int32_t)render_depth);
     heap_free(render);

@@ -25,14 +25,17 @@ struct Value {
     std::vector<uint8_t> bytes;
 };
 
-// What a query with a buffer of `room` bytes delivers: outcome and bytes.
-int expected_read(const Value &v, uint32_t room, std::vector<uint8_t> *got) {
+// What a query with a buffer of `room` bytes delivers: outcome and bytes
+// (nothing with "more data", as in the real store). With head set, a longer
+// stored value gives its first `room` bytes, as a reader that asks again.
+int expected_read(const Value &v, uint32_t room, std::vector<uint8_t> *got, bool head = false) {
     got->clear();
     if (v.mode == 0 || v.mode == 3) return REGISTRY_FAILED;
-    if (v.mode == 2) return REGISTRY_MORE_DATA;
+    if (v.mode == 2) return head ? REGISTRY_FAILED : REGISTRY_MORE_DATA;
     if (v.bytes.size() > room) {
+        if (!head) return REGISTRY_MORE_DATA;
         got->assign(v.bytes.begin(), v.bytes.begin() + room);
-        return REGISTRY_MORE_DATA;
+        return REGISTRY_READ;
     }
     *got = v.bytes;
     return REGISTRY_READ;
@@ -90,7 +93,7 @@ void poll(FuzzBytes *in) {
 
     // The palette: what was read, the rest as it was; zeros after a failure.
     std::vector<uint8_t> got;
-    int clut = expected_read(values[1], INFO_PALETTE_BYTES, &got);
+    int clut = expected_read(values[1], INFO_PALETTE_BYTES, &got, true);
     const uint8_t *pal = (const uint8_t *)palette.data();
     if (clut == REGISTRY_FAILED) {
         for (uint32_t entry : palette) FUZZ_CHECK(entry == 0);

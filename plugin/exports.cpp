@@ -2,6 +2,7 @@
 #include "plugin.h"
 
 #include "common/platform/platform.h"
+#include "common/settings/settings.h"
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -45,8 +46,12 @@ extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
         uint8_t *work = (uint8_t *)heap_alloc(PLUGIN_HEADER_READ_SIZE + 4);
         if (!work) return PLUGIN_ERR_NO_MEMORY;
         PlatformFile *file = file_from_handle(handle_or_data);
+        if (!file) {
+            heap_free(work);
+            return PLUGIN_ERR_NO_MEMORY;
+        }
         uint32_t got = 0;
-        bool ok = file && file_read(file, work, PLUGIN_HEADER_READ_SIZE, &got);
+        bool ok = file_read(file, work, PLUGIN_HEADER_READ_SIZE, &got);
         file_close_borrowed(file);
         int answer = ok && got >= 6 && memcmp(work, FONTX2_SIGNATURE, 6) == 0;
         heap_free(work);
@@ -106,8 +111,10 @@ static int picture_info(Source source, intptr_t offset_or_length, uint32_t flags
     Input input;
     int rc = acquire_input(source, offset_or_length, flags, PLUGIN_HEADER_READ_SIZE, &input);
     if (rc != PLUGIN_OK) return rc;
+    SettingsRecord settings;
+    settings_read(&settings);
     FontPicture picture;
-    int is_font = font_picture_info(input.data, input.size, nullptr, &picture);
+    int is_font = font_picture_info(input.data, input.size, &settings, nullptr, &picture);
     heap_free(input.owned);
     if (!is_font) return PLUGIN_ERR_UNSUPPORTED;
     memset(info, 0, sizeof *info);
@@ -122,9 +129,13 @@ static int picture(Source source, intptr_t offset_or_length, uint32_t flags, voi
     Input input;
     int rc = acquire_input(source, offset_or_length, flags, 0, &input);
     if (rc != PLUGIN_OK) return rc;
+    // One reading of the settings serves the whole call: the layout that
+    // sized the picture is the one drawn.
+    SettingsRecord settings;
+    settings_read(&settings);
     uint32_t palette[256] = {};
     FontPicture picture;
-    if (!font_picture_info(input.data, input.size, palette, &picture)) {
+    if (!font_picture_info(input.data, input.size, &settings, palette, &picture)) {
         heap_free(input.owned);
         return PLUGIN_ERR_UNSUPPORTED;
     }
@@ -139,8 +150,9 @@ static int picture(Source source, intptr_t offset_or_length, uint32_t flags, voi
         }
     }
 
-    rc = composite_path(picture.depth, header_slot, pixel_slot, input.data, input.size, input.owned,
-                        picture.width, picture.height, palette, &record, picture.single_column);
+    rc = composite_path(&settings, picture.depth, header_slot, pixel_slot, input.data, input.size,
+                        input.owned, picture.width, picture.height, palette, &record,
+                        picture.single_column);
     if (rc != COMPOSITE_DECLINED) return rc; // the input is released there
 
     void *pixels = nullptr;

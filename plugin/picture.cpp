@@ -55,11 +55,10 @@ int load_input_file(InputName name, int64_t offset, uint32_t count, uint8_t **bl
     return PLUGIN_OK;
 }
 
-int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette, FontPicture *picture) {
+int font_picture_info(const uint8_t *data, uint64_t size, const SettingsRecord *settings,
+                      uint32_t *palette, FontPicture *picture) {
     if (!data || size < 6 || memcmp(data, FONTX2_SIGNATURE, 6) != 0) return 0;
-    SettingsRecord settings;
-    settings_read(&settings);
-    int single_column = settings.single_column ? 1 : 0;
+    int single_column = settings->single_column ? 1 : 0;
     GlyphSheet sheet;
     glyph_sheet_layout(&sheet, data, size, single_column);
     picture->width = sheet.sheet_width;

@@ -3,6 +3,8 @@
 // the internal operations behind them.
 #pragma once
 
+#include "common/settings/settings.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -135,9 +137,10 @@ struct FontPicture {
     int colour_count;
     int single_column;
 };
-// 1 when the data (size bytes) is a FONTX2 font; fills the picture and, when
-// given, entries 0 and 1 of a 256-entry palette.
-int font_picture_info(const uint8_t *data, uint64_t size, uint32_t *palette, FontPicture *picture);
+// 1 when the data (size bytes) is a FONTX2 font; fills the picture laid out
+// as the settings ask and, when given, entries 0 and 1 of a 256-entry palette.
+int font_picture_info(const uint8_t *data, uint64_t size, const SettingsRecord *settings,
+                      uint32_t *palette, FontPicture *picture);
 
 // The DIB header block (with the colour table for bit counts up to 8) and,
 // when a slot is given, the pixel block; null when an allocation fails or
@@ -146,9 +149,10 @@ void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count, const 
                           void **pixel_slot);
 uint64_t dib_stride(uint32_t width, int bit_count);
 
-// The settings-driven route of GetPicture; COMPOSITE_DECLINED when special
-// processing is off. Releases a file-loaded input (owned_input) on every
-// other result.
-int composite_path(int depth, void **header_slot, void **pixel_slot, const uint8_t *input,
-                   uint64_t input_size, uint8_t *owned_input, uint32_t width, uint32_t height,
-                   const uint32_t *palette, const PictureRecord *record, int single_column);
+// The settings-driven route of GetPicture, with the call's one reading of
+// the settings; COMPOSITE_DECLINED when special processing is off. Releases a
+// file-loaded input (owned_input) on every other result.
+int composite_path(const SettingsRecord *settings, int depth, void **header_slot, void **pixel_slot,
+                   const uint8_t *input, uint64_t input_size, uint8_t *owned_input, uint32_t width,
+                   uint32_t height, const uint32_t *palette, const PictureRecord *record,
+                   int single_column);

@@ -5,7 +5,7 @@
 #include <shellapi.h>
 #include <stdio.h>
 
-static const char HELP_PAGE[] = "kovelt.htm";
+static const wchar_t HELP_PAGE[] = L"kovelt.htm";
 
 int is_checked(HWND dialog, int id) {
     return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) != 0;
@@ -58,17 +58,19 @@ void choose_colour(uint32_t *field, HWND dialog, int edit_id) {
 }
 
 // The page lies next to the program, so it is found whatever the current
-// directory of the process is.
+// directory of the process is. Wide calls: a narrow module name is a
+// best-fit spelling of a folder outside the code page, naming no real file.
 static void open_help_page() {
-    char path[MAX_PATH + sizeof HELP_PAGE];
-    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    char *name = path;
-    if (length > 0 && length < MAX_PATH) {
-        for (char *p = path; *p; p = CharNextA(p))
-            if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+    wchar_t path[1024];
+    const DWORD room = (DWORD)(ARRAYSIZE(path) - ARRAYSIZE(HELP_PAGE));
+    DWORD length = GetModuleFileNameW(NULL, path, room);
+    wchar_t *name = path;
+    if (length > 0 && length < room) {
+        for (wchar_t *p = path; *p; ++p)
+            if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1;
     }
-    lstrcpynA(name, HELP_PAGE, sizeof HELP_PAGE);
-    ShellExecuteA(NULL, "open", path, NULL, NULL, SW_SHOWNORMAL);
+    lstrcpynW(name, HELP_PAGE, ARRAYSIZE(HELP_PAGE));
+    ShellExecuteW(NULL, L"open", path, NULL, NULL, SW_SHOWNORMAL);
 }
 
 static INT_PTR dialog_command(HWND dialog, int id) {

@@ -112,8 +112,12 @@ PlatformFile *file_open_read_wide(const uint16_t *name) {
     return file_open_read(utf8.c_str());
 }
 
+// From the counted heap, so tests can make this allocation fail as the
+// process heap may.
 PlatformFile *file_from_handle(uintptr_t handle) {
-    return new PlatformFile{(int)handle};
+    PlatformFile *file = (PlatformFile *)heap_alloc(sizeof(PlatformFile));
+    if (file) file->fd = (int)handle;
+    return file;
 }
 
 bool file_size(PlatformFile *file, uint64_t *size) {
@@ -185,7 +189,7 @@ void file_close(PlatformFile *file) {
 }
 
 void file_close_borrowed(PlatformFile *file) {
-    delete file;
+    heap_free(file);
 }
 
 // ---- Registry -----------------------------------------------------------------
@@ -249,9 +253,7 @@ int registry_query(RegistryKey *key, const char *name, void *buffer, uint32_t *s
     if (v == k->second.end()) return REGISTRY_FAILED;
     const std::vector<unsigned char> &bytes = v->second.bytes;
     if (bytes.size() > room) {
-        // Like the native store's partial read: the head that fits is
-        // delivered and the size needed is reported.
-        if (room) memcpy(buffer, bytes.data(), room);
+        // Like the real store: nothing is delivered, only the size needed.
         *size = (uint32_t)bytes.size();
         return REGISTRY_MORE_DATA;
     }

@@ -78,14 +78,14 @@ int info_poll(uint32_t *palette, ImageInfoRecord *info, char *name) {
         local_name[0] = 0;
     }
 
+    // A palette longer than the copy still gives its head.
     size = INFO_PALETTE_BYTES;
-    int outcome = registry_query(key, INFO_PALETTE_VALUE, palette, &size);
-    if (outcome != REGISTRY_READ && outcome != REGISTRY_MORE_DATA) {
+    if (settings_query_head(key, INFO_PALETTE_VALUE, palette, &size) != REGISTRY_READ) {
         memset(palette, 0, INFO_PALETTE_BYTES);
     }
 
     size = sizeof local;
-    outcome = registry_query(key, INFO_VALUE, &local, &size);
+    int outcome = registry_query(key, INFO_VALUE, &local, &size);
     registry_close(key);
     if (outcome != REGISTRY_READ) {
         memset(&local, 0, sizeof local); // missing or longer than the record

@@ -29,35 +29,64 @@ int settings_save(const SettingsRecord *record) {
     return 1; // write failures are not reported
 }
 
-// Shared by both sides once the key is open: a value longer than the record
-// counts as read (its head is the record); anything else leaves zeros.
-static int read_order(RegistryKey *key, SettingsRecord *record) {
-    memset(record, 0, sizeof *record);
+int settings_query_head(RegistryKey *key, const char *name, void *buffer, uint32_t *size) {
+    const uint32_t room = *size;
+    int outcome = registry_query(key, name, buffer, size);
+    // The store delivers nothing with "more data"; it reports the size, so the
+    // value is read again whole. A value that grows meanwhile is tried again.
+    // Values of a plausible length need no heap.
+    uint8_t small[1024];
+    for (int attempt = 0; attempt < 4 && outcome == REGISTRY_MORE_DATA; ++attempt) {
+        uint32_t whole = *size;
+        if (whole <= room) break;
+        uint8_t *scratch = whole <= sizeof small ? small : (uint8_t *)heap_alloc(whole);
+        if (!scratch) break;
+        outcome = registry_query(key, name, scratch, &whole);
+        if (outcome == REGISTRY_READ) {
+            *size = whole < room ? whole : room;
+            memcpy(buffer, scratch, *size);
+        } else {
+            *size = whole;
+        }
+        if (scratch != small) heap_free(scratch);
+    }
+    if (outcome == REGISTRY_READ) return REGISTRY_READ;
+    *size = 0;
+    return REGISTRY_FAILED;
+}
+
+// Reads "ORDER" over a record the caller prepared and closes the key; true
+// when it was read (a short value overwrites only the record's start).
+static bool read_order(RegistryKey *key, SettingsRecord *record) {
     uint32_t size = sizeof *record;
-    int outcome = registry_query(key, SETTINGS_VALUE, record, &size);
+    bool read = settings_query_head(key, SETTINGS_VALUE, record, &size) == REGISTRY_READ;
     registry_close(key);
-    if (outcome == REGISTRY_READ || outcome == REGISTRY_MORE_DATA) return record->flags;
-    memset(record, 0, sizeof *record);
-    return 0;
+    return read;
 }
 
 int settings_load(SettingsRecord *record) {
     RegistryKey *key = registry_open(SETTINGS_KEY);
+    settings_defaults(record);
     if (!key) {
-        RegistryKey *created = registry_create(SETTINGS_KEY);
-        registry_close(created);
-        settings_defaults(record);
         settings_save(record);
         return 0;
     }
-    return read_order(key, record);
+    // Whatever the store lacks comes from the defaults: an all-zero record
+    // would have the tool composite every picture black.
+    if (!read_order(key, record)) {
+        settings_defaults(record);
+        return 0;
+    }
+    return record->flags;
 }
 
 int settings_read(SettingsRecord *record) {
+    memset(record, 0, sizeof *record);
     RegistryKey *key = registry_open(SETTINGS_KEY);
-    if (!key) {
+    if (!key) return 0;
+    if (!read_order(key, record)) {
         memset(record, 0, sizeof *record);
         return 0;
     }
-    return read_order(key, record);
+    return record->flags;
 }

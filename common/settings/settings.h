@@ -2,6 +2,8 @@
 // per-user key. The tool owns it; the plug-in rereads it at every use.
 #pragma once
 
+#include "common/platform/platform.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -71,7 +73,14 @@ static_assert(offsetof(SettingsRecord, grid_lines) == 42, "layout");
 static_assert(offsetof(SettingsRecord, reserved43) == 43, "layout");
 static_assert(offsetof(SettingsRecord, single_column) == 44, "layout");
 
-// Tool side.
+// Reads the first *size bytes of a value of any length into buffer;
+// REGISTRY_READ with *size the bytes delivered, or REGISTRY_FAILED (also when
+// the scratch block for a longer value cannot be had).
+int settings_query_head(RegistryKey *key, const char *name, void *buffer, uint32_t *size);
+
+// Tool side. settings_load starts from the defaults: a stored record fills
+// them from its start (a short one only partly); a missing key is created
+// with them.
 void settings_defaults(SettingsRecord *record);
 int settings_save(const SettingsRecord *record);
 int settings_load(SettingsRecord *record);

@@ -225,6 +225,8 @@ TEST_F(CompositePathTest, PollSurvivesHostileValues) {
     ImageInfoRecord zero;
     memset(&zero, 0, sizeof zero);
     EXPECT_EQ(memcmp(&info, &zero, sizeof info), 0); // too long: all zero
+    EXPECT_EQ(palette[0], 0x11111111u);              // a longer palette gives its head
+    EXPECT_EQ(palette[2047], 0x11111111u);
     // 521 bytes still fit with their terminator.
     test_store_value(INFO_NAME_VALUE, REGISTRY_TYPE_SZ, long_name.data(), 521);
     EXPECT_EQ(info_poll(palette.data(), &info, name), 1);

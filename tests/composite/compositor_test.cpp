@@ -124,6 +124,11 @@ TEST(CompositorMix, ModesFactorsAndClamps) {
         {1, 0, 0, 500, 255, 0xFFFFFFFFu, 0x000000, 0x7F7F7F},  // half brightness
         {1, 1, 0, 1000, 255, 0xFFC86480u, 0x808080, 0xFF4880}, // M = 508 overshoots
         {1, 0, 0, 1000, 0, 0xFFFFFFFFu, 0x123456, 0x123456},   // alpha scale 0
+        // Away from the clamps, where a wrong divisor or factor shows.
+        {2, 0, 0, 1000, 255, 0x40FF0000u, 0x101010, 0x501010}, // add: 16 + 255 * 64 / 255
+        {3, 0, 0, 1000, 255, 0x40FF0000u, 0x808080, 0x408080}, // subtract: 128 - 64
+        {1, 1, 0, 1000, 255, 0x40FF0000u, 0x000000, 0x7F0000}, // 64 * 255 / 128 = 127
+        {1, 0, 1, 1000, 0, 0x80FFFFFFu, 0x123456, 0x123456},   // weight 0 is not alpha 0
         {0, 0, 0, 1000, 255, 0x00ABCDEFu, 0x123456, 0xABCDEF}, // ignore alpha
         {9, 0, 0, 1000, 255, 0x40ABCDEFu, 0x123456, 0xABCDEF}, // unknown mode: unmixed
         // Unmixed channels clamp instead of wrapping (400 would wrap to 144).
@@ -149,6 +154,37 @@ TEST(CompositorMix, ModesFactorsAndClamps) {
             << std::hex << "mode " << (int)c.mode << " source " << c.source << " brightness "
             << std::dec << c.brightness << " scale " << c.alpha_scale;
     }
+}
+
+// Cells 8 wide and 5 high: rows step by the height, columns by the width.
+TEST(CompositorBackground, CellsNeedNotBeSquare) {
+    Sheet sheet(20, 12);
+    SettingsRecord s = defaults();
+    s.cell_width = 8;
+    s.cell_height = 5;
+    s.grid_lines = 1;
+    s.grid_colour = 0x123456;
+    Picture out(20, 12);
+    ASSERT_EQ(run(s, &out, sheet), COMPOSITE_OK);
+    for (int32_t y = 0; y < 12; ++y)
+        for (int32_t x = 0; x < 20; ++x) {
+            const uint32_t cell = (x / 8 + y / 5) % 2 ? DARK : LIGHT;
+            ASSERT_EQ(out.at(x, y), x % 8 == 0 || y % 5 == 0 ? 0x123456u : cell) << x << "," << y;
+        }
+}
+
+// An index beyond the palette has no colour: with alpha in the palette it is
+// a transparent black entry, so the background shows.
+TEST(CompositorPalette, IndicesBeyondThePaletteAreTransparent) {
+    const uint32_t palette[2] = {0x80FF0000u, 0xFF00FF00u};
+    Sheet sheet(4, 1);
+    for (int32_t x = 0; x < 4; ++x) sheet.at(x, 0) = (uint8_t)(x * 2);
+    SettingsRecord s = defaults();
+    s.cell_width = 0;
+    Picture out(4, 1);
+    ASSERT_EQ(run(s, &out, sheet, palette, 2), COMPOSITE_OK);
+    EXPECT_EQ(out.at(0, 0), 0xBF3F3Fu); // red at weight 128 over 0x808080
+    for (int32_t x = 1; x < 4; ++x) EXPECT_EQ(out.at(x, 0), DARK) << x;
 }
 
 TEST(CompositorPalette, InvertRotateAndPalettesWithoutAlpha) {

@@ -1,5 +1,6 @@
 // The shipped DLL, loaded the way a host loads it, against the same code
 // linked into this test program.
+#include "common/settings/info.h"
 #include "fontx2/fontx2_writer.h"
 #include "plugin/plugin.h"
 #include "test_support.h"
@@ -104,6 +105,28 @@ TEST_F(DllTest, SyntheticFontsMatchTheLinkedCode) {
     r.single_column = 1;
     test_store_settings(r);
     expect_same(fontx2_synthetic_double(10, 12), "double 10x12 column");
+}
+
+// The real store answers a short buffer with "more data" and no bytes: the
+// head of a longer record must still be read.
+TEST_F(DllTest, ASettingsRecordLongerThan64BytesIsReadByItsHead) {
+    SettingsRecord r = {};
+    r.flags = SETTINGS_PUBLISH_INFO;
+    r.single_column = 1;
+    std::vector<uint8_t> value((uint8_t *)&r, (uint8_t *)&r + sizeof r);
+    value.resize(100, 0x5A);
+    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, value.data(), 100);
+    std::vector<uint8_t> font = fontx2_synthetic_double(12, 24);
+    void *h = nullptr, *p = nullptr;
+    ASSERT_EQ(dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h, &p, nullptr, 0),
+              0);
+    EXPECT_EQ(((const DibHeader *)h)->width, 12);
+    EXPECT_EQ(((const DibHeader *)h)->height, 24 * 8836);
+    LocalFree((HLOCAL)h);
+    LocalFree((HLOCAL)p);
+    std::vector<unsigned char> info;
+    ASSERT_TRUE(test_read_value(INFO_VALUE, &info));
+    EXPECT_EQ(((const ImageInfoRecord *)info.data())->picture_width, 12u);
 }
 
 TEST_F(DllTest, RealFontsFromFilesMatchMemoryMode) {

@@ -53,28 +53,39 @@ TEST_F(SettingsTest, ShortAndLongValuesAreUsedAsRead) {
     const unsigned char *b = (const unsigned char *)&r;
     EXPECT_EQ(memcmp(b, six, 6), 0);
     for (size_t i = 6; i < 64; ++i) ASSERT_EQ(b[i], 0) << i;
+    // The tool takes the same head over its defaults, never over zeros.
+    SettingsRecord expected;
+    settings_defaults(&expected);
+    memcpy(&expected, six, sizeof six);
+    EXPECT_EQ(settings_load(&r), 5);
+    EXPECT_EQ(memcmp(&r, &expected, sizeof r), 0);
 
-    // Longer than the record: still accepted, never reported as a failure.
-    unsigned char long_value[80];
-    memset(long_value, 0, sizeof long_value);
-    long_value[4] = 6;
-    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, long_value, sizeof long_value);
-    int flags = settings_read(&r);
-    EXPECT_EQ(flags, r.flags);
-#ifndef _WIN32
-    EXPECT_EQ(flags, 6);
-#endif
+    // Longer than the record: its first 64 bytes, on both sides. The store
+    // delivers nothing with its "more data" answer, so this needs a second read.
+    SettingsRecord head;
+    settings_defaults(&head);
+    head.flags = 6;
+    head.single_column = 1;
+    std::vector<unsigned char> long_value((unsigned char *)&head, (unsigned char *)&head + 64);
+    long_value.resize(100, 0x77);
+    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, long_value.data(), 100);
+    EXPECT_EQ(settings_read(&r), 6);
+    EXPECT_EQ(memcmp(&r, &head, sizeof r), 0);
+    EXPECT_EQ(settings_load(&r), 6);
+    EXPECT_EQ(memcmp(&r, &head, sizeof r), 0);
 }
 
-TEST_F(SettingsTest, MissingValueInAnExistingKeyGivesZeros) {
+TEST_F(SettingsTest, MissingValueGivesThePluginZerosAndTheToolDefaults) {
     test_store_value("OTHER", REGISTRY_TYPE_BINARY, "x", 1);
     SettingsRecord r;
     memset(&r, 0x11, sizeof r);
     EXPECT_EQ(settings_read(&r), 0);
     SettingsRecord zero = {};
     EXPECT_EQ(memcmp(&r, &zero, sizeof r), 0);
+    SettingsRecord defaults;
+    settings_defaults(&defaults);
     EXPECT_EQ(settings_load(&r), 0);
-    EXPECT_EQ(memcmp(&r, &zero, sizeof r), 0);
+    EXPECT_EQ(memcmp(&r, &defaults, sizeof r), 0);
 }
 
 TEST_F(SettingsTest, SaveWritesTheWholeRecord) {
@@ -99,6 +110,19 @@ TEST_F(SettingsTest, StoreFailuresAreNeverFatal) {
     EXPECT_EQ(settings_read(&r), 0);
     EXPECT_EQ(r.flags, 0);
     EXPECT_EQ(r.brightness, 0);
+    EXPECT_EQ(settings_load(&r), 0);
+    EXPECT_EQ(r.brightness, 1000);
+
+    // A very long value whose second read finds no memory reads as missing.
+    registry_test_reset();
+    std::vector<unsigned char> long_value(5000, 0x07);
+    test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, long_value.data(), 5000);
+    heap_test_reset();
+    heap_test_fail_nth(1);
+    EXPECT_EQ(settings_read(&r), 0);
+    EXPECT_EQ(r.flags, 0);
+    EXPECT_EQ(heap_test_allocations(), heap_test_releases());
+    heap_test_reset();
 
     registry_test_reset();
     registry_test_fail(REGISTRY_TEST_CREATE | REGISTRY_TEST_SET);

@@ -43,11 +43,14 @@ struct RunningTool {
     HWND dialog = NULL;
 };
 
-inline bool tool_launch(RunningTool *tool) {
-    STARTUPINFOA startup = {};
+// The built tool, or a copy of it elsewhere (exe, started in its folder).
+inline bool tool_launch(RunningTool *tool, const std::wstring &copy = L"") {
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::string exe = test_kovelt_exe(), dir = test_kovelt_dir();
-    if (!CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, dir.c_str(),
+    std::string built = test_kovelt_exe();
+    std::wstring exe = copy.empty() ? std::wstring(built.begin(), built.end()) : copy;
+    std::wstring dir = exe.substr(0, exe.find_last_of(L'\\') + 1);
+    if (!CreateProcessW(exe.c_str(), NULL, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, dir.c_str(),
                         &startup, &tool->process))
         return false;
     AssignProcessToJobObject(tool_job(), tool->process.hProcess);
@@ -177,8 +180,8 @@ struct KoveltGui : ::testing::Test {
         test_registry_clear();
     }
 
-    void start() {
-        ASSERT_TRUE(tool_launch(&tool)) << test_kovelt_exe();
+    void start(const std::wstring &copy = L"") {
+        ASSERT_TRUE(tool_launch(&tool, copy)) << test_kovelt_exe();
         tool.dialog = tool_wait_dialog(tool);
         ASSERT_TRUE(tool.dialog) << "the dialog did not appear";
     }

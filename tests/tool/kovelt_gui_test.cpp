@@ -50,6 +50,58 @@ TEST_F(KoveltGui, StoredFlagsZeroAreSwitchedOnWhileTheToolRuns) {
     EXPECT_EQ(record_hex(stored()), record_hex(r));
 }
 
+// A key without a usable record (another program made it, or the value was
+// removed) must not give a record of zeros: every picture would be black.
+TEST_F(KoveltGui, AKeyWithoutTheRecordStartsFromTheDefaults) {
+    test_store_value("GINFO", REGISTRY_TYPE_BINARY, "x", 1);
+    start();
+    EXPECT_EQ(record_hex(stored()), record_hex(default_record()));
+    EXPECT_EQ(text_of(CONTROL_BRIGHTNESS), "1000");
+    close_tool();
+}
+
+// "?" opens the page beside the program also from a folder whose name the
+// narrow code page cannot spell. The test's own association for .htm
+// copies whatever page the shell was asked to open.
+TEST_F(KoveltGui, HelpPageOpensFromAFolderOutsideTheCodePage) {
+    wchar_t here[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, here);
+    const std::wstring folder = std::wstring(here) + L"\\\u00dcber \u0416",
+                       opened = std::wstring(here) + L"\\help-opened.htm";
+    CreateDirectoryW(folder.c_str(), NULL);
+    std::string built = test_kovelt_dir();
+    std::wstring from(built.begin(), built.end());
+    ASSERT_TRUE(
+        CopyFileW((from + L"kovelt.exe").c_str(), (folder + L"\\kovelt.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((from + L"kovelt.htm").c_str(), (folder + L"\\kovelt.htm").c_str(), FALSE));
+    DeleteFileW(opened.c_str());
+
+    wchar_t old_type[64] = L"htmlfile";
+    LONG old_size = sizeof old_type;
+    RegQueryValueW(HKEY_CLASSES_ROOT, L".htm", old_type, &old_size);
+    const std::wstring command = L"cmd.exe /c copy \"%1\" \"" + opened + L"\"";
+    RegSetValueW(HKEY_CLASSES_ROOT, L".htm", REG_SZ, L"gridglyph.testpage", 0);
+    RegSetValueW(HKEY_CLASSES_ROOT, L"gridglyph.testpage\\shell\\open\\command", REG_SZ,
+                 command.c_str(), 0);
+
+    start(folder + L"\\kovelt.exe");
+    PostMessageA(item(CONTROL_HELP), BM_CLICK, 0, 0);
+    DWORD begin = GetTickCount();
+    while (GetFileAttributesW(opened.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           GetTickCount() - begin < START_TIMEOUT_MS)
+        Sleep(50);
+    RegSetValueW(HKEY_CLASSES_ROOT, L".htm", REG_SZ, old_type, 0);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"gridglyph.testpage");
+    EXPECT_NE(GetFileAttributesW(opened.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the shell was not asked to open the page beside the program";
+    close_tool();
+    DeleteFileW(opened.c_str());
+    DeleteFileW((folder + L"\\kovelt.exe").c_str());
+    DeleteFileW((folder + L"\\kovelt.htm").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(KoveltGui, StayEnabledKeepsTheFlagsAtClose) {
     start();
     click(CONTROL_STAY_ENABLED);
