@@ -1,6 +1,6 @@
 // The decode workloads (workloads.h) as Google Benchmark runs: for each
 // workload its limit, then every case, so main can print case / limit.
-#include "workloads.h"
+#include "bench/workloads.h"
 
 #include <benchmark/benchmark.h>
 

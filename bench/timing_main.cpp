@@ -4,7 +4,7 @@
 // case / limit ratio.
 //
 // Usage: gridglyph_bench_timing [rounds] [substring filter]
-#include "workloads.h"
+#include "bench/workloads.h"
 
 #include <stdio.h>
 #include <stdlib.h>

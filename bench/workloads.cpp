@@ -1,14 +1,14 @@
-#include "workloads.h"
+#include "bench/workloads.h"
 
 #include "common/platform/platform.h"
 #include "common/settings/settings.h"
-#include "composite/compositor.h"
+#include "compositor/compositor.h"
+#include "tests/oracles/oracles.h"
 #include "fontx2/fontx2.h"
-#include "fontx2/fontx2_writer.h"
-#include "plugin/plugin.h"
+#include "tests/support/synthetic_fonts.h"
+#include "plugin/plugin_internal.h"
 #include "raster/raster.h"
-#include "raster/raster_fast.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <string.h>
 
@@ -91,7 +91,7 @@ bool bench_decode(const BenchState &st) {
     return true;
 }
 
-// The plain path as the per-pixel routines draw it: one settings reading, the
+// The plain path as the per-pixel oracles draw it: one settings reading, the
 // blocks, the bit-by-bit sheet.
 bool bench_plain_reference(const BenchState &st) {
     const std::vector<uint8_t> &font = bench_font(st.run.font);
@@ -103,13 +103,13 @@ bool bench_plain_reference(const BenchState &st) {
     void *pixels = nullptr;
     void *header = make_picture_blocks(sheet.sheet_width, sheet.sheet_height, 1, palette, &pixels);
     if (!header) return false;
-    bool ok = glyph_sheet_render(&sheet, 4, (uint8_t *)pixels, 1);
+    bool ok = oracle_glyph_sheet_render(&sheet, 4, (uint8_t *)pixels, 1);
     heap_free(header);
     heap_free(pixels);
     return ok;
 }
 
-// The composite path's steps through the per-pixel routines: bit-by-bit
+// The composite path's steps through the per-pixel oracles: bit-by-bit
 // sheet, pixel-by-pixel conversion, working buffer with mix_pixel per pixel.
 bool bench_composite_reference(const BenchState &st) {
     const std::vector<uint8_t> &font = bench_font(st.run.font);
@@ -130,11 +130,11 @@ bool bench_composite_reference(const BenchState &st) {
         bits.palette[0] = 0;
         bits.palette[1] = 0xFFFFFFFFu;
         Raster target = {};
-        ok = glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
+        ok = oracle_glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
              raster_init(&target, 4, w, h, 0, render, 8, nullptr, 0) &&
-             raster_convert_reference(&bits, &target, 0, 0) &&
-             composite_picture(&s, pixels, (int32_t)w, (int32_t)h, 24, palette, 2, render,
-                               (int32_t)stride, 8) == COMPOSITE_OK;
+             oracle_raster_expand(&bits, &target) &&
+             oracle_composite_picture(&s, pixels, (int32_t)w, (int32_t)h, 24, palette, 2, render,
+                                      (int32_t)stride, 8) == COMPOSITE_OK;
     }
     raster_release(&bits);
     heap_free(render);
@@ -156,10 +156,10 @@ const std::vector<uint8_t> &bench_font(int font) {
             fonts[font] = bench_real_font("ILGZ16XB.FNT");
             break;
         case BENCH_FONT_DOUBLE32:
-            fonts[font] = fontx2_synthetic_double(32, 32);
+            fonts[font] = synthetic_font_double(32, 32);
             break;
         case BENCH_FONT_DOUBLE12X24:
-            fonts[font] = fontx2_synthetic_double(12, 24);
+            fonts[font] = synthetic_font_double(12, 24);
             break;
         default:
             fonts[font] = bench_real_font("ILGH24XB.FNT");

@@ -1,5 +1,4 @@
-#include "fontx2.h"
-#include "fontx2_fast.h"
+#include "fontx2/fontx2.h"
 
 #include <string.h>
 
@@ -8,12 +7,13 @@ static uint8_t header_byte(const uint8_t *data, uint64_t size, uint64_t at) {
     return at < size ? data[at] : 0;
 }
 
-static bool has_signature(const uint8_t *data, uint64_t size) {
-    return data && size >= 6 && memcmp(data, FONTX2_SIGNATURE, 6) == 0;
+bool fontx2_has_signature(const uint8_t *data, uint64_t size) {
+    return data && size >= FONTX2_SIGNATURE_LENGTH &&
+           memcmp(data, FONTX2_SIGNATURE, FONTX2_SIGNATURE_LENGTH) == 0;
 }
 
 bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size) {
-    if (!has_signature(data, size)) return false;
+    if (!fontx2_has_signature(data, size)) return false;
     sheet->font = data;
     sheet->font_size = size;
     sheet->glyph_width = header_byte(data, size, 14);
@@ -78,6 +78,27 @@ int32_t glyph_index_of(const GlyphSheet *sheet, uint32_t code) {
     return GLYPH_NONE;
 }
 
+int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end) {
+    if (sheet->code_type == 0) {
+        *run_end = code | 0xFF;
+        return (int32_t)(code & 0xFF);
+    }
+    // A later code leaves the run where an earlier block (which wins) starts,
+    // or where the holding block ends.
+    uint32_t end = 0xFFFFFFFFu;
+    for (uint32_t i = 0; i < sheet->block_count; ++i) {
+        const CodeBlock *block = &sheet->blocks[i];
+        if (block->first_code <= code && code <= block->last_code) {
+            if (block->last_code < end) end = block->last_code;
+            *run_end = end;
+            return (int32_t)(block->first_glyph + code - block->first_code);
+        }
+        if (block->first_code > code && block->first_code - 1u < end) end = block->first_code - 1u;
+    }
+    *run_end = end;
+    return GLYPH_NONE;
+}
+
 const uint8_t *glyph_address(const GlyphSheet *sheet, int32_t index) {
     uint64_t at = sheet->data_offset;
     if (index > 0) at += (uint64_t)index * sheet->glyph_bytes;
@@ -94,67 +115,11 @@ uint16_t jis_to_sjis(uint16_t jis) {
     return (uint16_t)s;
 }
 
-void glyph_blit(GlyphSheet *sheet, uint32_t column, uint32_t row, const uint8_t *glyph) {
-    for (uint32_t y = 0; y < sheet->glyph_height; ++y) {
-        const uint8_t *source = glyph + y * sheet->glyph_row_bytes;
-        uint32_t sheet_y = row * sheet->glyph_height + y;
-        uint32_t memory_row = sheet->bottom_up ? sheet->sheet_height - 1 - sheet_y : sheet_y;
-        uint8_t *line = sheet->sheet_bits + (uint64_t)memory_row * sheet->sheet_stride;
-        for (uint32_t x = 0; x < sheet->glyph_width; ++x) {
-            if (!(source[x / 8] & (0x80 >> (x % 8)))) continue;
-            uint32_t sheet_x = column * sheet->glyph_width + x;
-            line[sheet_x / 8] |= (uint8_t)(0x80 >> (sheet_x % 8));
-        }
-    }
+uint32_t glyph_sheet_stride(const GlyphSheet *sheet, uint32_t row_alignment) {
+    if (row_alignment == 0 || (row_alignment & (row_alignment - 1))) row_alignment = 1;
+    return (sheet->sheet_row_bytes + row_alignment - 1) & ~(row_alignment - 1);
 }
 
 uint64_t glyph_sheet_bytes(const GlyphSheet *sheet, uint32_t row_alignment) {
-    uint64_t stride =
-        ((uint64_t)sheet->sheet_row_bytes + row_alignment - 1) & ~(uint64_t)(row_alignment - 1);
-    return stride * sheet->sheet_height;
-}
-
-bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                        int bottom_up) {
-    if (!sheet || !has_signature(sheet->font, sheet->font_size)) return false;
-    if (row_alignment == 0 || (row_alignment & (row_alignment - 1))) row_alignment = 1;
-    sheet->sheet_stride = (sheet->sheet_row_bytes + row_alignment - 1) & ~(row_alignment - 1);
-    sheet->bottom_up = bottom_up ? 1 : 0;
-    sheet->sheet_bits = destination;
-    uint64_t bytes = (uint64_t)sheet->sheet_stride * sheet->sheet_height;
-    if (bytes) memset(destination, 0, (size_t)bytes);
-    if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
-
-    if (!sheet->double_byte) {
-        for (uint32_t code = 0; code < 256; ++code) {
-            const uint8_t *glyph = glyph_address(sheet, glyph_index_of(sheet, code));
-            if (!glyph) continue;
-            if (sheet->single_column) {
-                glyph_blit(sheet, 0, code, glyph);
-            } else {
-                glyph_blit(sheet, code % 16, code / 16, glyph);
-            }
-        }
-        return true;
-    }
-    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
-        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
-            uint16_t code = jis_to_sjis((uint16_t)(j1 << 8 | j2));
-            const uint8_t *glyph = glyph_address(sheet, glyph_index_of(sheet, code));
-            if (!glyph) continue;
-            if (sheet->single_column) {
-                glyph_blit(sheet, 0, (j1 - 0x21) * 94 + (j2 - 0x21), glyph);
-            } else {
-                glyph_blit(sheet, j2 - 0x21, j1 - 0x21, glyph);
-            }
-        }
-    }
-    return true;
-}
-
-bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column) {
-    if (!has_signature(data, size)) return false;
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, data, size, single_column);
-    return glyph_sheet_render_fast(&sheet, 4, destination, 1);
+    return (uint64_t)glyph_sheet_stride(sheet, row_alignment) * sheet->sheet_height;
 }

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #define FONTX2_SIGNATURE "FONTX2"
+enum { FONTX2_SIGNATURE_LENGTH = 6 };
 
 struct CodeBlock {
     uint16_t first_code;  // first Shift-JIS code of the block
@@ -42,19 +43,34 @@ struct GlyphSheet {
 // Glyph index used for a block entry we could not read: it holds no code.
 enum { GLYPH_NONE = -1 };
 
+// True when size bytes at data begin with the signature.
+bool fontx2_has_signature(const uint8_t *data, uint64_t size);
+
 bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size);
 bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column);
 int32_t glyph_index_of(const GlyphSheet *sheet, uint32_t code);
+// The glyph index of code (as glyph_index_of) and, in *run_end, the last code
+// up to which every following code c maps to index + (c - code), or to
+// GLYPH_NONE as well when index is GLYPH_NONE. *run_end >= code.
+int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end);
 // The glyph bitmap of a glyph index, or null when it lies (even partly) past
 // the end of the font data. An index of 0 or less addresses the first glyph.
 const uint8_t *glyph_address(const GlyphSheet *sheet, int32_t index);
-bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                        int bottom_up);
 uint16_t jis_to_sjis(uint16_t jis);
-void glyph_blit(GlyphSheet *sheet, uint32_t column, uint32_t row, const uint8_t *glyph);
-// Lays the sheet out and draws it into DIB pixel memory: bottom-up rows padded
-// to 4 bytes, sheet_height rows.
-bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column);
+// Bytes from one row of the 1-bit sheet to the next at the given row
+// alignment (a power of two; anything else counts as 1).
+uint32_t glyph_sheet_stride(const GlyphSheet *sheet, uint32_t row_alignment);
 // Bytes of the 1-bit sheet drawn with the given row alignment (64-bit: the
 // largest legal sheets do not fit 32 bits at some depths).
 uint64_t glyph_sheet_bytes(const GlyphSheet *sheet, uint32_t row_alignment);
+
+// Draws a laid-out sheet a memory row at a time: every destination byte
+// (padding included) is written once, so nothing stale remains. The
+// destination holds glyph_sheet_bytes(sheet, row_alignment) bytes. False for
+// a sheet without a font, or one whose size does not follow from its glyphs
+// (not laid out by glyph_sheet_layout); nothing is written then.
+bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
+                        int bottom_up);
+// Lays the sheet out and draws it into DIB pixel memory: bottom-up rows padded
+// to 4 bytes, sheet_height rows.
+bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column);

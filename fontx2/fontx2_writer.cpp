@@ -1,4 +1,6 @@
-#include "fontx2_writer.h"
+#include "fontx2/fontx2_writer.h"
+
+#include "fontx2/fontx2.h"
 
 #include <string.h>
 
@@ -9,7 +11,7 @@ uint32_t fontx2_glyph_bytes(uint32_t width, uint32_t height) {
 static std::vector<uint8_t> header(const char *name, uint8_t width, uint8_t height,
                                    uint8_t code_type) {
     std::vector<uint8_t> out(17, 0);
-    memcpy(out.data(), "FONTX2", 6);
+    memcpy(out.data(), FONTX2_SIGNATURE, FONTX2_SIGNATURE_LENGTH);
     for (int i = 0; i < 8; ++i) out[6 + i] = ' ';
     for (int i = 0; i < 8 && name && name[i]; ++i) out[6 + i] = (uint8_t)name[i];
     out[14] = width;
@@ -49,41 +51,4 @@ std::vector<Fontx2Range> fontx2_sjis_rows() {
         rows.push_back({(uint16_t)(lead << 8 | 0x80), (uint16_t)(lead << 8 | 0xFC)});
     }
     return rows;
-}
-
-void fontx2_code_glyph(uint32_t code, uint32_t width, uint32_t height, uint8_t *out) {
-    uint32_t row_bytes = (width + 7) / 8;
-    uint32_t h = code * 2654435761u;
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t b = 0; b < row_bytes; ++b) {
-            h ^= h << 13;
-            h ^= h >> 17;
-            h ^= h << 5;
-            out[y * row_bytes + b] = (uint8_t)(h >> 24) | 0x01;
-        }
-        out[y * row_bytes] |= 0x80; // the left column always has ink
-    }
-}
-
-std::vector<uint8_t> fontx2_synthetic_single(uint8_t width, uint8_t height) {
-    uint32_t bytes = fontx2_glyph_bytes(width, height);
-    std::vector<uint8_t> glyphs(256 * bytes);
-    for (uint32_t code = 0; code < 256; ++code) {
-        fontx2_code_glyph(code, width, height, &glyphs[code * bytes]);
-    }
-    return fontx2_write_single("SYNTH", width, height, glyphs);
-}
-
-std::vector<uint8_t> fontx2_synthetic_double(uint8_t width, uint8_t height) {
-    uint32_t bytes = fontx2_glyph_bytes(width, height);
-    std::vector<Fontx2Range> ranges = fontx2_sjis_rows();
-    std::vector<uint8_t> glyphs;
-    std::vector<uint8_t> glyph(bytes);
-    for (const Fontx2Range &r : ranges) {
-        for (uint32_t code = r.first_code; code <= r.last_code; ++code) {
-            fontx2_code_glyph(code, width, height, glyph.data());
-            glyphs.insert(glyphs.end(), glyph.begin(), glyph.end());
-        }
-    }
-    return fontx2_write_double("SYNTH", width, height, ranges, glyphs);
 }

@@ -26,12 +26,3 @@ std::vector<uint8_t> fontx2_write_double(const char *name, uint8_t width, uint8_
 // The Shift-JIS ranges of a full JIS X 0208 grid: one range per Shift-JIS
 // lead byte row (0x8140-0x817E, 0x8180-0x81FC, ...), 94 ranges in all.
 std::vector<Fontx2Range> fontx2_sjis_rows();
-
-// A glyph bitmap that is a function of its code, so a test can tell which
-// glyph landed in which cell. Every row carries ink; bits beyond the glyph
-// width are set too (a reader must never draw them).
-void fontx2_code_glyph(uint32_t code, uint32_t width, uint32_t height, uint8_t *out);
-
-// Synthetic fonts made of fontx2_code_glyph bitmaps.
-std::vector<uint8_t> fontx2_synthetic_single(uint8_t width, uint8_t height);
-std::vector<uint8_t> fontx2_synthetic_double(uint8_t width, uint8_t height);

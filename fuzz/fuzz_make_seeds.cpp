@@ -6,6 +6,7 @@
 #include "common/settings/info.h"
 #include "common/settings/settings.h"
 #include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 
 #include <dirent.h>
 #include <stdio.h>
@@ -159,11 +160,11 @@ int main(int argc, char **argv) {
     }
     std::string out = argv[1];
     mkdir(out.c_str(), 0777);
-    plugin_seeds(out, "single_8x16", fontx2_synthetic_single(8, 16));
-    plugin_seeds(out, "single_12x24", fontx2_synthetic_single(12, 24));
-    plugin_seeds(out, "single_1x3", fontx2_synthetic_single(1, 3));
-    plugin_seeds(out, "double_8x8", fontx2_synthetic_double(8, 8));
-    plugin_seeds(out, "double_10x12", fontx2_synthetic_double(10, 12));
+    plugin_seeds(out, "single_8x16", synthetic_font_single(8, 16));
+    plugin_seeds(out, "single_12x24", synthetic_font_single(12, 24));
+    plugin_seeds(out, "single_1x3", synthetic_font_single(1, 3));
+    plugin_seeds(out, "double_8x8", synthetic_font_double(8, 8));
+    plugin_seeds(out, "double_10x12", synthetic_font_double(10, 12));
     // A few glyphs only: a short table, most codes without a glyph.
     plugin_seeds(out, "double_sparse",
                  fontx2_write_double("SPARSE", 9, 9, {{0x8140, 0x8142}, {0x8141, 0x8140}},

@@ -4,7 +4,7 @@
 //
 // Input: offset (4 bytes, signed), handle position byte, settings mode byte
 // (see fuzz_place_settings), the settings value, then the file's contents.
-#include "fuzz_support.h"
+#include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
 #include "plugin/plugin.h"

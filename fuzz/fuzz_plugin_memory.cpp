@@ -5,12 +5,12 @@
 // Input: mode byte (bits 0-3 settings placement, see fuzz_place_settings;
 // bits 4-6 the input flag, 0 read as 1), failure byte (bits 0-2: fail that
 // allocation, 0 none), the settings value, then the font.
-#include "fuzz_support.h"
+#include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
-#include "composite/compositor.h"
-#include "plugin/plugin.h"
-#include "reliability/reference_sheet.h"
+#include "tests/oracles/oracles.h"
+#include "plugin/plugin_internal.h"
+#include "tests/oracles/reference_sheet.h"
 
 #include <vector>
 
@@ -31,8 +31,8 @@ REFERENCE_UNTRACED std::vector<uint8_t> expected_composite(const std::vector<uin
     settings_read(&settings);
     uint32_t palette[256] = {0x00000000, 0xFFFFFFFF};
     std::vector<uint8_t> out(fuzz_dib_stride(width, 24) * height, 0xEE);
-    int rc = composite_picture(&settings, out.data(), (int32_t)width, (int32_t)height, 24, palette,
-                               2, indices.data(), (int32_t)stride8, 8);
+    int rc = oracle_composite_picture(&settings, out.data(), (int32_t)width, (int32_t)height, 24,
+                                      palette, 2, indices.data(), (int32_t)stride8, 8);
     FUZZ_CHECK(rc == COMPOSITE_OK);
     return out;
 }

@@ -4,7 +4,7 @@
 //
 // Input: source description, destination description (see describe), route
 // byte, offsets, then palette entries and pixel bytes for both.
-#include "fuzz_support.h"
+#include "fuzz/fuzz_support.h"
 
 #include "raster/raster.h"
 

@@ -4,13 +4,11 @@
 //
 // Input: key byte, one mode byte and a 16-bit length per value, the tool's
 // previous info record and name, the values' bytes, then text to parse.
-#include "fuzz_support.h"
+#include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
-#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
 #include "tool/tool_logic.h"
 #include "tool/viewer_logic.h"
-#endif
 
 #include <ctype.h>
 #include <string>
@@ -128,7 +126,6 @@ void poll(FuzzBytes *in) {
     }
 }
 
-#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
 // The edit boxes read numbers the way strtol and strtoul do on a 32-bit long.
 void parse(FuzzBytes *in) {
     std::string text((const char *)in->data, in->size);
@@ -191,14 +188,12 @@ void viewer(FuzzBytes *in) {
               (int32_t)in->u32(), 0x123456);
     FUZZ_CHECK(image.front() == 0xA5A5A5A5u && image.back() == 0xA5A5A5A5u);
 }
-#endif
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzBytes in = {data, size};
     uint8_t which = in.byte();
-#ifdef GRIDGLYPH_FUZZ_TOOL_LOGIC
     if (which & 1) {
         parse(&in);
         return 0;
@@ -207,8 +202,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         viewer(&in);
         return 0;
     }
-#endif
-    (void)which;
     poll(&in);
     return 0;
 }

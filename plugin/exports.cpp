@@ -1,8 +1,7 @@
 // The five exported entry points of the plug-in.
-#include "plugin.h"
+#include "plugin/plugin_internal.h"
 
 #include "common/platform/platform.h"
-#include "common/settings/settings.h"
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -53,12 +52,12 @@ extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
         uint32_t got = 0;
         bool ok = file_read(file, work, PLUGIN_HEADER_READ_SIZE, &got);
         file_close_borrowed(file);
-        int answer = ok && got >= 6 && memcmp(work, FONTX2_SIGNATURE, 6) == 0;
+        int answer = ok && fontx2_has_signature(work, got);
         heap_free(work);
         return answer;
     }
-    const uint8_t *head = (const uint8_t *)handle_or_data;
-    return memcmp(head, FONTX2_SIGNATURE, 6) == 0;
+    // The host's head of the file: it holds at least the signature's length.
+    return fontx2_has_signature((const uint8_t *)handle_or_data, FONTX2_SIGNATURE_LENGTH);
 }
 
 extern "C" int PLUGIN_API IsSupportedW(const uint16_t *, uintptr_t handle_or_data) {

@@ -1,8 +1,7 @@
 // Input acquisition and the DIB blocks handed to the host.
-#include "plugin.h"
+#include "plugin/plugin_internal.h"
 
 #include "common/platform/platform.h"
-#include "common/settings/settings.h"
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -57,7 +56,7 @@ int load_input_file(InputName name, int64_t offset, uint32_t count, uint8_t **bl
 
 int font_picture_info(const uint8_t *data, uint64_t size, const SettingsRecord *settings,
                       uint32_t *palette, FontPicture *picture) {
-    if (!data || size < 6 || memcmp(data, FONTX2_SIGNATURE, 6) != 0) return 0;
+    if (!fontx2_has_signature(data, size)) return 0;
     int single_column = settings->single_column ? 1 : 0;
     GlyphSheet sheet;
     glyph_sheet_layout(&sheet, data, size, single_column);

@@ -1,5 +1,5 @@
 // The raster record and its pixel codecs.
-#include "raster.h"
+#include "raster/raster.h"
 
 #include "common/platform/platform.h"
 
@@ -120,13 +120,13 @@ uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
 
 uint32_t decode_word(uint32_t depth, uint32_t w) {
     switch (depth) {
-    case 12:
+    case RASTER_DEPTH_ARGB4444:
         return argb(widen4(w >> 12), widen4((w >> 8) & 15), widen4((w >> 4) & 15), widen4(w & 15));
-    case 13:
+    case RASTER_DEPTH_G6R5B5:
         return argb(0xFF, widen5((w >> 5) & 31), widen6(w >> 10), widen5(w & 31));
-    case 14:
+    case RASTER_DEPTH_B5R5G6:
         return argb(0xFF, widen5((w >> 6) & 31), widen6(w & 63), widen5(w >> 11));
-    case 15:
+    case RASTER_DEPTH_ARGB1555:
         return argb((w & 0x8000) ? 0xFF : 0x00, widen5((w >> 10) & 31), widen5((w >> 5) & 31),
                     widen5(w & 31));
     default: // 9, 10, 11, 16
@@ -147,25 +147,26 @@ uint32_t encode_word(uint32_t depth, uint32_t colour, bool dithered, uint32_t x,
     uint32_t b = colour & 0xFF;
     if (dithered) {
         uint32_t cell = (x & 1) + 2 * (y & 1);
-        int rb = depth == 12 ? RASTER_DITHER_OFFSETS[0][cell] : RASTER_DITHER_OFFSETS[1][cell];
-        int gg = depth == 12   ? RASTER_DITHER_OFFSETS[0][cell]
-                 : depth == 15 ? RASTER_DITHER_OFFSETS[1][cell]
-                               : RASTER_DITHER_OFFSETS[2][cell];
+        int rb = depth == RASTER_DEPTH_ARGB4444 ? RASTER_DITHER_OFFSETS[0][cell]
+                                                : RASTER_DITHER_OFFSETS[1][cell];
+        int gg = depth == RASTER_DEPTH_ARGB4444   ? RASTER_DITHER_OFFSETS[0][cell]
+                 : depth == RASTER_DEPTH_ARGB1555 ? RASTER_DITHER_OFFSETS[1][cell]
+                                                  : RASTER_DITHER_OFFSETS[2][cell];
         r = dither(r, rb);
         g = dither(g, gg);
         b = dither(b, rb);
     }
     switch (depth) {
-    case 12: {
+    case RASTER_DEPTH_ARGB4444: {
         uint32_t a4 = (a + 15) / 16;
         if (a4 > 15) a4 = 15;
         return (a4 << 12) | ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4);
     }
-    case 13:
+    case RASTER_DEPTH_G6R5B5:
         return ((g >> 2) << 10) | ((r >> 3) << 5) | (b >> 3);
-    case 14:
+    case RASTER_DEPTH_B5R5G6:
         return ((b >> 3) << 11) | ((r >> 3) << 6) | (g >> 2);
-    case 15:
+    case RASTER_DEPTH_ARGB1555:
         return (a != 0 ? 0x8000u : 0u) | ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
     default: // 9, 10, 11, 16
         return ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
@@ -189,24 +190,24 @@ uint32_t raster_get_pixel(const Raster *raster, uint32_t x, uint32_t y) {
     const uint8_t *row = raster->pixels + (size_t)y * raster->stride;
     bool swapped = (raster->raster_flags & RASTER_READ_SWAPPED) != 0;
     uint32_t depth = raster->depth;
-    if (depth <= 4) {
-        uint32_t bits = depth <= 1 ? 1 : depth == 2 ? 2 : 4;
+    if (depth <= RASTER_DEPTH_4) {
+        uint32_t bits = depth <= RASTER_DEPTH_1 ? 1 : depth == RASTER_DEPTH_2 ? 2 : 4;
         uint32_t byte = row[x / (8 / bits)];
         return (byte >> sub_byte_shift(bits, x, swapped)) & ((1u << bits) - 1);
     }
-    if (depth <= 8) return row[x];
-    if (depth <= 16) {
+    if (depth <= RASTER_DEPTH_8) return row[x];
+    if (depth <= RASTER_DEPTH_RGB565) {
         const uint8_t *p = row + 2 * (size_t)x;
         uint32_t word = swapped ? (uint32_t)p[0] << 8 | p[1] : (uint32_t)p[1] << 8 | p[0];
         return decode_word(depth, word);
     }
-    if (depth <= 24) {
+    if (depth <= RASTER_DEPTH_24) {
         const uint8_t *p = row + 3 * (size_t)x;
         uint32_t r = swapped ? p[0] : p[2];
         uint32_t b = swapped ? p[2] : p[0];
         return argb(0xFF, r, p[1], b);
     }
-    if (depth <= 32) {
+    if (depth <= RASTER_DEPTH_32) {
         const uint8_t *p = row + 4 * (size_t)x;
         uint32_t word =
             (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
@@ -220,36 +221,36 @@ void raster_put_pixel(Raster *raster, uint32_t x, uint32_t y, uint32_t value) {
     uint8_t *row = raster->pixels + (size_t)y * raster->stride;
     bool swapped = (raster->raster_flags & RASTER_WRITE_SWAPPED) != 0;
     uint32_t depth = raster->depth;
-    if (depth <= 1) {
+    if (depth <= RASTER_DEPTH_1) {
         uint8_t *p = row + x / 8;
         uint8_t bit = (uint8_t)(1u << sub_byte_shift(1, x, swapped));
         *p = value != 0 ? (uint8_t)(*p | bit) : (uint8_t)(*p & ~bit);
-    } else if (depth == 2) {
+    } else if (depth == RASTER_DEPTH_2) {
         uint8_t *p = row + x / 4;
         uint32_t shift = sub_byte_shift(2, x, swapped);
         *p = (uint8_t)((*p & ~(3u << shift)) | ((value & 3) << shift));
-    } else if (depth <= 4) {
+    } else if (depth <= RASTER_DEPTH_4) {
         uint8_t *p = row + x / 2;
         uint8_t nibble = (uint8_t)((value & 15) << sub_byte_shift(4, x, swapped));
         if (x % 2 == 0)
             *p = nibble; // the byte is not read back: the odd pixel follows
         else
             *p |= nibble;
-    } else if (depth <= 8) {
+    } else if (depth <= RASTER_DEPTH_8) {
         row[x] = (uint8_t)value;
-    } else if (depth <= 16) {
+    } else if (depth <= RASTER_DEPTH_RGB565) {
         bool dithered = (raster->raster_flags & RASTER_DITHER) != 0;
         uint32_t word = encode_word(depth, value, dithered, x, y);
         uint8_t *p = row + 2 * (size_t)x;
         p[0] = (uint8_t)(swapped ? word >> 8 : word);
         p[1] = (uint8_t)(swapped ? word : word >> 8);
-    } else if (depth <= 24) {
+    } else if (depth <= RASTER_DEPTH_24) {
         uint8_t *p = row + 3 * (size_t)x;
         uint8_t r = (uint8_t)(value >> 16), b = (uint8_t)value;
         p[0] = swapped ? r : b;
         p[1] = (uint8_t)(value >> 8);
         p[2] = swapped ? b : r;
-    } else if (depth <= 32) {
+    } else if (depth <= RASTER_DEPTH_32) {
         uint8_t *p = row + 4 * (size_t)x;
         uint32_t word = swapped ? byte_swap32(value) : value;
         p[0] = (uint8_t)word;

@@ -103,7 +103,9 @@ uint32_t byte_swap32(uint32_t value);
 // copy rows bytewise. An indexed source converted to colour looks its indices
 // up in its palette; an index without an entry (no palette, or an index at or
 // beyond palette_count) gives opaque black 0xFF000000. False only when a
-// colour-to-indexed reduction fails.
+// colour-to-indexed reduction fails. A 1-bit source into an 8-bit
+// destination without offsets (the glyph sheet's case) goes through a table,
+// eight pixels a step; every other pair pixel by pixel.
 bool raster_convert(const Raster *source, Raster *destination, int32_t x, int32_t y);
 
 // Converts into caller memory laid out as a raster of the source's width and

@@ -1,4 +1,4 @@
-#include "tool_logic.h"
+#include "tool/tool_logic.h"
 
 #include <stdio.h>
 #include <string.h>

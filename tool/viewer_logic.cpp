@@ -1,4 +1,4 @@
-#include "viewer_logic.h"
+#include "tool/viewer_logic.h"
 
 #include <stdio.h>
 #include <string.h>

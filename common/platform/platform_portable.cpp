@@ -1,6 +1,6 @@
 // Portable platform layer for native builds and tests.
-#include "platform.h"
-#include "platform_test.h"
+#include "common/platform/platform.h"
+#include "common/platform/platform_test.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // Win32 platform layer: the real local heap, files and registry.
-#include "platform.h"
+#include "common/platform/platform.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // UTF-16 helpers shared by both platform layers.
-#include "platform.h"
+#include "common/platform/platform.h"
 
 uint32_t utf16_length(const uint16_t *text) {
     uint32_t n = 0;

@@ -1,7 +1,7 @@
-#include "info.h"
+#include "common/settings/info.h"
 
-#include "../platform/platform.h"
-#include "settings.h"
+#include "common/platform/platform.h"
+#include "common/settings/settings.h"
 
 #include <string.h>
 

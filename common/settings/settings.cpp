@@ -1,6 +1,6 @@
-#include "settings.h"
+#include "common/settings/settings.h"
 
-#include "../platform/platform.h"
+#include "common/platform/platform.h"
 
 #include <string.h>
 

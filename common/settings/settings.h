@@ -16,6 +16,24 @@ enum {
     SETTINGS_STAY_ENABLED = 4, // the tool keeps the flags when it closes
 };
 
+// Both bits the tool switches on while it runs; "all off" clears them.
+enum { SETTINGS_ACTIVE = SETTINGS_ENABLED | SETTINGS_PUBLISH_INFO };
+
+// alpha_mode: how a source pixel is mixed with the background by its alpha.
+enum {
+    SETTINGS_ALPHA_IGNORE = 0, // drawn unmixed
+    SETTINGS_ALPHA_BLEND = 1,
+    SETTINGS_ALPHA_ADD = 2,
+    SETTINGS_ALPHA_SUBTRACT = 3,
+};
+
+// transparent_mode: which source pixels are keyed out.
+enum {
+    SETTINGS_TRANSPARENT_NONE = 0,
+    SETTINGS_TRANSPARENT_BY_COLOUR = 1, // low 24 bits equal transparent_colour
+    SETTINGS_TRANSPARENT_BY_INDEX = 2,  // palette index equals transparent_index
+};
+
 enum {
     OUTPUT_DIB32_DIRECT = 1,  // 32-bit DIB for pictures deeper than 8 bits
     OUTPUT_DIB32_PALETTE = 2, // 32-bit DIB for palette pictures
@@ -25,11 +43,11 @@ struct SettingsRecord {
     uint16_t record_tag;         // 256
     uint16_t record_size;        // 64
     uint8_t flags;               // SETTINGS_*
-    uint8_t alpha_mode;          // 0 ignore, 1 blend, 2 add, 3 subtract
+    uint8_t alpha_mode;          // SETTINGS_ALPHA_*
     uint8_t alpha_zero_opaque;   // alpha 0 draws unmixed
     uint8_t alpha_invert;        // bit 0
     uint8_t alpha_128;           // bit 0
-    uint8_t transparent_mode;    // 0 none, 1 by colour, 2 by index
+    uint8_t transparent_mode;    // SETTINGS_TRANSPARENT_*
     uint8_t reserved10;          //
     uint8_t output_flags;        // OUTPUT_*
     int16_t brightness;          // per mille

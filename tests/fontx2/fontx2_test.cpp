@@ -1,6 +1,7 @@
 #include "fontx2/fontx2.h"
 #include "fontx2/fontx2_writer.h"
-#include "test_support.h"
+#include "tests/support/synthetic_fonts.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -75,7 +76,7 @@ void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, bool s
 }
 
 TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
-    std::vector<uint8_t> single = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> single = synthetic_font_single(8, 16);
     GlyphSheet s;
     ASSERT_TRUE(glyph_sheet_layout(&s, single.data(), single.size(), 0));
     EXPECT_EQ(s.sheet_width, 128u);
@@ -86,7 +87,7 @@ TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
     EXPECT_EQ(s.sheet_width, 8u);
     EXPECT_EQ(s.sheet_height, 4096u);
 
-    std::vector<uint8_t> dbl = fontx2_synthetic_double(16, 16);
+    std::vector<uint8_t> dbl = synthetic_font_double(16, 16);
     ASSERT_TRUE(glyph_sheet_layout(&s, dbl.data(), dbl.size(), 0));
     EXPECT_EQ(s.sheet_width, 1504u);
     EXPECT_EQ(s.sheet_height, 1504u);
@@ -96,7 +97,7 @@ TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
     EXPECT_EQ(s.sheet_width, 16u);
     EXPECT_EQ(s.sheet_height, 141376u);
 
-    std::vector<uint8_t> twelve = fontx2_synthetic_single(12, 24);
+    std::vector<uint8_t> twelve = synthetic_font_single(12, 24);
     ASSERT_TRUE(glyph_sheet_layout(&s, twelve.data(), twelve.size(), 0));
     EXPECT_EQ(s.glyph_row_bytes, 2);
     EXPECT_EQ(s.glyph_bytes, 48);
@@ -104,7 +105,7 @@ TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
 }
 
 TEST(GlyphSheetLayout, ZeroGlyphSizeOrBadSignatureGivesNoSheet) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> font = synthetic_font_single(8, 16);
     GlyphSheet s;
     font[14] = 0;
     EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
@@ -198,11 +199,11 @@ TEST(GlyphSheetRender, SingleColumnEndsWithCode255AtMemoryRowZero) {
 
 TEST(GlyphSheetRender, EveryLayoutMatchesTheFontCellByCell) {
     for (int width : {8, 10, 12, 16, 24}) {
-        std::vector<uint8_t> single = fontx2_synthetic_single((uint8_t)width, 16);
+        std::vector<uint8_t> single = synthetic_font_single((uint8_t)width, 16);
         expect_cells_match(single, draw(single, 0), false);
         expect_cells_match(single, draw(single, 1, 1, false), true);
     }
-    std::vector<uint8_t> dbl = fontx2_synthetic_double(12, 12);
+    std::vector<uint8_t> dbl = synthetic_font_double(12, 12);
     expect_cells_match(dbl, draw(dbl, 0), false);
     expect_cells_match(dbl, draw(dbl, 1), true);
 }
@@ -219,7 +220,7 @@ TEST(GlyphSheetRender, BitsBeyondTheGlyphWidthAreNeverDrawn) {
 }
 
 TEST(GlyphSheetRender, StrideFollowsTheRowAlignment) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(1, 1); // 16 x 16 grid
+    std::vector<uint8_t> font = synthetic_font_single(1, 1); // 16 x 16 grid
     EXPECT_EQ(draw(font, 0, 4).stride, 4u);
     EXPECT_EQ(draw(font, 0, 1).stride, 2u);
     Drawn d = draw(font, 0, 4);
@@ -248,8 +249,8 @@ TEST(GlyphSheetRender, DoubleByteGridCornersAndUnmappedCells) {
 }
 
 TEST(GlyphSheetRender, TruncatedFontsStayInsideTheirBytes) {
-    std::vector<uint8_t> dbl = fontx2_synthetic_double(12, 12);
-    std::vector<uint8_t> single = fontx2_synthetic_single(10, 16);
+    std::vector<uint8_t> dbl = synthetic_font_double(12, 12);
+    std::vector<uint8_t> single = synthetic_font_single(10, 16);
     std::vector<size_t> cuts;
     for (size_t n = 0; n <= 300; ++n) cuts.push_back(n);
     for (size_t n : {386u, 387u, 1000u, 1001u, 4095u, 4113u, 20000u, 100001u}) cuts.push_back(n);

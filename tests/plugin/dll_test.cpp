@@ -1,9 +1,9 @@
 // The shipped DLL, loaded the way a host loads it, against the same code
 // linked into this test program.
 #include "common/settings/info.h"
-#include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -98,13 +98,13 @@ TEST_F(DllTest, StdcallExportsKeepTheStackBalanced) {
 }
 
 TEST_F(DllTest, SyntheticFontsMatchTheLinkedCode) {
-    expect_same(fontx2_synthetic_single(8, 16), "single 8x16");
-    expect_same(fontx2_synthetic_single(12, 24), "single 12x24");
-    expect_same(fontx2_synthetic_double(16, 16), "double 16x16");
+    expect_same(synthetic_font_single(8, 16), "single 8x16");
+    expect_same(synthetic_font_single(12, 24), "single 12x24");
+    expect_same(synthetic_font_double(16, 16), "double 16x16");
     SettingsRecord r = {};
     r.single_column = 1;
     test_store_settings(r);
-    expect_same(fontx2_synthetic_double(10, 12), "double 10x12 column");
+    expect_same(synthetic_font_double(10, 12), "double 10x12 column");
 }
 
 // The real store answers a short buffer with "more data" and no bytes: the
@@ -116,7 +116,7 @@ TEST_F(DllTest, ASettingsRecordLongerThan64BytesIsReadByItsHead) {
     std::vector<uint8_t> value((uint8_t *)&r, (uint8_t *)&r + sizeof r);
     value.resize(100, 0x5A);
     test_store_value(SETTINGS_VALUE, REGISTRY_TYPE_BINARY, value.data(), 100);
-    std::vector<uint8_t> font = fontx2_synthetic_double(12, 24);
+    std::vector<uint8_t> font = synthetic_font_double(12, 24);
     void *h = nullptr, *p = nullptr;
     ASSERT_EQ(dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h, &p, nullptr, 0),
               0);
@@ -168,7 +168,7 @@ TEST_F(DllTest, WideNamesOpenWhatNarrowNamesCannot) {
     const wchar_t *dir = L"gg_wide_\u00dc\u00df\U0001F600";
     CreateDirectoryW(dir, nullptr);
     std::wstring path = std::wstring(dir) + L"\\f\u00fc\u00df \U0001F600.fnt";
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> font = synthetic_font_single(8, 16);
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);

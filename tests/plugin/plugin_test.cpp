@@ -1,8 +1,9 @@
 // The exports as a host drives them (the plug-in code linked in).
 #include "fontx2/fontx2_writer.h"
-#include "plugin/plugin.h"
-#include "decoded_picture.h"
-#include "test_support.h"
+#include "tests/support/synthetic_fonts.h"
+#include "plugin/plugin_internal.h"
+#include "tests/support/decoded_picture.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -78,7 +79,7 @@ TEST_F(PluginTest, IsSupportedByMemoryAndByHandle) {
 }
 
 TEST_F(PluginTest, PictureInfoFromFileOffsetsAndMemory) {
-    std::vector<uint8_t> font = fontx2_synthetic_double(16, 16);
+    std::vector<uint8_t> font = synthetic_font_double(16, 16);
     std::vector<uint8_t> file(100 + font.size(), 0x55);
     memcpy(&file[100], font.data(), font.size());
     std::string path = test_write_temp("offset.fnt", file);
@@ -117,7 +118,7 @@ TEST_F(PluginTest, PictureInfoFromFileOffsetsAndMemory) {
 }
 
 TEST_F(PluginTest, PlainPictureBlocks) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(1, 3); // a 16 x 48 grid
+    std::vector<uint8_t> font = synthetic_font_single(1, 3); // a 16 x 48 grid
     Picture p;
     get_memory(font, &p);
     ASSERT_EQ(p.rc, 0);
@@ -145,7 +146,7 @@ TEST_F(PluginTest, PlainPictureBlocks) {
 }
 
 TEST_F(PluginTest, SingleColumnIsReadAtEveryCall) {
-    std::vector<uint8_t> font = fontx2_synthetic_double(16, 16);
+    std::vector<uint8_t> font = synthetic_font_double(16, 16);
     PictureInfo info;
     set_single_column(1);
     ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info), 0);
@@ -166,7 +167,7 @@ TEST_F(PluginTest, SingleColumnIsReadAtEveryCall) {
 }
 
 TEST_F(PluginTest, ZeroSizedGlyphsGiveAnEmptyPicture) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> font = synthetic_font_single(8, 16);
     font[15] = 0;
     EXPECT_EQ(IsSupported("x", (uintptr_t)font.data()), 1);
     PictureInfo info;
@@ -196,7 +197,7 @@ TEST_F(PluginTest, NotAFontLeavesTheSlotsAlone) {
 }
 
 TEST_F(PluginTest, FileAndMemoryModesDeliverTheSamePicture) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(12, 24);
+    std::vector<uint8_t> font = synthetic_font_single(12, 24);
     std::vector<uint8_t> file(7 + font.size(), 'x');
     memcpy(&file[7], font.data(), font.size());
     std::string path = test_write_temp("same.fnt", file);
@@ -211,7 +212,7 @@ TEST_F(PluginTest, FileAndMemoryModesDeliverTheSamePicture) {
 }
 
 TEST_F(PluginTest, TruncatedFontsDecodeWithinTheirLength) {
-    std::vector<uint8_t> full = fontx2_synthetic_double(12, 12);
+    std::vector<uint8_t> full = synthetic_font_double(12, 12);
     std::vector<size_t> cuts;
     for (size_t n = 0; n <= 300; ++n) cuts.push_back(n);
     for (size_t n : {386u, 500u, 4095u, 10000u, 65537u, 100000u}) cuts.push_back(n);
@@ -281,7 +282,7 @@ TEST_F(PluginTest, LargestLegalSheetsDecodeOrReportNoMemory) {
 
 #ifndef _WIN32
 TEST_F(PluginTest, EveryAllocationFailureIsReportedAndNothingLeaks) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> font = synthetic_font_single(8, 16);
     std::string path = test_write_temp("sweep.fnt", font);
     for (uint32_t flags : {0u, 1u}) {
         for (uint64_t k = 1;; ++k) {
@@ -324,7 +325,7 @@ TEST_F(PluginTest, EveryAllocationFailureIsReportedAndNothingLeaks) {
 }
 
 TEST_F(PluginTest, AHostBufferIsNeverReleased) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 8);
+    std::vector<uint8_t> font = synthetic_font_single(8, 8);
     heap_test_reset();
     Picture p;
     get_memory(font, &p, 2);

@@ -1,5 +1,5 @@
 // Conversion between rasters, the colour set and exact palette reduction.
-#include "raster_test_util.h"
+#include "tests/raster/raster_test_util.h"
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,7 @@
 // The raster record, initialisation, palettes and the pixel codecs.
-#include "raster_test_util.h"
+#include "tests/raster/raster_test_util.h"
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <stddef.h>
 #include <string.h>

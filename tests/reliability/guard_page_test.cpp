@@ -3,9 +3,10 @@
 // sanitizers. Every result must be 0, 2 or 4, and a picture must equal the
 // one the linked-in code makes from an ordinary copy of the same input.
 #include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
-#include "reliability/reference_sheet.h"
-#include "test_support.h"
+#include "tests/support/hostile_fonts.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -136,7 +137,7 @@ std::vector<uint8_t> largest_font(bool double_byte) {
     if (!double_byte) {
         std::vector<uint8_t> glyphs(256 * bytes);
         for (uint32_t code = 0; code < 256; ++code)
-            fontx2_code_glyph(code, 255, 255, &glyphs[code * bytes]);
+            synthetic_code_glyph(code, 255, 255, &glyphs[code * bytes]);
         return fontx2_write_single("LARGEST", 255, 255, glyphs);
     }
     std::vector<Fontx2Range> rows = fontx2_sjis_rows();
@@ -146,7 +147,7 @@ std::vector<uint8_t> largest_font(bool double_byte) {
     size_t at = 0;
     for (const Fontx2Range &r : rows) {
         std::vector<uint8_t> glyph(bytes);
-        fontx2_code_glyph(r.first_code, 255, 255, glyph.data());
+        synthetic_code_glyph(r.first_code, 255, 255, glyph.data());
         for (uint32_t code = r.first_code; code <= r.last_code; ++code, at += bytes)
             memcpy(&glyphs[at], glyph.data(), bytes);
     }
@@ -173,13 +174,13 @@ TEST_F(GuardPageTest, LargestLegalSheetsOnBothPaths) {
 
 TEST_F(GuardPageTest, FiveHundredHostileFontsOnBothPaths) {
     for (uint64_t seed = 0; seed < 500; ++seed) {
-        std::vector<uint8_t> font = reference::hostile_font(seed);
+        std::vector<uint8_t> font = hostile::hostile_font(seed);
         store(seed % 2 ? 3 : 0, seed % 5 == 0);
         check(font, "seed " + std::to_string(seed));
         if (HasFatalFailure()) return;
     }
     // Cut headers: inputs of 0 to 17 bytes end at the page too.
-    std::vector<uint8_t> head = fontx2_synthetic_single(8, 8);
+    std::vector<uint8_t> head = synthetic_font_single(8, 8);
     for (size_t n = 0; n <= 17; ++n) {
         store(n % 2 ? 3 : 0, 0);
         check(std::vector<uint8_t>(head.begin(), head.begin() + n), "cut " + std::to_string(n));
@@ -195,7 +196,7 @@ TEST_F(GuardPageTest, HostileFontsFromAFolder) {
     CreateDirectoryA("gg_hostile", nullptr);
     int decoded = 0;
     for (uint64_t seed = 0; seed < 500; seed += 5) {
-        std::vector<uint8_t> font = reference::hostile_font(seed);
+        std::vector<uint8_t> font = hostile::hostile_font(seed);
         std::string path = "gg_hostile/font" + std::to_string(seed) + ".fnt";
         FILE *f = fopen(path.c_str(), "wb");
         ASSERT_NE(f, nullptr);

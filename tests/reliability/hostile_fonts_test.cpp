@@ -2,10 +2,12 @@
 // compared with an independent rendering; and the inputs the fuzz targets
 // found troublesome, kept as regressions.
 #include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
-#include "reliability/reference_sheet.h"
-#include "decoded_picture.h"
-#include "test_support.h"
+#include "tests/oracles/reference_sheet.h"
+#include "tests/support/hostile_fonts.h"
+#include "tests/support/decoded_picture.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -51,7 +53,7 @@ struct HostileFonts : ::testing::Test {
 
 TEST_F(HostileFonts, PlainPicturesMatchAnIndependentRendering) {
     for (uint64_t seed = 0; seed < 500; ++seed) {
-        std::vector<uint8_t> font = reference::hostile_font(seed);
+        std::vector<uint8_t> font = hostile::hostile_font(seed);
         int column = (int)(seed % 5 == 0);
         store_flags(0, column);
         expect_reference_picture(font, column, "seed " + std::to_string(seed));
@@ -63,7 +65,7 @@ TEST_F(HostileFonts, CompositedFileAndMemoryDecodesAgree) {
     // Every tenth font through a file too; the composite path on all of them.
     for (uint64_t seed = 0; seed < 500; ++seed) {
         SCOPED_TRACE(seed);
-        std::vector<uint8_t> font = reference::hostile_font(seed);
+        std::vector<uint8_t> font = hostile::hostile_font(seed);
         store_flags(3, 0);
         Decoded memory;
         decode_memory(font, &memory);
@@ -87,7 +89,7 @@ TEST_F(HostileFonts, CompositedFileAndMemoryDecodesAgree) {
 TEST_F(HostileFonts, BlockTablesThatLieAboutTheirGlyphs) {
     uint32_t bytes = fontx2_glyph_bytes(9, 7);
     std::vector<uint8_t> glyphs(5 * bytes);
-    for (uint32_t i = 0; i < 5; ++i) fontx2_code_glyph(i, 9, 7, &glyphs[i * bytes]);
+    for (uint32_t i = 0; i < 5; ++i) synthetic_code_glyph(i, 9, 7, &glyphs[i * bytes]);
     struct Table {
         const char *what;
         std::vector<Fontx2Range> ranges;
@@ -117,7 +119,7 @@ TEST_F(HostileFonts, RealFontsCutAnywhereMatchTheReference) {
     for (const char *name : {"ILGZ16XB.FNT", "ILGH16XB.FNT"}) {
         std::vector<uint8_t> full;
         ASSERT_TRUE(test_read_file(dir + "/" + name, &full));
-        reference::Random r{7};
+        hostile::Random r{7};
         for (int i = 0; i < 12; ++i) {
             std::vector<uint8_t> cut(full.begin(), full.begin() + r.below((uint32_t)full.size()));
             store_flags(0, 0);

@@ -3,10 +3,9 @@
 // say so (4), the host's slots must hold nothing it could free twice, and
 // every block must be released.
 #include "common/settings/info.h"
-#include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
-#include "reliability/reference_sheet.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -70,10 +69,10 @@ void place_settings(const Case &c) {
 
 std::vector<Case> all_cases() {
     std::vector<std::pair<const char *, std::vector<uint8_t>>> fonts = {
-        {"single 8x16", fontx2_synthetic_single(8, 16)},
-        {"double 10x12", fontx2_synthetic_double(10, 12)},
+        {"single 8x16", synthetic_font_single(8, 16)},
+        {"double 10x12", synthetic_font_double(10, 12)},
     };
-    std::vector<uint8_t> cut = fontx2_synthetic_double(12, 12);
+    std::vector<uint8_t> cut = synthetic_font_double(12, 12);
     cut.resize(5000); // table whole, glyphs cut
     fonts.push_back({"double cut", cut});
     std::vector<Case> cases;
@@ -156,7 +155,7 @@ TEST(AllocationSweep, EveryEntryPointAndPathReportsEveryFailure) {
 // picture its readable settings ask for, and never report the store's
 // failures.
 TEST(HostileRegistry, StoreFailuresNeverChangeTheResult) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 8);
+    std::vector<uint8_t> font = synthetic_font_single(8, 8);
     struct Setup {
         unsigned failing;
         int order_outcome;
@@ -199,7 +198,7 @@ TEST(HostileRegistry, StoreFailuresNeverChangeTheResult) {
 // Settings values of every length: a short record reads as its head over
 // zeros, a long one as its first 64 bytes.
 TEST(HostileRegistry, SettingsValuesOfAnyLength) {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 8);
+    std::vector<uint8_t> font = synthetic_font_single(8, 8);
     SettingsRecord r;
     settings_defaults(&r);
     r.flags = 1;

@@ -4,9 +4,9 @@
 // (Xvfb under Wine).
 #pragma once
 
-#include "kovelt_files.h"
-#include "png_write.h"
-#include "test_support.h"
+#include "tests/tool/kovelt_files.h"
+#include "tests/tool/png_write.h"
+#include "tests/support/test_support.h"
 #include "tool/resource.h"
 
 #include <gtest/gtest.h>

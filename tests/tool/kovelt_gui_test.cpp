@@ -1,6 +1,6 @@
 // The settings dialog of the real kovelt.exe, driven from another process;
 // checks the shared "ORDER" bytes after each step.
-#include "kovelt_driver.h"
+#include "tests/tool/kovelt_driver.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The built kovelt.exe as a file: its dialog template, icon group, imports
 // and the help page beside it.
-#include "kovelt_files.h"
+#include "tests/tool/kovelt_files.h"
 #include "tool/resource.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The palette viewer of the real kovelt.exe: opened and closed from the
 // dialog, fed by a decode through the plug-in DLL, read back from the screen.
 #include "common/settings/info.h"
-#include "fontx2/fontx2_writer.h"
-#include "kovelt_driver.h"
+#include "tests/support/synthetic_fonts.h"
+#include "tests/tool/kovelt_driver.h"
 
 #include <functional>
 
@@ -144,7 +144,7 @@ TEST_F(KoveltViewer, ADecodeShowsItsPaletteAndStatusWithinASecond) {
     std::string folder = test_windows_path(KOVELT_ARTIFACTS);
     CreateDirectoryA(folder.c_str(), NULL);
     std::string font_path = folder + "\\x.fnt";
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16);
+    std::vector<uint8_t> font = synthetic_font_single(8, 16);
     FILE *f = fopen(font_path.c_str(), "wb");
     ASSERT_TRUE(f);
     fwrite(font.data(), 1, font.size(), f);

@@ -1,10 +1,10 @@
 // GetPicture's settings-driven route: what it publishes and what it delivers,
 // natively with the in-memory registry and under Wine with the real one.
 #include "common/settings/info.h"
-#include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
-#include "decoded_picture.h"
-#include "test_support.h"
+#include "tests/support/decoded_picture.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -14,7 +14,7 @@ namespace {
 typedef DecodedPicture Decoded;
 
 struct CompositePathTest : ::testing::Test {
-    std::vector<uint8_t> font = fontx2_synthetic_single(8, 16); // 128 x 256
+    std::vector<uint8_t> font = synthetic_font_single(8, 16); // 128 x 256
     void SetUp() override { test_registry_clear(); }
     void TearDown() override { test_registry_clear(); }
 

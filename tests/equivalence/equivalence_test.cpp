@@ -1,15 +1,14 @@
-// The fast drawing, conversion and compositing routes against the per-pixel
-// routines they replace: identical bytes on real fonts, synthetic fonts and
-// random settings (fixed seeds, so a failure repeats).
-#include "composite/composite_fast.h"
-#include "composite/compositor.h"
+// The shipped drawing, conversion and compositing routines against the slow
+// per-pixel oracles: identical bytes on real fonts, synthetic fonts and random
+// settings (fixed seeds, so a failure repeats).
+#include "compositor/compositor.h"
+#include "tests/oracles/oracles.h"
 #include "fontx2/fontx2.h"
-#include "fontx2/fontx2_fast.h"
 #include "fontx2/fontx2_writer.h"
-#include "plugin/plugin.h"
+#include "tests/support/synthetic_fonts.h"
+#include "plugin/plugin_internal.h"
 #include "raster/raster.h"
-#include "raster/raster_fast.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -31,7 +30,8 @@ struct Rng {
     }
 };
 
-// Both drawings of one sheet over stale memory, with guard bytes after it.
+// The shipped and the oracle drawing of one sheet over stale memory, with
+// guard bytes after it.
 void expect_same_sheet(const std::vector<uint8_t> &font, int single_column, uint32_t alignment,
                        int bottom_up, const char *what) {
     GlyphSheet a, b;
@@ -40,8 +40,8 @@ void expect_same_sheet(const std::vector<uint8_t> &font, int single_column, uint
     const size_t bytes = (size_t)glyph_sheet_bytes(&a, alignment);
     std::vector<uint8_t> ref(bytes + 16, 0xA5), fast(bytes + 16, 0x5A);
     memset(fast.data() + bytes, 0xA5, 16);
-    ASSERT_EQ(glyph_sheet_render(&a, alignment, ref.data(), bottom_up),
-              glyph_sheet_render_fast(&b, alignment, fast.data(), bottom_up))
+    ASSERT_EQ(oracle_glyph_sheet_render(&a, alignment, ref.data(), bottom_up),
+              glyph_sheet_render(&b, alignment, fast.data(), bottom_up))
         << what;
     EXPECT_EQ(a.sheet_stride, b.sheet_stride) << what;
     ASSERT_TRUE(ref == fast) << what << " column " << single_column << " alignment " << alignment
@@ -69,10 +69,10 @@ TEST(FastGlyphSheet, EveryGlyphWidthAndTruncatedFonts) {
     // Widths around every byte boundary, up to the largest row of 32 bytes.
     for (uint8_t width : {1, 5, 7, 8, 9, 12, 15, 16, 17, 23, 24, 25, 31, 32, 33, 40, 63, 255}) {
         for (uint8_t height : {1, 3, 16}) {
-            std::vector<uint8_t> single = fontx2_synthetic_single(width, height);
+            std::vector<uint8_t> single = synthetic_font_single(width, height);
             expect_same_sheets(single, "single " + std::to_string(width));
             if (width <= 33 && height != 16) {
-                std::vector<uint8_t> dbl = fontx2_synthetic_double(width, height);
+                std::vector<uint8_t> dbl = synthetic_font_double(width, height);
                 expect_same_sheets(dbl, "double " + std::to_string(width));
                 // Glyphs past the end of the data stay blank in both.
                 dbl.resize(dbl.size() * 2 / 3 + width);
@@ -155,8 +155,8 @@ TEST(FastRasterExpansion, MatchesThePerPixelConversion) {
         for (uint64_t i = 0; i < bytes; ++i) ref.pixels[i] = (uint8_t)(0xC3 ^ i);
         ASSERT_TRUE(raster_init(&fast, align, dw, dh, RASTER_OWNS_MEMORY, ref.pixels, depth,
                                 nullptr, count));
-        ASSERT_TRUE(raster_convert_reference(&src, &ref, 0, 0));
-        ASSERT_TRUE(raster_expand_bits(&src, &fast));
+        ASSERT_TRUE(oracle_raster_expand(&src, &ref));
+        ASSERT_TRUE(raster_convert(&src, &fast, 0, 0));
         EXPECT_EQ(memcmp(ref.pixels, fast.pixels, (size_t)bytes), 0) << "round " << round;
         if (count) {
             EXPECT_EQ(memcmp(ref.palette, fast.palette, (size_t)count * 4), 0);
@@ -167,15 +167,18 @@ TEST(FastRasterExpansion, MatchesThePerPixelConversion) {
     }
 }
 
-TEST(FastRasterExpansion, OtherPairsAreLeftToTheReference) {
-    Raster four = {}, eight = {};
-    ASSERT_TRUE(raster_init(&four, 1, 8, 2, RASTER_OWNS_MEMORY, nullptr, 4, nullptr, -1));
-    ASSERT_TRUE(raster_init(&eight, 1, 8, 2, RASTER_OWNS_MEMORY, nullptr, 8, nullptr, -1));
-    eight.pixels[0] = 7;
-    EXPECT_FALSE(raster_expand_bits(&four, &eight));
-    EXPECT_FALSE(raster_expand_bits(&eight, &four));
-    EXPECT_EQ(eight.pixels[0], 7);
-    raster_release(&four);
+// With an offset the table does not apply: the per-pixel conversion reads
+// the window.
+TEST(FastRasterExpansion, AnOffsetWindowIsConvertedToo) {
+    Raster one = {}, eight = {};
+    ASSERT_TRUE(raster_init(&one, 1, 20, 2, RASTER_OWNS_MEMORY, nullptr, 1, nullptr, -1));
+    for (uint32_t i = 0; i < one.stride * 2; ++i) one.pixels[i] = (uint8_t)(0x5A + 37 * i);
+    ASSERT_TRUE(raster_init(&eight, 1, 16, 2, RASTER_OWNS_MEMORY, nullptr, 8, nullptr, -1));
+    ASSERT_TRUE(raster_convert(&one, &eight, 3, 0));
+    for (uint32_t y = 0; y < 2; ++y)
+        for (uint32_t x = 0; x < 16; ++x)
+            EXPECT_EQ(raster_get_pixel(&eight, x, y), raster_get_pixel(&one, x + 3, y)) << x;
+    raster_release(&one);
     raster_release(&eight);
 }
 
@@ -228,10 +231,10 @@ TEST(FastCompositor, MatchesThePerPixelCompositorOnRandomSettings) {
         const size_t out_bytes =
             out_depth == 24 ? (size_t)((w * 3 + 3) & ~3) * h : (size_t)w * h * 4;
         std::vector<uint8_t> ref(out_bytes + 8, 0xEE), fast(out_bytes + 8, 0xEE);
-        int rc_ref = composite_picture(&s, ref.data(), w, h, out_depth, palette, colours,
-                                       src.data(), stride, indexed ? 8 : 32);
-        int rc_fast = composite_picture_fast(&s, fast.data(), w, h, out_depth, palette, colours,
-                                             src_fast.data(), stride, indexed ? 8 : 32);
+        int rc_ref = oracle_composite_picture(&s, ref.data(), w, h, out_depth, palette, colours,
+                                              src.data(), stride, indexed ? 8 : 32);
+        int rc_fast = composite_picture(&s, fast.data(), w, h, out_depth, palette, colours,
+                                        src_fast.data(), stride, indexed ? 8 : 32);
         ASSERT_EQ(rc_ref, rc_fast);
         ASSERT_TRUE(ref == fast) << "round " << round << " w " << w << " h " << h << " depth "
                                  << out_depth << " indexed " << indexed;
@@ -245,14 +248,13 @@ TEST(FastCompositor, EmptyPaletteAndEmptyPicture) {
     uint8_t src[4] = {}, out[16];
     memset(out, 0x11, sizeof out);
     uint32_t palette[1] = {0};
-    EXPECT_EQ(composite_picture_fast(&s, out, 1, 1, 24, palette, 0, src, 4, 8),
-              COMPOSITE_ERR_INTERNAL);
-    EXPECT_EQ(composite_picture_fast(&s, out, 0, 5, 24, palette, 1, src, 4, 8), COMPOSITE_OK);
+    EXPECT_EQ(composite_picture(&s, out, 1, 1, 24, palette, 0, src, 4, 8), COMPOSITE_ERR_INTERNAL);
+    EXPECT_EQ(composite_picture(&s, out, 0, 5, 24, palette, 1, src, 4, 8), COMPOSITE_OK);
     for (uint8_t b : out) EXPECT_EQ(b, 0x11); // untouched either way
 }
 
-// The composite path's steps done by the per-pixel routines: the picture
-// GetPicture must deliver.
+// The composite path's steps done by the oracles: the picture GetPicture
+// must deliver.
 std::vector<uint8_t> reference_composite(const std::vector<uint8_t> &font,
                                          const SettingsRecord &s) {
     GlyphSheet sheet;
@@ -262,13 +264,13 @@ std::vector<uint8_t> reference_composite(const std::vector<uint8_t> &font,
     EXPECT_TRUE(raster_init(&bits, 1, w, h, RASTER_OWNS_MEMORY, nullptr, 1, nullptr, -1));
     bits.palette[1] = 0xFFFFFFFFu;
     bits.palette[0] = 0;
-    glyph_sheet_render(&sheet, 1, bits.pixels, 1);
+    oracle_glyph_sheet_render(&sheet, 1, bits.pixels, 1);
     EXPECT_TRUE(raster_init(&render, 4, w, h, RASTER_OWNS_MEMORY, nullptr, 8, nullptr, 0));
-    raster_convert_reference(&bits, &render, 0, 0);
+    oracle_raster_expand(&bits, &render);
     uint32_t palette[256] = {0, 0xFFFFFFFFu};
     std::vector<uint8_t> out((size_t)dib_stride(w, 24) * h);
-    composite_picture(&s, out.data(), (int32_t)w, (int32_t)h, 24, palette, 2, render.pixels,
-                      (int32_t)render.stride, 8);
+    oracle_composite_picture(&s, out.data(), (int32_t)w, (int32_t)h, 24, palette, 2, render.pixels,
+                             (int32_t)render.stride, 8);
     raster_release(&bits);
     raster_release(&render);
     return out;
@@ -290,7 +292,7 @@ void expect_same_decode(const std::vector<uint8_t> &font, const SettingsRecord &
         GlyphSheet sheet;
         glyph_sheet_layout(&sheet, font.data(), font.size(), s.single_column ? 1 : 0);
         want.assign((size_t)glyph_sheet_bytes(&sheet, 4), 0x77);
-        glyph_sheet_render(&sheet, 4, want.data(), 1);
+        oracle_glyph_sheet_render(&sheet, 4, want.data(), 1);
     }
     ASSERT_EQ(dib->size_image, want.size()) << what;
     EXPECT_EQ(memcmp(pixels, want.data(), want.size()), 0) << what;
@@ -301,9 +303,9 @@ void expect_same_decode(const std::vector<uint8_t> &font, const SettingsRecord &
 TEST(FastDecode, GetPictureMatchesThePerPixelRoutines) {
     test_registry_clear();
     std::vector<std::pair<std::string, std::vector<uint8_t>>> fonts;
-    fonts.push_back({"single 12x24", fontx2_synthetic_single(12, 24)});
-    fonts.push_back({"single 9x5", fontx2_synthetic_single(9, 5)});
-    fonts.push_back({"double 12x8", fontx2_synthetic_double(12, 8)});
+    fonts.push_back({"single 12x24", synthetic_font_single(12, 24)});
+    fonts.push_back({"single 9x5", synthetic_font_single(9, 5)});
+    fonts.push_back({"double 12x8", synthetic_font_double(12, 8)});
     std::string dir = test_fonts_dir();
     for (const char *name : {"ILGH24XB.FNT", "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
         std::vector<uint8_t> font;
@@ -324,7 +326,7 @@ TEST(FastDecode, GetPictureMatchesThePerPixelRoutines) {
 #ifndef _WIN32
 TEST(FastDecode, PictureInfoOnAFileReadsOnlyTheHeader) {
     test_registry_clear();
-    std::vector<uint8_t> font = fontx2_synthetic_double(16, 16); // about 280 KB
+    std::vector<uint8_t> font = synthetic_font_double(16, 16); // about 280 KB
     std::string path = test_write_temp("info_read.fnt", font);
     file_test_reset();
     PictureInfo info;

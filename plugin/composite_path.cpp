@@ -1,15 +1,12 @@
 // The settings-driven route of GetPicture: publish the picture's description
 // when asked, and with special processing on, deliver the glyph sheet
 // composited over the configured background as a 24-bit DIB.
-#include "plugin/plugin.h"
+#include "plugin/plugin_internal.h"
 
 #include "common/platform/platform.h"
 #include "common/settings/info.h"
-#include "common/settings/settings.h"
-#include "composite/compositor.h"
-#include "composite/composite_fast.h"
+#include "compositor/compositor.h"
 #include "fontx2/fontx2.h"
-#include "fontx2/fontx2_fast.h"
 #include "raster/raster.h"
 
 #include <string.h>
@@ -56,7 +53,7 @@ static bool draw_sheet(const uint8_t *input, uint64_t input_size, int single_col
         bits.palette[0] = 0x00000000;
         bits.palette[1] = 0xFFFFFFFF;
     }
-    bool ok = glyph_sheet_render_fast(&sheet, 1, bits.pixels, 1) &&
+    bool ok = glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
               raster_convert_into(&bits, 4, render_depth, 0, render, nullptr, 0, 0);
     raster_release(&bits);
     return ok;
@@ -106,14 +103,13 @@ int composite_path(const SettingsRecord *settings, int depth, void **header_slot
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    // Fused compositing: no working buffer, the same bytes as composite_picture.
-    int rc = composite_picture_fast(settings, *pixel_slot, (int32_t)width, (int32_t)height, 24,
-                                    palette, (uint32_t)record->colour_count, render,
-                                    (int32_t)stride, (int32_t)render_depth);
+    int rc = composite_picture(settings, *pixel_slot, (int32_t)width, (int32_t)height, 24, palette,
+                               (uint32_t)record->colour_count, render, (int32_t)stride,
+                               (int32_t)render_depth);
     heap_free(render);
     if (rc != COMPOSITE_OK) {
         release_output(header_slot, pixel_slot);
-        return rc == COMPOSITE_ERR_INTERNAL ? PLUGIN_ERR_INTERNAL : PLUGIN_ERR_NO_MEMORY;
+        return PLUGIN_ERR_INTERNAL; // an empty palette
     }
     return PLUGIN_OK;
 }

@@ -10,17 +10,26 @@
 
 #include "common/settings/settings.h"
 
+#include <stddef.h>
 #include <stdint.h>
 
 // Results; the values match the host interface's codes so the composite path
 // can pass them straight on.
 enum {
     COMPOSITE_OK = 0,
-    COMPOSITE_ERR_NO_MEMORY = 4, // the working buffer could not be allocated
-    COMPOSITE_ERR_INTERNAL = 8,  // an 8-bit source came with an empty palette
+    COMPOSITE_ERR_INTERNAL = 8, // an 8-bit source came with an empty palette
 };
 
-// Composites a width x height source into output.
+enum {
+    COMPOSITE_ALPHA_MASK = 0xFF000000u,
+    COMPOSITE_RGB_MASK = 0x00FFFFFFu,
+};
+
+// Composites a width x height source into output. Background, keying,
+// mixing, grid lines and packing are fused: each output pixel is computed once
+// and stored straight into the output rows, with no working buffer, so
+// nothing is allocated. With an 8-bit source mix_pixel runs once per
+// (palette entry, background colour) pair rather than once per pixel.
 //
 // output_depth 24: height rows of ((3 * width + 3) & ~3) bytes, blue, green,
 // red, zero padding. Any other depth: width * height 32-bit words.
@@ -30,7 +39,7 @@ enum {
 // place by the alpha preparation.
 //
 // A picture with no pixels (width or height 0 or less) succeeds without
-// touching output or source. On any failure the output is left untouched.
+// touching output or source. With an empty palette the output is untouched.
 int composite_picture(const SettingsRecord *settings, void *output, int32_t width, int32_t height,
                       int32_t output_depth, const uint32_t *palette, uint32_t colour_count,
                       void *source, int32_t source_stride, int32_t source_depth);
@@ -39,3 +48,14 @@ int composite_picture(const SettingsRecord *settings, void *output, int32_t widt
 // settings' brightness and alpha mode. The result is 0x00RRGGBB with every
 // channel clamped to 0..255.
 uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t background);
+
+// The colours an 8-bit source's indices stand for: 256 entries, the palette
+// rotated by clut_offset (either way, always inside the palette), entries
+// from colour_count on 0, then prepared as composite_prepare_alpha does.
+void composite_palette_table(const SettingsRecord *settings, const uint32_t *palette,
+                             uint32_t colour_count, uint32_t *table);
+
+// Without any alpha among all_bits (the OR of the source's colours) every
+// colour becomes opaque; otherwise the alpha is inverted on request.
+void composite_prepare_alpha(const SettingsRecord *settings, uint32_t *words, size_t count,
+                             uint32_t all_bits);

@@ -1,4 +1,7 @@
-#include "fontx2/fontx2_fast.h"
+// Drawing a glyph sheet a whole memory row at a time: glyph rows are moved a
+// byte or a word at a time with shifts, and code-to-glyph lookups follow runs
+// of consecutive codes instead of searching the block table for every code.
+#include "fontx2/fontx2.h"
 
 #include <string.h>
 
@@ -160,45 +163,21 @@ uint32_t fontx2_cell_code(const GlyphSheet *sheet, uint32_t k) {
 
 } // namespace
 
-int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end) {
-    if (sheet->code_type == 0) {
-        *run_end = code | 0xFF;
-        return (int32_t)(code & 0xFF);
-    }
-    // A later code leaves the run where an earlier block (which wins) starts,
-    // or where the holding block ends.
-    uint32_t end = 0xFFFFFFFFu;
-    for (uint32_t i = 0; i < sheet->block_count; ++i) {
-        const CodeBlock *block = &sheet->blocks[i];
-        if (block->first_code <= code && code <= block->last_code) {
-            if (block->last_code < end) end = block->last_code;
-            *run_end = end;
-            return (int32_t)(block->first_glyph + code - block->first_code);
-        }
-        if (block->first_code > code && block->first_code - 1u < end) end = block->first_code - 1u;
-    }
-    *run_end = end;
-    return GLYPH_NONE;
-}
-
-bool glyph_sheet_render_fast(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                             int bottom_up) {
-    if (!sheet || !sheet->font || sheet->font_size < 6 ||
-        memcmp(sheet->font, FONTX2_SIGNATURE, 6) != 0)
-        return false;
+bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
+                        int bottom_up) {
+    if (!sheet || !fontx2_has_signature(sheet->font, sheet->font_size)) return false;
     const uint32_t columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
     const uint32_t cells = sheet->double_byte ? 8836 : 256;
     const uint32_t cell_rows = cells / columns;
-    // Only a sheet whose size follows from its glyphs is drawn row by row; any
-    // other takes the reference route, which never writes outside the sheet.
+    // Rows are written whole, so the sheet's size must be the one its glyphs
+    // give: anything else could write past the destination.
     if (sheet->sheet_width != sheet->glyph_width * columns ||
         sheet->sheet_height != sheet->glyph_height * cell_rows ||
         sheet->sheet_row_bytes != (sheet->sheet_width + 7) / 8 || sheet->glyph_row_bytes > 32 ||
         sheet->glyph_bytes != sheet->glyph_height * sheet->glyph_row_bytes)
-        return glyph_sheet_render(sheet, row_alignment, destination, bottom_up);
+        return false;
 
-    if (row_alignment == 0 || (row_alignment & (row_alignment - 1))) row_alignment = 1;
-    sheet->sheet_stride = (sheet->sheet_row_bytes + row_alignment - 1) & ~(row_alignment - 1);
+    sheet->sheet_stride = glyph_sheet_stride(sheet, row_alignment);
     sheet->bottom_up = bottom_up ? 1 : 0;
     sheet->sheet_bits = destination;
     if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
@@ -218,4 +197,11 @@ bool glyph_sheet_render_fast(GlyphSheet *sheet, uint32_t row_alignment, uint8_t 
         }
     }
     return true;
+}
+
+bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column) {
+    if (!fontx2_has_signature(data, size)) return false;
+    GlyphSheet sheet;
+    glyph_sheet_layout(&sheet, data, size, single_column);
+    return glyph_sheet_render(&sheet, 4, destination, 1);
 }

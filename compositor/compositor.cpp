@@ -1,0 +1,234 @@
+#include "compositor/compositor.h"
+
+#include <stddef.h>
+#include <string.h>
+
+namespace {
+
+// Every channel leaves here inside 0..255: a brightness above 1000 must not
+// wrap a bright colour to a dark one, and negative factors end at black.
+int32_t composite_clamp_channel(int32_t value) {
+    if (value < 0) return 0;
+    if (value > 255) return 255;
+    return value;
+}
+
+uint32_t composite_pack_rgb(int32_t red, int32_t green, int32_t blue) {
+    return (uint32_t)composite_clamp_channel(red) << 16 |
+           (uint32_t)composite_clamp_channel(green) << 8 | (uint32_t)composite_clamp_channel(blue);
+}
+
+int32_t composite_mix_channel(uint8_t mode, int32_t value, int32_t back, int32_t weight) {
+    switch (mode) {
+    case SETTINGS_ALPHA_BLEND:
+        return (value * weight + (255 - weight) * back) / 255;
+    case SETTINGS_ALPHA_ADD:
+        return back + value * weight / 255;
+    default: // SETTINGS_ALPHA_SUBTRACT
+        return back - value * weight / 255;
+    }
+}
+
+// The checkerboard and grid geometry.
+struct Backdrop {
+    int32_t cell_w; // 0: no checkerboard
+    int32_t cell_h;
+    bool grid;
+    uint32_t grid_colour;
+};
+
+Backdrop composite_backdrop(const SettingsRecord *s, uint32_t mask) {
+    Backdrop b;
+    // Cell sizes come from a registry anyone can write: a negative size means
+    // no cells, like 0.
+    const int32_t cw = s->cell_width > 0 ? s->cell_width : 0;
+    const int32_t ch = s->cell_height > 0 ? s->cell_height : 0;
+    const bool checker = s->background_enabled && cw != 0 && ch != 0;
+    b.cell_w = checker ? cw : 0;
+    b.cell_h = checker ? ch : 0;
+    b.grid = checker && s->grid_lines;
+    b.grid_colour = s->grid_colour & mask;
+    return b;
+}
+
+// Output row writer: 24-bit (three bytes per pixel, padding zeros) or 32-bit
+// words. Colours reaching it are already masked for the packing.
+struct RowOut {
+    uint8_t *row;
+    bool packed; // 24-bit
+};
+
+inline void composite_put(const RowOut &out, int64_t x, uint32_t colour) {
+    if (out.packed) {
+        uint8_t *p = out.row + 3 * x;
+        p[0] = (uint8_t)colour;
+        p[1] = (uint8_t)(colour >> 8);
+        p[2] = (uint8_t)(colour >> 16);
+    } else {
+        memcpy(out.row + 4 * x, &colour, 4);
+    }
+}
+
+// Eight 24-bit pixels as three 64-bit stores.
+inline void composite_put8_packed(uint8_t *p, const uint32_t *c) {
+    const uint64_t w0 = (uint64_t)c[0] | (uint64_t)c[1] << 24 | (uint64_t)c[2] << 48;
+    const uint64_t w1 =
+        (uint64_t)c[2] >> 16 | (uint64_t)c[3] << 8 | (uint64_t)c[4] << 32 | (uint64_t)c[5] << 56;
+    const uint64_t w2 = (uint64_t)c[5] >> 8 | (uint64_t)c[6] << 16 | (uint64_t)c[7] << 40;
+    memcpy(p, &w0, 8);
+    memcpy(p + 8, &w1, 8);
+    memcpy(p + 16, &w2, 8);
+}
+
+// Pixels [x, end) of an 8-bit source row through one colour table.
+void composite_span_indexed(const RowOut &out, const uint8_t *src, const uint32_t *lut, int64_t x,
+                            int64_t end) {
+    if (out.packed) {
+        for (; x + 8 <= end; x += 8) {
+            uint32_t c[8];
+            for (int i = 0; i < 8; ++i) c[i] = lut[src[x + i]];
+            composite_put8_packed(out.row + 3 * x, c);
+        }
+    }
+    for (; x < end; ++x) composite_put(out, x, lut[src[x]]);
+}
+
+// Pixels [x, end) of a 32-bit source row, mixed one by one.
+void composite_span_direct(const RowOut &out, const uint32_t *src, const SettingsRecord *s,
+                           uint32_t back, uint32_t mask, int64_t x, int64_t end) {
+    const uint32_t key = s->transparent_colour & COMPOSITE_RGB_MASK;
+    for (; x < end; ++x) {
+        const uint32_t colour = src[x];
+        // Direct colours have no index: every keying mode keys by colour.
+        const bool keyed = s->transparent_mode != SETTINGS_TRANSPARENT_NONE &&
+                           (colour & COMPOSITE_RGB_MASK) == key;
+        composite_put(out, x, (keyed ? back : mix_pixel(colour, s, back)) & mask);
+    }
+}
+
+} // namespace
+
+uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t background) {
+    const int32_t brightness = settings->brightness;
+    const int32_t red = (int32_t)((source >> 16) & 0xFF) * brightness / 1000;
+    const int32_t green = (int32_t)((source >> 8) & 0xFF) * brightness / 1000;
+    const int32_t blue = (int32_t)(source & 0xFF) * brightness / 1000;
+
+    const int32_t alpha = (int32_t)(source >> 24);
+    // With alpha_128, 128 counts as opaque and higher values overshoot (to 508).
+    const int32_t scaled = (settings->alpha_128 & 1) ? alpha * 255 / 128 : alpha;
+    const int32_t weight = scaled * settings->alpha_scale / 255;
+
+    const uint8_t mode = settings->alpha_mode;
+    if ((settings->alpha_zero_opaque && alpha == 0) || mode < SETTINGS_ALPHA_BLEND ||
+        mode > SETTINGS_ALPHA_SUBTRACT)
+        return composite_pack_rgb(red, green, blue);
+
+    const int32_t back_red = (int32_t)((background >> 16) & 0xFF);
+    const int32_t back_green = (int32_t)((background >> 8) & 0xFF);
+    const int32_t back_blue = (int32_t)(background & 0xFF);
+    return composite_pack_rgb(composite_mix_channel(mode, red, back_red, weight),
+                              composite_mix_channel(mode, green, back_green, weight),
+                              composite_mix_channel(mode, blue, back_blue, weight));
+}
+
+void composite_prepare_alpha(const SettingsRecord *s, uint32_t *words, size_t count,
+                             uint32_t all_bits) {
+    if ((all_bits & COMPOSITE_ALPHA_MASK) == 0) {
+        for (size_t i = 0; i < count; ++i) words[i] |= COMPOSITE_ALPHA_MASK;
+    } else if (s->alpha_invert & 1) {
+        for (size_t i = 0; i < count; ++i) words[i] ^= COMPOSITE_ALPHA_MASK;
+    }
+}
+
+void composite_palette_table(const SettingsRecord *s, const uint32_t *palette,
+                             uint32_t colour_count, uint32_t *table) {
+    uint32_t all_bits = 0;
+    for (uint32_t i = 0; i < colour_count; ++i) all_bits |= palette[i];
+    for (uint32_t i = 0; i < 256; ++i) table[i] = 0;
+    const uint32_t used = colour_count < 256 ? colour_count : 256;
+    for (uint32_t i = 0; i < used; ++i) {
+        // A negative offset rotates the other way.
+        int64_t position = ((int64_t)s->clut_offset + (int64_t)i) % (int64_t)colour_count;
+        if (position < 0) position += colour_count;
+        table[i] = palette[position];
+    }
+    composite_prepare_alpha(s, table, 256, all_bits);
+}
+
+int composite_picture(const SettingsRecord *settings, void *output, int32_t width, int32_t height,
+                      int32_t output_depth, const uint32_t *palette, uint32_t colour_count,
+                      void *source, int32_t source_stride, int32_t source_depth) {
+    if (width <= 0 || height <= 0) return COMPOSITE_OK;
+    const bool indexed = source_depth == 8;
+    if (indexed && colour_count == 0) return COMPOSITE_ERR_INTERNAL;
+
+    const bool packed = output_depth == 24;
+    // 24-bit packing drops the top byte, so it is cleared once here.
+    const uint32_t mask = packed ? COMPOSITE_RGB_MASK : 0xFFFFFFFFu;
+    const Backdrop back = composite_backdrop(settings, mask);
+
+    // Indexed: the finished colour of every (index, background) pair.
+    uint32_t lut[2][256];
+    if (indexed) {
+        uint32_t table[256];
+        composite_palette_table(settings, palette, colour_count, table);
+        const uint32_t key = settings->transparent_colour & COMPOSITE_RGB_MASK;
+        const int classes = back.cell_w ? 2 : 1;
+        for (int k = 0; k < classes; ++k) {
+            // The unmasked background: mix_pixel ignores its top byte, and a
+            // keyed pixel keeps it for the 32-bit output.
+            const uint32_t under = !settings->background_enabled ? 0
+                                   : (k == 0 && back.cell_w)     ? settings->bg_colour2
+                                                                 : settings->bg_colour1;
+            for (uint32_t i = 0; i < 256; ++i) {
+                const bool keyed = (settings->transparent_mode == SETTINGS_TRANSPARENT_BY_COLOUR &&
+                                    (table[i] & COMPOSITE_RGB_MASK) == key) ||
+                                   (settings->transparent_mode == SETTINGS_TRANSPARENT_BY_INDEX &&
+                                    (int32_t)i == settings->transparent_index);
+                lut[k][i] = (keyed ? under : mix_pixel(table[i], settings, under)) & mask;
+            }
+        }
+        if (classes == 1) memcpy(lut[1], lut[0], sizeof lut[0]);
+    } else {
+        // The alpha preparation happens on the caller's words.
+        uint32_t *words = (uint32_t *)source;
+        const size_t count = (size_t)width * (size_t)height;
+        uint32_t all_bits = 0;
+        for (size_t i = 0; i < count; ++i) all_bits |= words[i];
+        composite_prepare_alpha(settings, words, count, all_bits);
+    }
+    // The unmasked backgrounds for the 32-bit source's per-pixel mixing.
+    uint32_t under[2] = {settings->background_enabled ? settings->bg_colour1 : 0,
+                         settings->background_enabled ? settings->bg_colour1 : 0};
+    if (back.cell_w) under[0] = settings->bg_colour2;
+
+    const size_t row_bytes =
+        packed ? (size_t)(((uint64_t)width * 3 + 3) & ~(uint64_t)3) : (size_t)width * 4;
+    for (int32_t r = 0; r < height; ++r) {
+        const int32_t y = height - 1 - r; // picture row: memory rows are bottom-up
+        RowOut out = {(uint8_t *)output + (size_t)r * row_bytes, packed};
+        if (back.grid && y % back.cell_h == 0) {
+            for (int64_t x = 0; x < width; ++x) composite_put(out, x, back.grid_colour);
+        } else {
+            const int parity_y = back.cell_w ? (y / back.cell_h) & 1 : 0;
+            const int64_t span = back.cell_w ? back.cell_w : width;
+            for (int64_t x = 0; x < width; x += span) {
+                const int64_t end = x + span < width ? x + span : width;
+                // (x / w + y / h) odd is bg_colour1: parity [1].
+                const int k = back.cell_w ? (int)((x / back.cell_w) & 1) ^ parity_y : 1;
+                if (indexed) {
+                    composite_span_indexed(out,
+                                           (const uint8_t *)source + (ptrdiff_t)r * source_stride,
+                                           lut[k], x, end);
+                } else {
+                    composite_span_direct(out, (const uint32_t *)source + (size_t)r * (size_t)width,
+                                          settings, under[k], mask, x, end);
+                }
+                if (back.grid) composite_put(out, x, back.grid_colour); // the cell's left column
+            }
+        }
+        if (packed) memset(out.row + (size_t)width * 3, 0, row_bytes - (size_t)width * 3);
+    }
+    return COMPOSITE_OK;
+}

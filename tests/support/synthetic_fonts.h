@@ -1,0 +1,18 @@
+// Fonts whose every glyph is a function of its code, so a test can tell
+// which glyph landed in which cell; made with the project's own writer.
+#pragma once
+
+#include "fontx2/fontx2_writer.h"
+
+#include <stdint.h>
+#include <vector>
+
+// A glyph bitmap that is a function of its code, so a test can tell which
+// glyph landed in which cell. Every row carries ink; bits beyond the glyph
+// width are set too (a reader must never draw them).
+void synthetic_code_glyph(uint32_t code, uint32_t width, uint32_t height, uint8_t *out);
+
+// Synthetic fonts made of synthetic_code_glyph bitmaps: single-byte, and
+// double-byte with every JIS X 0208 cell.
+std::vector<uint8_t> synthetic_font_single(uint8_t width, uint8_t height);
+std::vector<uint8_t> synthetic_font_double(uint8_t width, uint8_t height);
