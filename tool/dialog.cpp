@@ -32,19 +32,16 @@ uint32_t read_hex_field(HWND dialog, int id) {
 // Each text set here reaches the box's own action through its change
 // notification, so filling the dialog also clamps and writes the record.
 void populate_dialog(SettingsRecord *record, HWND dialog) {
-    for (const int *id = CONTROL_FILL_TICKS; *id; ++id)
-        SendDlgItemMessageA(dialog, *id, BM_SETCHECK, control_shown_tick(record, *id), 0);
-    char text[16];
-    for (const int *id = CONTROL_FILL_DECIMALS; *id; ++id) {
-        control_shown_text(record, *id, text);
-        SetDlgItemTextA(dialog, *id, text);
+    for (uint32_t i = 0; i < DIALOG_CONTROL_COUNT; ++i) {
+        const DialogControl &c = DIALOG_CONTROLS[i];
+        if (c.kind == CONTROL_KIND_TICK || c.kind == CONTROL_KIND_RADIO) {
+            SendDlgItemMessageA(dialog, c.id, BM_SETCHECK, control_shown_tick(record, c.id), 0);
+        } else if (c.kind == CONTROL_KIND_DECIMAL || c.kind == CONTROL_KIND_HEX) {
+            char text[16];
+            control_shown_text(record, c.id, text);
+            SetDlgItemTextA(dialog, c.id, text);
+        }
     }
-    for (const int *id = CONTROL_FILL_HEXES; *id; ++id) {
-        control_shown_text(record, *id, text);
-        SetDlgItemTextA(dialog, *id, text);
-    }
-    for (const int *id = CONTROL_FILL_RADIOS; *id; ++id)
-        SendDlgItemMessageA(dialog, *id, BM_SETCHECK, control_shown_tick(record, *id), 0);
 }
 
 void choose_colour(uint32_t *field, HWND dialog, int edit_id) {
@@ -74,15 +71,17 @@ static void open_help_page() {
 }
 
 static INT_PTR dialog_command(HWND dialog, int id) {
+    const DialogControl *control = dialog_control(id);
     int64_t value = 0;
-    switch (control_reads(id)) {
-    case CONTROL_READS_TICK:
+    switch (control && control->outcome != CONTROL_IGNORED ? control->kind : 0) {
+    case CONTROL_KIND_TICK:
+    case CONTROL_KIND_RADIO:
         value = is_checked(dialog, id);
         break;
-    case CONTROL_READS_DECIMAL:
+    case CONTROL_KIND_DECIMAL:
         value = read_decimal_field(dialog, id);
         break;
-    case CONTROL_READS_HEX:
+    case CONTROL_KIND_HEX:
         value = read_hex_field(dialog, id);
         break;
     }

