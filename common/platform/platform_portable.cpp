@@ -18,6 +18,12 @@
 // ---- Heap -------------------------------------------------------------------
 
 namespace {
+// A counter of a state shared between threads, read under its lock.
+template <typename State> uint64_t counter_read(State &state, uint64_t State::*counter) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.*counter;
+}
+
 struct HeapState {
     std::mutex lock;
     uint64_t allocations = 0;
@@ -73,16 +79,13 @@ void heap_test_fail_above(uint64_t bytes) {
     heap_state().fail_above = bytes;
 }
 uint64_t heap_test_allocations() {
-    std::lock_guard<std::mutex> guard(heap_state().lock);
-    return heap_state().allocations;
+    return counter_read(heap_state(), &HeapState::allocations);
 }
 uint64_t heap_test_releases() {
-    std::lock_guard<std::mutex> guard(heap_state().lock);
-    return heap_state().releases;
+    return counter_read(heap_state(), &HeapState::releases);
 }
 uint64_t heap_test_failures() {
-    std::lock_guard<std::mutex> guard(heap_state().lock);
-    return heap_state().failures;
+    return counter_read(heap_state(), &HeapState::failures);
 }
 
 // ---- Files ------------------------------------------------------------------
@@ -156,12 +159,10 @@ void file_test_reset() {
     c.reads = c.bytes = 0;
 }
 uint64_t file_test_reads() {
-    std::lock_guard<std::mutex> guard(file_counters().lock);
-    return file_counters().reads;
+    return counter_read(file_counters(), &FileCounters::reads);
 }
 uint64_t file_test_bytes_read() {
-    std::lock_guard<std::mutex> guard(file_counters().lock);
-    return file_counters().bytes;
+    return counter_read(file_counters(), &FileCounters::bytes);
 }
 
 bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got) {
@@ -303,8 +304,7 @@ void registry_test_fail_query(const char *name, int outcome) {
     registry_state().query_outcomes[name] = outcome;
 }
 uint64_t registry_test_writes() {
-    std::lock_guard<std::mutex> guard(registry_state().lock);
-    return registry_state().writes;
+    return counter_read(registry_state(), &RegistryState::writes);
 }
 void registry_test_delete_key(const char *subkey) {
     std::lock_guard<std::mutex> guard(registry_state().lock);

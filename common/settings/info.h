@@ -32,16 +32,18 @@ struct ImageInfoRecord {
 };
 
 static_assert(sizeof(ImageInfoRecord) == 72, "GINFO is 72 bytes");
-static_assert(offsetof(ImageInfoRecord, bit_depth) == 8, "layout");
-static_assert(offsetof(ImageInfoRecord, colour_count) == 10, "layout");
-static_assert(offsetof(ImageInfoRecord, picture_width) == 12, "layout");
-static_assert(offsetof(ImageInfoRecord, picture_height) == 16, "layout");
-static_assert(offsetof(ImageInfoRecord, offset_x) == 20, "layout");
-static_assert(offsetof(ImageInfoRecord, offset_y) == 24, "layout");
-static_assert(offsetof(ImageInfoRecord, density_x) == 28, "layout");
-static_assert(offsetof(ImageInfoRecord, density_y) == 32, "layout");
-static_assert(offsetof(ImageInfoRecord, transparent_index_plus1) == 36, "layout");
-static_assert(offsetof(ImageInfoRecord, transparent_colour_plus1) == 40, "layout");
+// Every field at the offset the tool reads it from.
+static_assert(offsetof(ImageInfoRecord, bit_depth) == 8 &&
+                  offsetof(ImageInfoRecord, colour_count) == 10 &&
+                  offsetof(ImageInfoRecord, picture_width) == 12 &&
+                  offsetof(ImageInfoRecord, picture_height) == 16 &&
+                  offsetof(ImageInfoRecord, offset_x) == 20 &&
+                  offsetof(ImageInfoRecord, offset_y) == 24 &&
+                  offsetof(ImageInfoRecord, density_x) == 28 &&
+                  offsetof(ImageInfoRecord, density_y) == 32 &&
+                  offsetof(ImageInfoRecord, transparent_index_plus1) == 36 &&
+                  offsetof(ImageInfoRecord, transparent_colour_plus1) == 40,
+              "GINFO layout");
 
 // Plug-in side: writes "GINFO", then "CLUT" (pictures of depth 8 or less),
 // then "FNAME" (empty for a null name). Store failures are ignored.

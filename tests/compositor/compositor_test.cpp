@@ -89,23 +89,32 @@ TEST(CompositorBackground, NoCellsOrNoBackgroundMeansPlainAndNoGrid) {
     }
 }
 
+// Lines on every cell_height-th row and cell_width-th column, over picture
+// and background alike; cells need not be square.
 TEST(CompositorBackground, GridIsDrawnOverPictureAndBackground) {
-    Sheet sheet(40, 40);
-    for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 20; ++x) sheet.at(x, y) = 1;
-    SettingsRecord s = defaults();
-    s.grid_lines = 1;
-    s.grid_colour = 0x123456;
-    Picture out(40, 40);
-    ASSERT_EQ(run(s, &out, sheet), COMPOSITE_OK);
-    for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 40; ++x) {
-            const bool line = x % 16 == 0 || y % 16 == 0;
-            ASSERT_EQ(out.at(x, y), line     ? 0x123456u
-                                    : x < 20 ? WHITE
-                                             : checker(x, y))
-                << x << "," << y;
-        }
+    const int16_t cells[][2] = {{16, 16}, {8, 5}};
+    for (const auto &cell : cells) {
+        const int32_t w = cell[0], h = cell[1];
+        Sheet sheet(40, 40);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 20; ++x) sheet.at(x, y) = 1;
+        SettingsRecord s = defaults();
+        s.grid_lines = 1;
+        s.grid_colour = 0x123456;
+        s.cell_width = (int16_t)w;
+        s.cell_height = (int16_t)h;
+        Picture out(40, 40);
+        ASSERT_EQ(run(s, &out, sheet), COMPOSITE_OK);
+        for (int32_t y = 0; y < 40; ++y)
+            for (int32_t x = 0; x < 40; ++x) {
+                const uint32_t back = (x / w + y / h) % 2 ? DARK : LIGHT;
+                const bool line = x % w == 0 || y % h == 0;
+                ASSERT_EQ(out.at(x, y), line     ? 0x123456u
+                                        : x < 20 ? WHITE
+                                                 : back)
+                    << w << "x" << h << " at " << x << "," << y;
+            }
+    }
 }
 
 TEST(CompositorMix, ModesFactorsAndClamps) {
@@ -154,23 +163,6 @@ TEST(CompositorMix, ModesFactorsAndClamps) {
             << std::hex << "mode " << (int)c.mode << " source " << c.source << " brightness "
             << std::dec << c.brightness << " scale " << c.alpha_scale;
     }
-}
-
-// Cells 8 wide and 5 high: rows step by the height, columns by the width.
-TEST(CompositorBackground, CellsNeedNotBeSquare) {
-    Sheet sheet(20, 12);
-    SettingsRecord s = defaults();
-    s.cell_width = 8;
-    s.cell_height = 5;
-    s.grid_lines = 1;
-    s.grid_colour = 0x123456;
-    Picture out(20, 12);
-    ASSERT_EQ(run(s, &out, sheet), COMPOSITE_OK);
-    for (int32_t y = 0; y < 12; ++y)
-        for (int32_t x = 0; x < 20; ++x) {
-            const uint32_t cell = (x / 8 + y / 5) % 2 ? DARK : LIGHT;
-            ASSERT_EQ(out.at(x, y), x % 8 == 0 || y % 5 == 0 ? 0x123456u : cell) << x << "," << y;
-        }
 }
 
 // An index beyond the palette has no colour: with alpha in the palette it is
