@@ -47,15 +47,62 @@ bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size) {
     return sheet->glyph_width != 0 && sheet->glyph_height != 0;
 }
 
+// The codes the blocks hold, as a bit map; a block read past the end of the
+// data, or one whose end is below its start, holds none.
+static void glyph_sheet_cover(GlyphSheet *sheet) {
+    memset(sheet->coverage, 0, sizeof sheet->coverage);
+    for (uint32_t i = 0; i < sheet->block_count; ++i) {
+        const CodeBlock *block = &sheet->blocks[i];
+        for (uint32_t code = block->first_code; code <= block->last_code;) {
+            if ((code & 15) == 0 && code + 15 <= block->last_code) {
+                sheet->coverage[code >> 4] = 0xFFFF; // a whole line at once
+                code += 16;
+            } else {
+                sheet->coverage[code >> 4] |= (uint16_t)(1u << (code & 15));
+                ++code;
+            }
+        }
+    }
+    sheet->covered_codes = sheet->covered_lines = 0;
+    for (uint32_t line = 0; line < FONTX2_CODE_LINES; ++line) {
+        sheet->covered_codes += (uint32_t)__builtin_popcount(sheet->coverage[line]);
+        sheet->covered_lines += sheet->coverage[line] != 0;
+    }
+}
+
+bool glyph_code_covered(const GlyphSheet *sheet, uint32_t code) {
+    return code <= 0xFFFF && (sheet->coverage[code >> 4] >> (code & 15) & 1);
+}
+
+// The JIS grid serves a font when at least half of the codes it holds are
+// JIS X 0208 cells; otherwise nearly every cell would show the first glyph.
+static bool glyph_sheet_wants_code_order(const GlyphSheet *sheet) {
+    uint32_t jis_cells = 0;
+    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
+        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2)
+            jis_cells += glyph_code_covered(sheet, jis_to_sjis((uint16_t)(j1 << 8 | j2)));
+    return 2 * jis_cells < sheet->covered_codes;
+}
+
 bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column) {
     sheet->sheet_width = sheet->sheet_height = 0;
     sheet->sheet_row_bytes = sheet->sheet_stride = 0;
-    sheet->double_byte = sheet->bottom_up = sheet->single_column = 0;
+    sheet->double_byte = sheet->bottom_up = sheet->single_column = sheet->code_order = 0;
+    sheet->covered_codes = sheet->covered_lines = 0;
     sheet->sheet_bits = nullptr;
     if (!glyph_sheet_parse(sheet, data, size)) return false;
     sheet->double_byte = sheet->code_type != 0;
     sheet->single_column = single_column ? 1 : 0;
-    if (!sheet->single_column) {
+    if (sheet->double_byte) {
+        glyph_sheet_cover(sheet);
+        sheet->code_order = glyph_sheet_wants_code_order(sheet);
+    }
+    // At most 65,536 codes of 255 rows: every size fits 32 bits.
+    if (sheet->code_order) {
+        sheet->sheet_width = sheet->glyph_width * (sheet->single_column ? 1u : 16u);
+        sheet->sheet_height = sheet->glyph_height *
+                              (sheet->single_column ? sheet->covered_codes : sheet->covered_lines);
+    } else if (!sheet->single_column) {
         uint32_t n = sheet->double_byte ? 94 : 16;
         sheet->sheet_width = sheet->glyph_width * n;
         sheet->sheet_height = sheet->glyph_height * n;

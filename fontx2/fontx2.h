@@ -2,6 +2,11 @@
 // cell, as a grid (16 x 16 cells single-byte, 94 x 94 double-byte) or as one
 // column, drawn at 1 bit per pixel.
 //
+// A double-byte font whose blocks hold mostly codes outside the JIS X 0208
+// grid (Unicode or another code set) is laid out in its own code order
+// instead: 16 columns, one row for every line of 16 codes that holds one of
+// its codes; or, as one column, every code it holds in ascending order.
+//
 // The font data is whatever the host handed us, so every read is bounded by
 // the bytes actually present: header bytes past the end read as 0, and a block
 // entry or glyph bitmap that lies past the end is not read (its cell stays
@@ -11,7 +16,11 @@
 #include <stdint.h>
 
 #define FONTX2_SIGNATURE "FONTX2"
-enum { FONTX2_SIGNATURE_LENGTH = 6 };
+enum {
+    FONTX2_SIGNATURE_LENGTH = 6,
+    FONTX2_HEADER_BYTES = 18 + 4 * 255, // the longest header with its block table
+    FONTX2_CODE_LINES = 4096,           // lines of 16 codes in the 16-bit code space
+};
 
 struct CodeBlock {
     uint16_t first_code;  // first Shift-JIS code of the block
@@ -38,6 +47,11 @@ struct GlyphSheet {
     uint8_t single_column;
     uint8_t *sheet_bits; // set when drawing
     uint64_t font_size;  // bytes of font data present; reads stay below it
+    // Double-byte fonts, set by glyph_sheet_layout: the codes the blocks hold.
+    uint8_t code_order;                   // laid out in the font's own code order
+    uint32_t covered_codes;               // codes some block holds
+    uint32_t covered_lines;               // lines of 16 codes holding at least one
+    uint16_t coverage[FONTX2_CODE_LINES]; // bit (code & 15) of word (code >> 4)
 };
 
 // Glyph index used for a block entry we could not read: it holds no code.
@@ -48,6 +62,8 @@ bool fontx2_has_signature(const uint8_t *data, uint64_t size);
 
 bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size);
 bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column);
+// True when some block of the laid-out double-byte font holds the code.
+bool glyph_code_covered(const GlyphSheet *sheet, uint32_t code);
 int32_t glyph_index_of(const GlyphSheet *sheet, uint32_t code);
 // The glyph index of code (as glyph_index_of) and, in *run_end, the last code
 // up to which every following code c maps to index + (c - code), or to

@@ -161,14 +161,52 @@ uint32_t fontx2_cell_code(const GlyphSheet *sheet, uint32_t k) {
     return jis_to_sjis((uint16_t)((0x21 + k / 94) << 8 | (0x21 + k % 94)));
 }
 
+// The glyphs of the cells of one cell row, in column order.
+struct CellRows {
+    const GlyphSheet *sheet;
+    GlyphCursor cursor;
+    uint32_t columns;
+    uint32_t next; // own code order: where the next line or code is looked for
+};
+
+void fontx2_cell_row_glyphs(CellRows *rows, uint32_t cell_row, const uint8_t **glyphs) {
+    const GlyphSheet *sheet = rows->sheet;
+    if (!sheet->code_order) {
+        for (uint32_t c = 0; c < rows->columns; ++c)
+            glyphs[c] = glyph_cursor_glyph(&rows->cursor,
+                                           fontx2_cell_code(sheet, cell_row * rows->columns + c));
+        return;
+    }
+    // Own code order: the next code the font holds, or the next line holding
+    // one; a code it does not hold is a blank cell.
+    if (sheet->single_column) {
+        while (rows->next <= 0xFFFF && !glyph_code_covered(sheet, rows->next)) ++rows->next;
+        glyphs[0] = rows->next <= 0xFFFF ? glyph_cursor_glyph(&rows->cursor, rows->next++)
+                                         : FONTX2_BLANK_GLYPH;
+        return;
+    }
+    while (rows->next < FONTX2_CODE_LINES && sheet->coverage[rows->next] == 0) ++rows->next;
+    for (uint32_t c = 0; c < 16; ++c) {
+        const uint32_t code = rows->next * 16 + c;
+        glyphs[c] = glyph_code_covered(sheet, code) ? glyph_cursor_glyph(&rows->cursor, code)
+                                                    : FONTX2_BLANK_GLYPH;
+    }
+    ++rows->next;
+}
+
 } // namespace
 
 bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
                         int bottom_up) {
     if (!sheet || !fontx2_has_signature(sheet->font, sheet->font_size)) return false;
-    const uint32_t columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
-    const uint32_t cells = sheet->double_byte ? 8836 : 256;
-    const uint32_t cell_rows = cells / columns;
+    uint32_t columns = 0, cell_rows = 0;
+    if (sheet->code_order) {
+        columns = sheet->single_column ? 1 : 16;
+        cell_rows = sheet->single_column ? sheet->covered_codes : sheet->covered_lines;
+    } else {
+        columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
+        cell_rows = (sheet->double_byte ? 8836 : 256) / columns;
+    }
     // Rows are written whole, so the sheet's size must be the one its glyphs
     // give: anything else could write past the destination.
     if (sheet->sheet_width != sheet->glyph_width * columns ||
@@ -182,13 +220,11 @@ bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *dest
     sheet->sheet_bits = destination;
     if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
 
-    GlyphCursor cursor = {sheet, 0, 0, 0, false};
+    CellRows rows = {sheet, {sheet, 0, 0, 0, false}, columns, 0};
     const uint8_t *glyphs[FONTX2_MAX_COLUMNS];
     const uint32_t height = sheet->glyph_height;
     for (uint32_t cell_row = 0; cell_row < cell_rows; ++cell_row) {
-        for (uint32_t c = 0; c < columns; ++c)
-            glyphs[c] =
-                glyph_cursor_glyph(&cursor, fontx2_cell_code(sheet, cell_row * columns + c));
+        fontx2_cell_row_glyphs(&rows, cell_row, glyphs);
         for (uint32_t y = 0; y < height; ++y) {
             const uint32_t sheet_y = cell_row * height + y;
             const uint32_t memory_row = bottom_up ? sheet->sheet_height - 1 - sheet_y : sheet_y;

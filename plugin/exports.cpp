@@ -108,7 +108,9 @@ static int acquire_input(Source source, intptr_t offset_or_length, uint32_t flag
 static int picture_info(Source source, intptr_t offset_or_length, uint32_t flags,
                         PictureInfo *info) {
     Input input;
-    int rc = acquire_input(source, offset_or_length, flags, PLUGIN_HEADER_READ_SIZE, &input);
+    // The header with the whole block table: which layout a double-byte font
+    // takes depends on the codes its blocks hold.
+    int rc = acquire_input(source, offset_or_length, flags, FONTX2_HEADER_BYTES, &input);
     if (rc != PLUGIN_OK) return rc;
     SettingsRecord settings;
     settings_read(&settings);

@@ -15,7 +15,7 @@ enum {
     PLUGIN_ERR_INTERNAL = 8,
 };
 
-// IsSupported (handle form) and GetPictureInfo (file input) read this much.
+// IsSupported (handle form) reads this much of the host's file.
 enum { PLUGIN_HEADER_READ_SIZE = 32 };
 
 #if defined(_WIN32) && !defined(_WIN64)

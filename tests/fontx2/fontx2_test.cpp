@@ -267,6 +267,69 @@ TEST(GlyphSheetRender, TruncatedFontsStayInsideTheirBytes) {
     }
 }
 
+// True when cell (col, row) holds glyph index `index` of a synthetic block
+// font, or is blank for index -1.
+bool cell_holds(const Drawn &d, uint32_t w, uint32_t h, uint32_t col, uint32_t row, int32_t index) {
+    std::vector<uint8_t> glyph(fontx2_glyph_bytes(w, h), 0);
+    if (index >= 0) synthetic_code_glyph((uint32_t)index, w, h, glyph.data());
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            if (d.at(col * w + x, row * h + y) !=
+                (glyph[y * ((w + 7) / 8) + x / 8] >> (7 - x % 8) & 1))
+                return false;
+    return true;
+}
+
+// The JIS grid serves a double-byte font while at least half of the codes its
+// blocks hold are JIS cells; otherwise the font's own code order is used.
+TEST(GlyphSheetCodeOrder, TheGridServesFontsWhileHalfTheirCodesAreJisCells) {
+    for (uint16_t others : {10, 11}) {
+        std::vector<uint8_t> font = synthetic_font_blocks(
+            8, 8, {{0x8140, 0x8149}, {0x0041, (uint16_t)(0x0041 + others - 1)}, {0x9000, 0x0100}});
+        GlyphSheet s;
+        ASSERT_TRUE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
+        EXPECT_EQ(s.code_order, others == 11) << others; // the backward block holds nothing
+        EXPECT_EQ(s.sheet_width, others == 11 ? 128u : 752u);
+        EXPECT_EQ(s.sheet_height, others == 11 ? 8u * 2 : 752u); // lines 0x004 and 0x814
+    }
+    std::vector<uint8_t> jis = synthetic_font_double(8, 8);
+    GlyphSheet s;
+    ASSERT_TRUE(glyph_sheet_layout(&s, jis.data(), jis.size(), 1));
+    EXPECT_EQ(s.code_order, 0);
+    EXPECT_EQ(s.sheet_height, 8u * 8836);
+}
+
+// Unicode blocks with a few Shift-JIS codes among them: each glyph once, at
+// the column of its code's low four bits, in the row of its line of codes.
+TEST(GlyphSheetCodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
+    // Latin (glyphs 0-94), kana (95-180), three Shift-JIS codes (181-183),
+    // and Latin again (184-199), which the first block shadows.
+    std::vector<uint8_t> font = synthetic_font_blocks(
+        10, 12, {{0x0020, 0x007E}, {0x3041, 0x3096}, {0x8140, 0x8142}, {0x0041, 0x0050}});
+    Drawn grid = draw(font, 0), column = draw(font, 1);
+    ASSERT_EQ(grid.width, 160u);
+    ASSERT_EQ(grid.height, 12u * 13);               // 6 Latin lines, 6 kana lines, 1 line of 0x814x
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 0, 0)); // row 0 is the line 0x002
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 1, 2, 0x21)); // 0x0041 from the first block
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 15, 5, -1));  // 0x007F
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 6, -1));   // 0x3040
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 1, 6, 95));   // 0x3041
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 11, 180)); // 0x3096
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 2, 12, 183)); // 0x8142
+    ASSERT_EQ(column.width, 10u);
+    ASSERT_EQ(column.height, 12u * 184);
+    EXPECT_TRUE(cell_holds(column, 10, 12, 0, 0, 0));     // 0x0020
+    EXPECT_TRUE(cell_holds(column, 10, 12, 0, 95, 95));   // 0x3041 follows 0x007E
+    EXPECT_TRUE(cell_holds(column, 10, 12, 0, 183, 183)); // 0x8142 last
+
+    // Glyph data cut within the kana: what is missing stays blank.
+    font.resize(font.size() - 200 * fontx2_glyph_bytes(10, 12) + 100 * fontx2_glyph_bytes(10, 12));
+    grid = draw(font, 0);
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 5, 6, 99));  // 0x3045, glyph 99 is present
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 6, -1));  // 0x3046, glyph 100 is not
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 12, -1)); // 0x8140
+}
+
 TEST(RealFonts, EveryCellHoldsItsGlyph) {
     SKIP_WITHOUT_FONTS(dir);
     for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",

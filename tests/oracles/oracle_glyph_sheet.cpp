@@ -29,6 +29,24 @@ bool oracle_glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_
     if (bytes) memset(destination, 0, (size_t)bytes);
     if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
 
+    if (sheet->code_order) {
+        // Every code some block holds, by its line of 16 or one per row.
+        uint32_t line_row = 0, code_row = 0;
+        for (uint32_t line = 0; line < 4096; ++line) {
+            bool held = false;
+            for (uint32_t c = 0; c < 16; ++c) {
+                int32_t index = glyph_index_of(sheet, line * 16 + c);
+                if (index == GLYPH_NONE) continue;
+                held = true;
+                const uint8_t *glyph = glyph_address(sheet, index);
+                if (glyph && sheet->single_column) oracle_glyph_blit(sheet, 0, code_row, glyph);
+                if (glyph && !sheet->single_column) oracle_glyph_blit(sheet, c, line_row, glyph);
+                ++code_row;
+            }
+            line_row += held;
+        }
+        return true;
+    }
     if (!sheet->double_byte) {
         for (uint32_t code = 0; code < 256; ++code) {
             const uint8_t *glyph = glyph_address(sheet, glyph_index_of(sheet, code));

@@ -1,8 +1,9 @@
 // An independent, deliberately naive rendering of a glyph sheet. The fuzz
 // targets and the reliability tests compare the plug-in's pictures with this
-// rendering, so it shares no code with fontx2/:
-// it recomputes the header, the block table, the Shift-JIS mapping and every
-// pixel on its own, reading nothing outside the bytes it is given.
+// rendering, so it shares no code with fontx2/: it recomputes the header,
+// the block table, the Shift-JIS mapping, the choice of the font's own code
+// order and every pixel on its own, reading nothing outside the bytes it is
+// given.
 #pragma once
 
 #include <stdint.h>
@@ -23,6 +24,44 @@ inline uint8_t byte_at(const uint8_t *font, uint64_t size, uint64_t at) {
     return at < size ? font[at] : 0;
 }
 
+// JIS X 0208 row/cell to Shift-JIS, the textbook way.
+inline uint32_t sjis_of(uint32_t j1, uint32_t j2) {
+    uint32_t s1 = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
+    uint32_t s2 = j2 + ((j1 & 1) ? (j2 >= 0x60 ? 0x20 : 0x1F) : 0x7E);
+    return s1 << 8 | s2;
+}
+
+// The codes a double-byte font is drawn with in its own order, ascending:
+// every code one of its blocks holds (only entries wholly in the data, none
+// for a block running backwards), when fewer than half of them are JIS X 0208
+// cells. Empty when the JIS grid serves the font.
+REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size) {
+    std::vector<uint32_t> codes;
+    if (byte_at(font, size, 16) == 0) return codes;
+    std::vector<uint8_t> held(65536, 0);
+    uint32_t blocks = byte_at(font, size, 17);
+    for (uint32_t i = 0; i < blocks && 18 + 4 * (uint64_t)i + 4 <= size; ++i) {
+        const uint8_t *e = font + 18 + 4 * i;
+        uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
+        for (uint32_t code = first; code <= last; ++code) held[code] = 1;
+    }
+    uint32_t total = 0, jis = 0;
+    for (uint8_t h : held) total += h;
+    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
+        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
+    if (2 * jis >= total) return codes;
+    for (uint32_t code = 0; code < 65536; ++code)
+        if (held[code]) codes.push_back(code);
+    return codes;
+}
+
+// Lines of 16 codes that hold at least one of the codes.
+inline uint64_t code_lines(const std::vector<uint32_t> &codes) {
+    uint64_t lines = 0;
+    for (size_t i = 0; i < codes.size(); ++i) lines += i == 0 || codes[i] >> 4 != codes[i - 1] >> 4;
+    return lines;
+}
+
 struct Geometry {
     uint32_t glyph_width, glyph_height, double_byte;
     uint64_t width, height; // sheet size in pixels
@@ -35,7 +74,11 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
     g->glyph_height = byte_at(font, size, 15);
     g->double_byte = byte_at(font, size, 16) != 0;
     uint64_t cells = g->double_byte ? 94 : 16;
-    if (single_column) {
+    std::vector<uint32_t> own = own_codes(font, size);
+    if (!own.empty()) {
+        g->width = (uint64_t)g->glyph_width * (single_column ? 1 : 16);
+        g->height = (uint64_t)g->glyph_height * (single_column ? own.size() : code_lines(own));
+    } else if (single_column) {
         g->width = g->glyph_width;
         g->height = (uint64_t)g->glyph_height * cells * cells;
     } else {
@@ -44,13 +87,6 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
     }
     if (g->glyph_width == 0 || g->glyph_height == 0) g->width = g->height = 0;
     return true;
-}
-
-// JIS X 0208 row/cell to Shift-JIS, the textbook way.
-inline uint32_t sjis_of(uint32_t j1, uint32_t j2) {
-    uint32_t s1 = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
-    uint32_t s2 = j2 + ((j1 & 1) ? (j2 >= 0x60 ? 0x20 : 0x1F) : 0x7E);
-    return s1 << 8 | s2;
 }
 
 // Byte offset of the glyph drawn for a code, or -1 when none is drawn (the
@@ -87,14 +123,22 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> plain_pixels(const uint8_t *font,
     std::vector<uint8_t> out(stride * g.height, 0);
     if (g.width == 0) return out;
     uint32_t row_bytes = (g.glyph_width + 7) / 8;
-    uint32_t cells = g.double_byte ? 94 * 94 : 256;
+    std::vector<uint32_t> own = own_codes(font, size);
+    uint32_t cells = !own.empty() ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
+    uint64_t line_row = 0;
     for (uint32_t cell = 0; cell < cells; ++cell) {
         uint32_t code = g.double_byte ? sjis_of(0x21 + cell / 94, 0x21 + cell % 94) : cell;
-        int64_t at = glyph_offset(font, size, code);
-        if (at < 0) continue;
         uint32_t per_row = g.double_byte ? 94 : 16;
         uint64_t cx = single_column ? 0 : cell % per_row;
         uint64_t cy = single_column ? cell : cell / per_row;
+        if (!own.empty()) {
+            code = own[cell];
+            if (cell > 0 && code >> 4 != own[cell - 1] >> 4) ++line_row;
+            cx = single_column ? 0 : code & 15;
+            cy = single_column ? cell : line_row;
+        }
+        int64_t at = glyph_offset(font, size, code);
+        if (at < 0) continue;
         for (uint32_t y = 0; y < g.glyph_height; ++y) {
             for (uint32_t x = 0; x < g.glyph_width; ++x) {
                 if (!(font[at + y * row_bytes + x / 8] >> (7 - x % 8) & 1)) continue;

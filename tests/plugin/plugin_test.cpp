@@ -28,6 +28,19 @@ void get_memory(const std::vector<uint8_t> &font, Picture *p, uint32_t flag = 1)
                        &p->pixels, nullptr, 0);
 }
 
+// A blank w x h picture at 1 bit, or result 4: never a wrapped size.
+void expect_decoded_or_no_memory(const std::vector<uint8_t> &font, int64_t w, int64_t h) {
+    Picture p;
+    get_memory(font, &p);
+    ASSERT_TRUE(p.rc == 0 || p.rc == 4) << p.rc;
+    if (p.rc != 0) return;
+    EXPECT_EQ(p.dib()->width, w);
+    EXPECT_EQ(p.dib()->height, h);
+    EXPECT_EQ((int64_t)p.dib()->size_image, (int64_t)dib_stride((uint32_t)w, 1) * h);
+    EXPECT_EQ(p.bits()[0], 0);
+    EXPECT_EQ(p.bits()[p.dib()->size_image - 1], 0);
+}
+
 TEST_F(PluginTest, InformationStrings) {
     char buf[64];
     const char *expected[] = {"00IN", "fontx2 to DIB v0.60 (KOVELT)", "*.fnt;*.fnx;*.fx2;*.tlf",
@@ -267,17 +280,43 @@ TEST_F(PluginTest, LargestLegalSheetsDecodeOrReportNoMemory) {
             }
             EXPECT_EQ(info.width, w);
             EXPECT_EQ(info.height, h);
-            Picture p;
-            get_memory(font, &p);
-            ASSERT_TRUE(p.rc == 0 || p.rc == 4) << p.rc;
-            if (p.rc == 0) {
-                EXPECT_EQ(p.dib()->height, h);
-                EXPECT_EQ((int64_t)p.dib()->size_image, (int64_t)dib_stride((uint32_t)w, 1) * h);
-                EXPECT_EQ(p.bits()[0], 0);
-                EXPECT_EQ(p.bits()[p.dib()->size_image - 1], 0);
-            }
+            expect_decoded_or_no_memory(font, w, h);
         }
     }
+    // Every 16-bit code held: the font's own code order, 4,096 lines of 16.
+    std::vector<uint8_t> font = fontx2_write_double("ALL", 255, 255, {{0x0000, 0xFFFF}}, {});
+    for (int column : {0, 1}) {
+        set_single_column(column);
+        PictureInfo info;
+        ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info), 0);
+        EXPECT_EQ(info.width, column ? 255 : 16 * 255);
+        EXPECT_EQ(info.height, 255LL * (column ? 65536 : 4096));
+        expect_decoded_or_no_memory(font, info.width, info.height);
+    }
+}
+
+TEST_F(PluginTest, FileAndMemoryAgreeOnFontsInTheirOwnCodeOrder) {
+    std::vector<uint8_t> font = synthetic_font_blocks(12, 12, {{0x0020, 0x007E}, {0x4E00, 0x4FFF}});
+    std::vector<uint8_t> file(9 + font.size(), 'x');
+    memcpy(&file[9], font.data(), font.size());
+    std::string path = test_write_temp("unicode.fnt", file);
+    for (int column : {0, 1}) {
+        set_single_column(column);
+        PictureInfo from_file, from_memory;
+        ASSERT_EQ(GetPictureInfo(path.c_str(), 9, 0, &from_file), 0);
+        ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &from_memory),
+                  0);
+        EXPECT_EQ(from_file.width, column ? 12 : 192);
+        EXPECT_EQ(from_file.height, 12 * (column ? 95 + 512 : 6 + 32));
+        EXPECT_EQ(from_memory.width, from_file.width);
+        EXPECT_EQ(from_memory.height, from_file.height);
+        Picture p;
+        p.rc = GetPicture(path.c_str(), 9, 0, &p.header, &p.pixels, nullptr, 0);
+        ASSERT_EQ(p.rc, 0);
+        EXPECT_EQ(p.dib()->width, from_file.width);
+        EXPECT_EQ(p.dib()->height, from_file.height);
+    }
+    remove(path.c_str());
 }
 
 #ifndef _WIN32

@@ -36,3 +36,17 @@ std::vector<uint8_t> synthetic_font_double(uint8_t width, uint8_t height) {
     }
     return fontx2_write_double("SYNTH", width, height, ranges, glyphs);
 }
+
+std::vector<uint8_t> synthetic_font_blocks(uint8_t width, uint8_t height,
+                                           const std::vector<Fontx2Range> &ranges) {
+    const uint32_t bytes = fontx2_glyph_bytes(width, height);
+    std::vector<uint8_t> glyphs;
+    uint32_t index = 0;
+    for (const Fontx2Range &r : ranges) {
+        for (uint32_t code = r.first_code; code <= r.last_code; ++code, ++index) {
+            glyphs.resize(glyphs.size() + bytes);
+            synthetic_code_glyph(index, width, height, &glyphs[glyphs.size() - bytes]);
+        }
+    }
+    return fontx2_write_double("BLOCKS", width, height, ranges, glyphs);
+}

@@ -16,3 +16,8 @@ void synthetic_code_glyph(uint32_t code, uint32_t width, uint32_t height, uint8_
 // double-byte with every JIS X 0208 cell.
 std::vector<uint8_t> synthetic_font_single(uint8_t width, uint8_t height);
 std::vector<uint8_t> synthetic_font_double(uint8_t width, uint8_t height);
+// A double-byte font with the given block table. Glyph i (in the font's own
+// glyph order) is synthetic_code_glyph(i), so a test can tell which block a
+// cell's glyph came from; a block running backwards gets no glyphs.
+std::vector<uint8_t> synthetic_font_blocks(uint8_t width, uint8_t height,
+                                           const std::vector<Fontx2Range> &ranges);
