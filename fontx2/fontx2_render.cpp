@@ -207,6 +207,11 @@ bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *dest
         columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
         cell_rows = (sheet->double_byte ? 8836 : 256) / columns;
     }
+    sheet->sheet_stride = glyph_sheet_stride(sheet, row_alignment);
+    sheet->bottom_up = bottom_up ? 1 : 0;
+    sheet->sheet_bits = destination;
+    // An empty sheet (a glyph width or height of 0) has nothing to draw.
+    if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
     // Rows are written whole, so the sheet's size must be the one its glyphs
     // give: anything else could write past the destination.
     if (sheet->sheet_width != sheet->glyph_width * columns ||
@@ -214,11 +219,6 @@ bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *dest
         sheet->sheet_row_bytes != (sheet->sheet_width + 7) / 8 || sheet->glyph_row_bytes > 32 ||
         sheet->glyph_bytes != sheet->glyph_height * sheet->glyph_row_bytes)
         return false;
-
-    sheet->sheet_stride = glyph_sheet_stride(sheet, row_alignment);
-    sheet->bottom_up = bottom_up ? 1 : 0;
-    sheet->sheet_bits = destination;
-    if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
 
     CellRows rows = {sheet, {sheet, 0, 0, 0, false}, columns, 0};
     const uint8_t *glyphs[FONTX2_MAX_COLUMNS];

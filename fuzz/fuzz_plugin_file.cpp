@@ -110,7 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                    d->rc == PLUGIN_ERR_NO_MEMORY);
         FUZZ_CHECK(d->allocations == d->releases + (d->rc == PLUGIN_OK ? 2 : 0));
         if (d->rc != PLUGIN_ERR_UNSUPPORTED)
-            FUZZ_CHECK((d->rc == PLUGIN_ERR_NO_MEMORY) == (d->failures > 0));
+            FUZZ_CHECK((d->rc == PLUGIN_ERR_NO_MEMORY) ==
+                       (d->failures > 0 ||
+                        fuzz_beyond_dib((uint32_t)from_file.width, (uint32_t)from_file.height, s)));
     }
     FUZZ_CHECK((file.rc == PLUGIN_ERR_UNSUPPORTED) == (rc_file == PLUGIN_ERR_UNSUPPORTED));
     FUZZ_CHECK((memory.rc == PLUGIN_ERR_UNSUPPORTED) == (rc_file == PLUGIN_ERR_UNSUPPORTED));

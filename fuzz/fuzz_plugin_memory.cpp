@@ -108,7 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     FUZZ_CHECK(rc == PLUGIN_OK || rc == PLUGIN_ERR_UNSUPPORTED || rc == PLUGIN_ERR_NO_MEMORY);
     FUZZ_CHECK((rc == PLUGIN_ERR_UNSUPPORTED) == !is_font);
-    if (rc != PLUGIN_ERR_UNSUPPORTED) FUZZ_CHECK((rc == PLUGIN_ERR_NO_MEMORY) == failed);
+    if (rc != PLUGIN_ERR_UNSUPPORTED)
+        FUZZ_CHECK((rc == PLUGIN_ERR_NO_MEMORY) ==
+                   (failed || fuzz_beyond_dib(g.width, g.height, s)));
     check_published(s, is_font, info);
     if (rc != PLUGIN_OK) {
         // Nothing the host might free, and nothing kept.

@@ -98,3 +98,10 @@ inline FuzzSettings fuzz_place_settings(FuzzBytes *in, uint8_t mode) {
 inline uint64_t fuzz_dib_stride(uint64_t width, int bits) {
     return ((width * (uint64_t)bits + 7) / 8 + 3) / 4 * 4;
 }
+
+// A picture whose pixel block a DIB cannot describe (beyond 32 bits) is
+// refused with result 4 without any allocation being tried.
+inline bool fuzz_beyond_dib(uint64_t width, uint64_t height, const FuzzSettings &s) {
+    const int bits = (s.flags & SETTINGS_ENABLED) ? 24 : 1;
+    return fuzz_dib_stride(width, bits) * height > 0xFFFFFFFFull;
+}
