@@ -161,6 +161,15 @@ const std::vector<uint8_t> &bench_font(int font) {
         case BENCH_FONT_DOUBLE12X24:
             fonts[font] = synthetic_font_double(12, 24);
             break;
+        case BENCH_FONT_UNICODE16:
+            // Latin, Greek, Cyrillic, kana and the unified ideographs.
+            fonts[font] = synthetic_font_blocks(16, 16,
+                                                {{0x0020, 0x007E},
+                                                 {0x0370, 0x03FF},
+                                                 {0x0400, 0x04FF},
+                                                 {0x3040, 0x30FF},
+                                                 {0x4E00, 0x9FFF}});
+            break;
         default:
             fonts[font] = bench_real_font("ILGH24XB.FNT");
             break;
@@ -180,7 +189,9 @@ std::vector<BenchRun> bench_runs() {
         {"ILGZ16XB", BENCH_FONT_ILGZ16XB, 0, true},
         {"double32x32", BENCH_FONT_DOUBLE32, 0, false},
         {"double12x24", BENCH_FONT_DOUBLE12X24, 0, false},
+        {"unicode16x16", BENCH_FONT_UNICODE16, 0, false},
         {"ILGZ16XB_column", BENCH_FONT_ILGZ16XB, 1, false},
+        {"unicode16x16_column", BENCH_FONT_UNICODE16, 1, false},
         {"double32x32_column", BENCH_FONT_DOUBLE32, 1, false},
         {"ILGH24XB_small", BENCH_FONT_ILGH24XB, 0, false},
     };

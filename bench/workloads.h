@@ -32,6 +32,7 @@ enum {
     BENCH_FONT_DOUBLE32,     // synthetic double-byte 32 x 32: 3008 x 3008
     BENCH_FONT_DOUBLE12X24,  // synthetic double-byte 12 x 24: 1128 x 2256
     BENCH_FONT_ILGH24XB,     // real, single-byte 12 x 24: 192 x 384 (small)
+    BENCH_FONT_UNICODE16,    // synthetic 16 x 16 in its own code order: 256 x 23040
     BENCH_FONT_COUNT,
 };
 
