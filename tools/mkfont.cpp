@@ -1,7 +1,9 @@
 // mkfont: builds the demo's sample FONTX2 fonts from a GNU Unifont .hex file:
 // a single-byte 8x16 font (ASCII and the half-width katakana at their
-// single-byte codes) and a double-byte 16x16 font (every JIS X 0208 cell, one
-// code block per Shift-JIS lead byte half).
+// single-byte codes), a double-byte 16x16 font (every JIS X 0208 cell, one
+// code block per Shift-JIS lead byte half) and, when asked, a double-byte
+// 16x16 font whose blocks hold Unicode code points (Latin, Greek, Cyrillic,
+// kana and a block of CJK ideographs), as fonts for small displays often do.
 #include "fontx2/fontx2.h"
 #include "fontx2/fontx2_writer.h"
 
@@ -77,8 +79,8 @@ static bool write_file(const char *path, const std::vector<uint8_t> &bytes) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 4) {
-        fprintf(stderr, "usage: mkfont UNIFONT.hex SINGLE.fnt DOUBLE.fnt\n");
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: mkfont UNIFONT.hex SINGLE.fnt DOUBLE.fnt [UNICODE.fnt]\n");
         return 2;
     }
     if (!load_hex(argv[1])) {
@@ -111,5 +113,22 @@ int main(int argc, char **argv) {
         return 1;
     }
     printf("%s\n%s\n", argv[2], argv[3]);
+    if (argc == 5) {
+        const std::vector<Fontx2Range> unicode = {{0x0020, 0x007E}, {0x00A0, 0x00FF},
+                                                  {0x0370, 0x03FF}, {0x0400, 0x04FF},
+                                                  {0x3040, 0x30FF}, {0x4E00, 0x4FFF}};
+        glyphs.clear();
+        for (const Fontx2Range &r : unicode) {
+            for (uint32_t cp = r.first_code; cp <= r.last_code; ++cp) {
+                put_glyph(cp, 16, glyph);
+                glyphs.insert(glyphs.end(), glyph, glyph + 32);
+            }
+        }
+        if (!write_file(argv[4], fontx2_write_double("UNIFONTU", 16, 16, unicode, glyphs))) {
+            fprintf(stderr, "mkfont: cannot write %s\n", argv[4]);
+            return 1;
+        }
+        printf("%s\n", argv[4]);
+    }
     return 0;
 }
