@@ -155,24 +155,6 @@ void fontx2_write_row(const GlyphSheet *sheet, uint8_t *line, const uint8_t *con
     memset(line + sheet->sheet_row_bytes, 0, sheet->sheet_stride - sheet->sheet_row_bytes);
 }
 
-// The rows of one glyph as a single-column cell: a row of a stride of at most
-// 8 bytes leaves as one store, its padding and the bits beyond the glyph
-// width cleared with it.
-void fontx2_column_cell(const GlyphSheet *sheet, uint8_t *first_line, int64_t step,
-                        const uint8_t *glyph) {
-    const uint32_t row_bytes = sheet->glyph_row_bytes, stride = sheet->sheet_stride;
-    uint64_t keep = row_bytes >= 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
-    if (sheet->glyph_width % 8 != 0)
-        keep &= ~((0xFFull >> (sheet->glyph_width % 8)) << (8 * (row_bytes - 1)));
-    uint8_t *line = first_line;
-    for (uint32_t y = 0; y < sheet->glyph_height; ++y, line += step) {
-        uint64_t word = 0;
-        memcpy(&word, glyph + y * row_bytes, row_bytes);
-        word &= keep;
-        memcpy(line, &word, stride);
-    }
-}
-
 // The Shift-JIS code of cell k of a double-byte sheet, in drawing order.
 uint32_t fontx2_cell_code(const GlyphSheet *sheet, uint32_t k) {
     if (!sheet->double_byte) return k;
@@ -243,14 +225,6 @@ bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *dest
     const uint32_t height = sheet->glyph_height;
     for (uint32_t cell_row = 0; cell_row < cell_rows; ++cell_row) {
         fontx2_cell_row_glyphs(&rows, cell_row, glyphs);
-        if (columns == 1 && sheet->sheet_stride <= 8) {
-            const uint32_t top = cell_row * height;
-            const uint32_t first = bottom_up ? sheet->sheet_height - 1 - top : top;
-            const int64_t step = bottom_up ? -(int64_t)sheet->sheet_stride : sheet->sheet_stride;
-            fontx2_column_cell(sheet, destination + (uint64_t)first * sheet->sheet_stride, step,
-                               glyphs[0]);
-            continue;
-        }
         for (uint32_t y = 0; y < height; ++y) {
             const uint32_t sheet_y = cell_row * height + y;
             const uint32_t memory_row = bottom_up ? sheet->sheet_height - 1 - sheet_y : sheet_y;
