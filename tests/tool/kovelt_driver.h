@@ -18,8 +18,16 @@
 #include <vector>
 
 const wchar_t CAPTION[] = L"特殊SPI設定";
-const DWORD START_TIMEOUT_MS = 60000; // the first start in a fresh prefix is slow
-const DWORD STEP_TIMEOUT_MS = 10000;
+
+// Where 32-bit programs run only under qemu-user one start takes about a
+// minute; the smoke set there sets GRIDGLYPH_WAIT_SCALE to stretch every wait.
+inline DWORD scaled_wait(DWORD ms) {
+    const char *scale = getenv("GRIDGLYPH_WAIT_SCALE");
+    int factor = scale ? atoi(scale) : 1;
+    return factor > 1 && factor <= 100 ? ms * (DWORD)factor : ms;
+}
+const DWORD START_TIMEOUT_MS = scaled_wait(60000); // the first start in a fresh prefix is slow
+const DWORD STEP_TIMEOUT_MS = scaled_wait(10000);
 
 inline bool under_wine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
