@@ -7,8 +7,8 @@
 #include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
-#include "tool/tool_logic.h"
-#include "tool/viewer_logic.h"
+#include "settings_tool/tool_logic.h"
+#include "settings_tool/viewer_logic.h"
 
 #include <ctype.h>
 #include <string>

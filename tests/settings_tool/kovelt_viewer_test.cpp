@@ -2,7 +2,7 @@
 // dialog, fed by a decode through the plug-in DLL, read back from the screen.
 #include "common/settings/info.h"
 #include "tests/support/synthetic_fonts.h"
-#include "tests/tool/kovelt_driver.h"
+#include "tests/settings_tool/kovelt_driver.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "tool/viewer_logic.h"
+#include "settings_tool/viewer_logic.h"
 
 #include <stdio.h>
 #include <string.h>

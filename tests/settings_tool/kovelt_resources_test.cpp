@@ -1,7 +1,7 @@
 // The built kovelt.exe as a file: its dialog template, icon group, imports
 // and the help page beside it.
-#include "tests/tool/kovelt_files.h"
-#include "tool/resource.h"
+#include "tests/settings_tool/kovelt_files.h"
+#include "settings_tool/resource.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

@@ -1,4 +1,4 @@
-#include "tool/tool_logic.h"
+#include "settings_tool/tool_logic.h"
 
 #include <stddef.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 // The settings dialog: every command writes the whole record at once, so the
 // next picture a host decodes already uses it. There is no OK or Apply step.
-#include "tool/kovelt.h"
+#include "settings_tool/kovelt.h"
 
 #include <shellapi.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 // The settings tool's rules without a window: edit-box parsing, clamps, what
 // each control shows and what its action does to the record.
-#include "tool/tool_logic.h"
+#include "settings_tool/tool_logic.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // kovelt: the settings tool. One instance at a time, one modeless dialog, and
 // a message loop that services the palette viewer after every message.
-#include "tool/kovelt.h"
+#include "settings_tool/kovelt.h"
 
 #include <commctrl.h>
 

@@ -2,8 +2,8 @@
 // One of each, made at start and kept until the process ends.
 #pragma once
 
-#include "tool/tool_logic.h"
-#include "tool/viewer_logic.h"
+#include "settings_tool/tool_logic.h"
+#include "settings_tool/viewer_logic.h"
 
 #include <windows.h>
 #include <commdlg.h>

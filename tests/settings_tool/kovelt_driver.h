@@ -4,10 +4,10 @@
 // (Xvfb under Wine).
 #pragma once
 
-#include "tests/tool/kovelt_files.h"
-#include "tests/tool/png_write.h"
+#include "tests/settings_tool/kovelt_files.h"
+#include "tests/settings_tool/png_write.h"
 #include "tests/support/test_support.h"
-#include "tool/resource.h"
+#include "settings_tool/resource.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,5 +1,5 @@
 // The palette viewer's drawing and status text on plain buffers.
-#include "tool/viewer_logic.h"
+#include "settings_tool/viewer_logic.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/settings/settings.h"
-#include "tool/resource.h"
+#include "settings_tool/resource.h"
 
 #include <stdint.h>
 

@@ -2,7 +2,7 @@
 // the status line of the picture the plug-in decoded last. Its paint handler
 // never validates, so while it is open the message loop turns continuously
 // and every turn polls, blits and sets the status text.
-#include "tool/kovelt.h"
+#include "settings_tool/kovelt.h"
 
 #include <commctrl.h>
 #include <string.h>
