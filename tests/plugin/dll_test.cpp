@@ -105,6 +105,20 @@ TEST_F(DllTest, SyntheticFontsMatchTheLinkedCode) {
     r.single_column = 1;
     test_store_settings(r);
     expect_same(synthetic_font_double(10, 12), "double 10x12 column");
+    // Blocks of Unicode code points: the font's own code order, in both
+    // layouts, and the picture information says the same size.
+    std::vector<uint8_t> unicode =
+        synthetic_font_blocks(16, 16, {{0x0020, 0x007E}, {0x0391, 0x03C9}, {0x3041, 0x3096}});
+    for (int column : {1, 0}) {
+        r.single_column = (uint8_t)column;
+        test_store_settings(r);
+        expect_same(unicode, column ? "unicode column" : "unicode grid");
+        PictureInfo info;
+        ASSERT_EQ(
+            dll.picture_info((const char *)unicode.data(), (intptr_t)unicode.size(), 1, &info), 0);
+        EXPECT_EQ(info.width, column ? 16 : 256);
+        EXPECT_EQ(info.height, 16 * (column ? 95 + 57 + 86 : 6 + 4 + 6));
+    }
 }
 
 // The real store answers a short buffer with "more data" and no bytes: the
