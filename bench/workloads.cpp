@@ -1,6 +1,7 @@
 #include "bench/workloads.h"
 
 #include "common/platform/platform.h"
+#include "common/row_stride.h"
 #include "common/settings/settings.h"
 #include "compositor/compositor.h"
 #include "tests/oracles/oracles.h"
@@ -10,6 +11,7 @@
 #include "raster/raster.h"
 #include "tests/support/test_support.h"
 
+#include <memory>
 #include <string.h>
 
 #if defined(__GLIBC__)
@@ -97,13 +99,14 @@ bool bench_plain_reference(const BenchState &st) {
     const std::vector<uint8_t> &font = bench_font(st.run.font);
     SettingsRecord s;
     settings_read(&s);
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, font.data(), font.size(), s.single_column ? 1 : 0);
+    const int shape = s.single_column ? FONTX2_COLUMN : FONTX2_GRID;
     const uint32_t palette[2] = {0, 0xFFFFFFFFu};
     void *pixels = nullptr;
-    void *header = make_picture_blocks(sheet.sheet_width, sheet.sheet_height, 1, palette, &pixels);
+    void *header = make_picture_blocks(st.width, st.height, 1, palette, &pixels);
     if (!header) return false;
-    bool ok = oracle_glyph_sheet_render(&sheet, 4, (uint8_t *)pixels, 1);
+    std::vector<uint8_t> sheet = oracle_glyph_sheet(font, FONTX2_ORDER_AUTO, shape, 4, 1);
+    bool ok = sheet.size() == row_stride(st.width, 1, 4) * st.height;
+    if (ok && !sheet.empty()) memcpy(pixels, sheet.data(), sheet.size());
     heap_free(header);
     heap_free(pixels);
     return ok;
@@ -115,13 +118,12 @@ bool bench_composite_reference(const BenchState &st) {
     const std::vector<uint8_t> &font = bench_font(st.run.font);
     SettingsRecord s;
     settings_read(&s);
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, font.data(), font.size(), s.single_column ? 1 : 0);
-    const uint32_t w = sheet.sheet_width, h = sheet.sheet_height;
+    const int shape = s.single_column ? FONTX2_COLUMN : FONTX2_GRID;
+    const uint32_t w = st.width, h = st.height;
     uint32_t palette[256] = {0, 0xFFFFFFFFu};
     void *pixels = nullptr;
     void *header = make_picture_blocks(w, h, 24, nullptr, &pixels);
-    uint64_t stride = dib_stride(w, 8);
+    uint64_t stride = row_stride(w, 8, 4);
     uint8_t *render = (uint8_t *)heap_alloc(stride * h);
     Raster bits = {};
     bool ok = header && render &&
@@ -130,7 +132,9 @@ bool bench_composite_reference(const BenchState &st) {
         bits.palette[0] = 0;
         bits.palette[1] = 0xFFFFFFFFu;
         Raster target = {};
-        ok = oracle_glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
+        std::vector<uint8_t> sheet = oracle_glyph_sheet(font, FONTX2_ORDER_AUTO, shape, 1, 1);
+        if (!sheet.empty()) memcpy(bits.pixels, sheet.data(), sheet.size());
+        ok = sheet.size() == (uint64_t)bits.stride * h &&
              raster_init(&target, 4, w, h, 0, render, 8, nullptr, 0) &&
              oracle_raster_expand(&bits, &target) &&
              oracle_composite_picture(&s, pixels, (int32_t)w, (int32_t)h, 24, palette, 2, render,
@@ -224,11 +228,14 @@ bool bench_prepare(const BenchRun &run) {
     if (font.empty()) return false;
     st.settings = bench_settings(run);
     test_store_settings(st.settings);
-    GlyphSheet sheet;
-    if (!glyph_sheet_layout(&sheet, font.data(), font.size(), run.single_column)) return false;
-    st.width = sheet.sheet_width;
-    st.height = sheet.sheet_height;
-    st.output_bytes = dib_stride(st.width, run.output_bits) * st.height;
+    Fontx2Font f;
+    std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+    if (fontx2_read(&f, font.data(), font.size(), font.size()) != FONTX2_OK) return false;
+    fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO,
+                   run.single_column ? FONTX2_COLUMN : FONTX2_GRID);
+    st.width = layout->width;
+    st.height = layout->height;
+    st.output_bytes = row_stride(st.width, run.output_bits, 4) * st.height;
     st.copy.assign(font.size(), 0);
     return true;
 }

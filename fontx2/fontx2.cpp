@@ -1,172 +1,140 @@
+// Reading a FONTX2 font, looking its codes up and laying its sheet out.
 #include "fontx2/fontx2.h"
 
 #include <string.h>
 
-// A header byte, or 0 when the font is too short to hold it.
+// A header byte, or 0 when the data is too short to hold it.
 static uint8_t header_byte(const uint8_t *data, uint64_t size, uint64_t at) {
     return at < size ? data[at] : 0;
 }
 
 bool fontx2_has_signature(const uint8_t *data, uint64_t size) {
-    return data && size >= FONTX2_SIGNATURE_LENGTH &&
-           memcmp(data, FONTX2_SIGNATURE, FONTX2_SIGNATURE_LENGTH) == 0;
+    return data && size >= FONTX2_SIGNATURE_BYTES &&
+           memcmp(data, FONTX2_SIGNATURE, FONTX2_SIGNATURE_BYTES) == 0;
 }
 
-bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size) {
-    if (!fontx2_has_signature(data, size)) return false;
-    sheet->font = data;
-    sheet->font_size = size;
-    sheet->glyph_width = header_byte(data, size, 14);
-    sheet->glyph_height = header_byte(data, size, 15);
-    sheet->glyph_row_bytes = (uint16_t)((sheet->glyph_width + 7) / 8);
-    sheet->glyph_bytes = (uint16_t)(sheet->glyph_height * sheet->glyph_row_bytes);
-    sheet->code_type = header_byte(data, size, 16);
-    if (sheet->code_type != 0) {
-        sheet->block_count = header_byte(data, size, 17);
-        uint16_t total = 0;
-        for (uint32_t i = 0; i < sheet->block_count; ++i) {
-            CodeBlock *block = &sheet->blocks[i];
-            uint64_t at = 18 + 4 * (uint64_t)i;
-            if (at + 4 > size) {
-                // Entry missing from the data: it holds no code and no glyph.
-                block->first_code = 0xFFFF;
-                block->last_code = 0;
-                block->first_glyph = total;
-                continue;
-            }
-            block->first_code = (uint16_t)(data[at] | data[at + 1] << 8);
-            block->last_code = (uint16_t)(data[at + 2] | data[at + 3] << 8);
-            block->first_glyph = total;
-            total = (uint16_t)(total + (uint16_t)(block->last_code - block->first_code + 1));
-        }
-        sheet->data_offset = (uint16_t)(18 + 4 * sheet->block_count);
-    } else {
-        sheet->block_count = 0;
-        sheet->data_offset = 17;
-    }
-    return sheet->glyph_width != 0 && sheet->glyph_height != 0;
-}
-
-// The codes the blocks hold, as a bit map; a block read past the end of the
-// data, or one whose end is below its start, holds none.
-static void glyph_sheet_cover(GlyphSheet *sheet) {
-    memset(sheet->coverage, 0, sizeof sheet->coverage);
-    for (uint32_t i = 0; i < sheet->block_count; ++i) {
-        const CodeBlock *block = &sheet->blocks[i];
-        for (uint32_t code = block->first_code; code <= block->last_code;) {
-            if ((code & 15) == 0 && code + 15 <= block->last_code) {
-                sheet->coverage[code >> 4] = 0xFFFF; // a whole line at once
-                code += 16;
-            } else {
-                sheet->coverage[code >> 4] |= (uint16_t)(1u << (code & 15));
-                ++code;
-            }
-        }
-    }
-    sheet->covered_codes = sheet->covered_lines = 0;
-    for (uint32_t line = 0; line < FONTX2_CODE_LINES; ++line) {
-        sheet->covered_codes += (uint32_t)__builtin_popcount(sheet->coverage[line]);
-        sheet->covered_lines += sheet->coverage[line] != 0;
-    }
-}
-
-bool glyph_code_covered(const GlyphSheet *sheet, uint32_t code) {
-    return code <= 0xFFFF && (sheet->coverage[code >> 4] >> (code & 15) & 1);
-}
-
-// The JIS grid serves a font when at least half of the codes it holds are
-// JIS X 0208 cells; otherwise nearly every cell would show the first glyph.
-static bool glyph_sheet_wants_code_order(const GlyphSheet *sheet) {
-    uint32_t jis_cells = 0;
-    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
-        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2)
-            jis_cells += glyph_code_covered(sheet, jis_to_sjis((uint16_t)(j1 << 8 | j2)));
-    return 2 * jis_cells < sheet->covered_codes;
-}
-
-bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column) {
-    sheet->sheet_width = sheet->sheet_height = 0;
-    sheet->sheet_row_bytes = sheet->sheet_stride = 0;
-    sheet->double_byte = sheet->bottom_up = sheet->single_column = sheet->code_order = 0;
-    sheet->covered_codes = sheet->covered_lines = 0;
-    sheet->sheet_bits = nullptr;
-    if (!glyph_sheet_parse(sheet, data, size)) return false;
-    sheet->double_byte = sheet->code_type != 0;
-    sheet->single_column = single_column ? 1 : 0;
-    if (sheet->double_byte) {
-        glyph_sheet_cover(sheet);
-        sheet->code_order = glyph_sheet_wants_code_order(sheet);
-    }
-    // At most 65,536 codes of 255 rows: every size fits 32 bits.
-    if (sheet->code_order) {
-        sheet->sheet_width = sheet->glyph_width * (sheet->single_column ? 1u : 16u);
-        sheet->sheet_height = sheet->glyph_height *
-                              (sheet->single_column ? sheet->covered_codes : sheet->covered_lines);
-    } else if (!sheet->single_column) {
-        uint32_t n = sheet->double_byte ? 94 : 16;
-        sheet->sheet_width = sheet->glyph_width * n;
-        sheet->sheet_height = sheet->glyph_height * n;
-    } else {
-        sheet->sheet_width = sheet->glyph_width;
-        sheet->sheet_height = sheet->glyph_height * (sheet->double_byte ? 8836u : 256u);
-    }
-    sheet->sheet_row_bytes = (sheet->sheet_width + 7) / 8;
+// Entry i of the block table, or false when it is not wholly at hand.
+static bool table_entry(const Fontx2Font *font, uint32_t i, uint32_t *first, uint32_t *last) {
+    uint64_t at = FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * i;
+    if (at + FONTX2_ENTRY_BYTES > font->size) return false;
+    const uint8_t *e = font->data + at;
+    *first = (uint32_t)(e[0] | e[1] << 8);
+    *last = (uint32_t)(e[2] | e[3] << 8);
     return true;
 }
 
-int32_t glyph_index_of(const GlyphSheet *sheet, uint32_t code) {
-    if (sheet->code_type == 0) return (int32_t)(code & 0xFF);
-    for (uint32_t i = 0; i < sheet->block_count; ++i) {
-        const CodeBlock *block = &sheet->blocks[i];
-        if (block->first_code <= code && code <= block->last_code) {
-            return (int32_t)(block->first_glyph + code - block->first_code);
-        }
+bool fontx2_next_block(const Fontx2Font *font, Fontx2Block *block) {
+    if (block->next >= font->block_count) return false;
+    block->index = block->next++;
+    block->first_glyph = block->next_glyph;
+    block->at_hand = table_entry(font, block->index, &block->first_code, &block->last_code);
+    if (!block->at_hand) {
+        // An entry missing from the data holds no code and no glyph.
+        block->first_code = 0xFFFF;
+        block->last_code = 0;
+        return true;
     }
-    return GLYPH_NONE;
+    // The glyph counter is 16 bits wide, as every reader of the format counts.
+    block->next_glyph = (block->next_glyph + block->last_code - block->first_code + 1) & 0xFFFF;
+    return true;
 }
 
-int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end) {
-    if (sheet->code_type == 0) {
-        *run_end = code | 0xFF;
-        return (int32_t)(code & 0xFF);
-    }
-    // A later code leaves the run where an earlier block (which wins) starts,
-    // or where the holding block ends.
-    uint32_t end = 0xFFFFFFFFu;
-    for (uint32_t i = 0; i < sheet->block_count; ++i) {
-        const CodeBlock *block = &sheet->blocks[i];
-        if (block->first_code <= code && code <= block->last_code) {
-            if (block->last_code < end) end = block->last_code;
-            *run_end = end;
-            return (int32_t)(block->first_glyph + code - block->first_code);
+// The block table's totals: glyphs announced, and whether its entries are
+// all at hand and ascending without overlap.
+static void read_table(Fontx2Font *font) {
+    font->declared_blocks = header_byte(font->data, font->size, FONTX2_AT_BLOCK_COUNT);
+    font->block_count = font->declared_blocks;
+    font->glyph_offset = FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * font->block_count;
+    font->glyphs_announced = 0;
+    font->blocks_at_hand = 0;
+    font->table_ascending = 1;
+    uint32_t previous_last = 0;
+    Fontx2Block block = {};
+    while (fontx2_next_block(font, &block)) {
+        if (!block.at_hand) {
+            font->table_ascending = 0;
+            continue;
         }
-        if (block->first_code > code && block->first_code - 1u < end) end = block->first_code - 1u;
+        ++font->blocks_at_hand;
+        if (block.first_code <= block.last_code)
+            font->glyphs_announced += block.last_code - block.first_code + 1;
+        if (block.first_code > block.last_code ||
+            (block.index > 0 && block.first_code <= previous_last))
+            font->table_ascending = 0;
+        previous_last = block.last_code;
     }
-    *run_end = end;
-    return GLYPH_NONE;
 }
 
-const uint8_t *glyph_address(const GlyphSheet *sheet, int32_t index) {
-    uint64_t at = sheet->data_offset;
-    if (index > 0) at += (uint64_t)index * sheet->glyph_bytes;
-    if (at + sheet->glyph_bytes > sheet->font_size) return nullptr;
-    return sheet->font + at;
+int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t whole_size) {
+    memset(font, 0, sizeof *font);
+    if (!fontx2_has_signature(data, size)) return FONTX2_NOT_FONTX2;
+    font->data = data;
+    font->size = size;
+    font->whole_size = whole_size > size ? whole_size : size;
+    for (uint32_t i = 0; i < FONTX2_NAME_BYTES; ++i)
+        font->name[i] = header_byte(data, size, FONTX2_AT_NAME + i);
+    font->glyph_width = header_byte(data, size, FONTX2_AT_WIDTH);
+    font->glyph_height = header_byte(data, size, FONTX2_AT_HEIGHT);
+    font->glyph_row_bytes = (font->glyph_width + 7) / 8;
+    font->glyph_bytes = font->glyph_height * font->glyph_row_bytes;
+    font->code_type = header_byte(data, size, FONTX2_AT_CODE_TYPE);
+    font->double_byte = font->code_type != 0;
+    if (font->double_byte) {
+        read_table(font);
+    } else {
+        font->glyph_offset = FONTX2_SINGLE_GLYPHS_AT;
+        font->glyphs_announced = FONTX2_SINGLE_CODES;
+    }
+    uint64_t glyph_space =
+        font->whole_size > font->glyph_offset ? font->whole_size - font->glyph_offset : 0;
+    uint64_t whole_glyphs = font->glyph_bytes ? glyph_space / font->glyph_bytes : 0;
+    font->glyphs_present =
+        whole_glyphs < font->glyphs_announced ? whole_glyphs : font->glyphs_announced;
+    font->expected_size = font->glyph_offset + font->glyphs_announced * font->glyph_bytes;
+    return FONTX2_OK;
+}
+
+// Fills in where the bitmap of glyph index lies and whether it is there.
+static void place_glyph(const Fontx2Font *font, uint32_t index, Fontx2Glyph *glyph) {
+    glyph->index = index;
+    glyph->offset = font->glyph_offset + (uint64_t)index * font->glyph_bytes;
+    glyph->present = glyph->offset + font->glyph_bytes <= font->whole_size;
+    glyph->bitmap =
+        glyph->offset + font->glyph_bytes <= font->size ? font->data + glyph->offset : nullptr;
+}
+
+bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph) {
+    memset(glyph, 0, sizeof *glyph);
+    glyph->code = code;
+    if (!font->double_byte) {
+        glyph->held = code < FONTX2_SINGLE_CODES;
+        place_glyph(font, glyph->held ? code : 0, glyph);
+    } else {
+        Fontx2Block block = {};
+        while (fontx2_next_block(font, &block)) {
+            if (block.first_code <= code && code <= block.last_code) {
+                glyph->held = 1;
+                glyph->block = block.index;
+                place_glyph(font, (block.first_glyph + code - block.first_code), glyph);
+                break;
+            }
+        }
+        if (!glyph->held) place_glyph(font, 0, glyph);
+    }
+    if (!glyph->held) glyph->present = 0;
+    return glyph->present;
 }
 
 uint16_t jis_to_sjis(uint16_t jis) {
+    // Two JIS rows share one Shift-JIS lead byte: x counts from row and cell
+    // 0x21, and bit 8 (an odd row offset) moves the cell to the second half
+    // (trail bytes from 0x9F) instead of the first (from 0x40), skipping 0x7F.
     uint32_t x = (uint32_t)jis - 0x2121;
     x += (x & 0x100) ? 0x9E : 0x40;
     if ((x & 0xFF) >= 0x7F) x += 1;
+    // The row pair becomes the lead byte from 0x81, jumping 0xA0-0xDF, which
+    // single-byte katakana use.
     uint32_t s = (((x >> 1) & ~0xFFu) + 0x8100) | (x & 0xFF);
     if (s >= 0xA000) s += 0x4000;
     return (uint16_t)s;
-}
-
-uint32_t glyph_sheet_stride(const GlyphSheet *sheet, uint32_t row_alignment) {
-    if (row_alignment == 0 || (row_alignment & (row_alignment - 1))) row_alignment = 1;
-    return (sheet->sheet_row_bytes + row_alignment - 1) & ~(row_alignment - 1);
-}
-
-uint64_t glyph_sheet_bytes(const GlyphSheet *sheet, uint32_t row_alignment) {
-    return (uint64_t)glyph_sheet_stride(sheet, row_alignment) * sheet->sheet_height;
 }

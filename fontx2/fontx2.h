@@ -1,92 +1,152 @@
-// FONTX2 bitmap fonts and their glyph sheets: every glyph of a font in its own
-// cell, as a grid (16 x 16 cells single-byte, 94 x 94 double-byte) or as one
-// column, drawn at 1 bit per pixel.
+// FONTX2 bitmap fonts: read a font, lay out its glyph sheet, look a code up,
+// draw the sheet at 1 bit per pixel.
 //
-// A double-byte font whose blocks hold mostly codes outside the JIS X 0208
-// grid (Unicode or another code set) is laid out in its own code order
-// instead: 16 columns, one row for every line of 16 codes that holds one of
-// its codes; or, as one column, every code it holds in ascending order.
+//     Fontx2Font font;
+//     if (fontx2_read(&font, data, size, size) != FONTX2_OK) return; // no FONTX2 font
+//     Fontx2Layout *layout = new Fontx2Layout; // about 8 KB: keep it off small stacks
+//     fontx2_lay_out(layout, &font, FONTX2_ORDER_AUTO, FONTX2_GRID);
+//     uint64_t stride = row_stride(layout->width, 1, 4); // common/row_stride.h
+//     std::vector<uint8_t> bits(stride * layout->height);
+//     fontx2_draw(&font, layout, bits.data(), bits.size(), stride, FONTX2_TOP_DOWN);
 //
-// The font data is whatever the host handed us, so every read is bounded by
-// the bytes actually present: header bytes past the end read as 0, and a block
-// entry or glyph bitmap that lies past the end is not read (its cell stays
-// blank).
+//     Fontx2Glyph glyph;
+//     fontx2_lookup(&font, 0x93FA, &glyph); // its block, glyph index, offset, presence
+//
+// A font is read once into a Fontx2Font, which points into the caller's
+// bytes (they must outlive it). Every read stays within the bytes at hand:
+// header bytes past them read as 0, a block entry past them holds no code,
+// and a glyph not wholly among them is drawn blank.
+//
+// The sheet puts every glyph in its own cell: 16 x 16 cells for a
+// single-byte font, the 94 x 94 JIS X 0208 grid for a double-byte font, or,
+// for a double-byte font whose blocks hold mostly other codes (Unicode, say),
+// the font's own code order: 16 codes a row, one row for every line of 16
+// codes it holds. Any of them can instead be one column, a cell a row.
 #pragma once
 
 #include <stdint.h>
 
 #define FONTX2_SIGNATURE "FONTX2"
+
 enum {
-    FONTX2_SIGNATURE_LENGTH = 6,
-    FONTX2_HEADER_BYTES = 18 + 4 * 255, // the longest header with its block table
-    FONTX2_CODE_LINES = 4096,           // lines of 16 codes in the 16-bit code space
+    FONTX2_SIGNATURE_BYTES = 6,
+    FONTX2_NAME_BYTES = 8,
+    // The header: signature, name, glyph width, glyph height, code type and,
+    // for double-byte fonts, the block count and a 4-byte entry per block.
+    FONTX2_AT_NAME = 6,
+    FONTX2_AT_WIDTH = 14,
+    FONTX2_AT_HEIGHT = 15,
+    FONTX2_AT_CODE_TYPE = 16,
+    FONTX2_AT_BLOCK_COUNT = 17,
+    FONTX2_AT_TABLE = 18,
+    FONTX2_SINGLE_GLYPHS_AT = 17, // single-byte fonts have no count and no table
+    FONTX2_ENTRY_BYTES = 4,
+    FONTX2_HEADER_BYTES = FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * 255, // with a full table
+    FONTX2_SINGLE_CODES = 256,
+    FONTX2_LINE_CODES = 16,   // codes in a row of the single-byte and own-order grids
+    FONTX2_CODE_LINES = 4096, // lines of 16 codes in the 16-bit code space
+    FONTX2_JIS_SIDE = 94,     // rows of the JIS X 0208 grid, and cells in each
+    FONTX2_JIS_CELLS = FONTX2_JIS_SIDE * FONTX2_JIS_SIDE,
+    FONTX2_MAX_GLYPH_ROW_BYTES = 32, // a glyph row of 255 pixels
 };
 
-struct CodeBlock {
-    uint16_t first_code;  // first Shift-JIS code of the block
-    uint16_t last_code;   // last code, inclusive
-    uint16_t first_glyph; // glyph index of first_code
+// Results: small integers, 0 for success.
+enum { FONTX2_OK = 0, FONTX2_NOT_FONTX2 = 1, FONTX2_BAD_LAYOUT = 2, FONTX2_BUFFER_TOO_SMALL = 3 };
+
+struct Fontx2Font {
+    const uint8_t *data; // the font's bytes at hand, signature first
+    uint64_t size;       // how many: every read stays below
+    uint64_t whole_size; // the font data's whole length (>= size): a glyph is
+                         // present when it lies wholly within it
+    uint8_t name[FONTX2_NAME_BYTES];
+    uint32_t glyph_width;     // pixels, 0 to 255
+    uint32_t glyph_height;    // pixels, 0 to 255
+    uint32_t glyph_row_bytes; // (glyph_width + 7) / 8
+    uint32_t glyph_bytes;     // glyph_height * glyph_row_bytes
+    uint32_t code_type;       // the header byte: 0 single-byte, else double-byte
+    uint32_t double_byte;
+    uint32_t declared_blocks;  // the count byte
+    uint32_t block_count;      // table entries read
+    uint32_t blocks_at_hand;   // of them, entries wholly within the bytes at hand
+    uint32_t table_ascending;  // entries at hand, each above the last: lookups walk it once
+    uint64_t glyph_offset;     // of the first glyph bitmap
+    uint64_t glyphs_announced; // 256, or the codes of all blocks
+    uint64_t glyphs_present;   // of them, bitmaps wholly within whole_size
+    uint64_t expected_size;    // the header, the table and every announced glyph
 };
 
-struct GlyphSheet {
-    const uint8_t *font;      // the font data (its signature)
-    uint16_t glyph_width;     // header byte 14
-    uint16_t glyph_height;    // header byte 15
-    uint16_t glyph_bytes;     // glyph_height * glyph_row_bytes
-    uint16_t glyph_row_bytes; // (glyph_width + 7) / 8
-    uint16_t data_offset;     // first glyph bitmap
-    uint8_t code_type;        // header byte 16: 0 single-byte
-    uint16_t block_count;     // header byte 17 (double-byte)
-    CodeBlock blocks[256];
-    uint32_t sheet_width;
-    uint32_t sheet_height;
-    uint32_t sheet_row_bytes; // (sheet_width + 7) / 8
-    uint32_t sheet_stride;    // set when drawing
-    uint8_t double_byte;
-    uint8_t bottom_up; // set when drawing
-    uint8_t single_column;
-    uint8_t *sheet_bits; // set when drawing
-    uint64_t font_size;  // bytes of font data present; reads stay below it
-    // Double-byte fonts, set by glyph_sheet_layout: the codes the blocks hold.
-    uint8_t code_order;                   // laid out in the font's own code order
-    uint32_t covered_codes;               // codes some block holds
-    uint32_t covered_lines;               // lines of 16 codes holding at least one
+// One entry of the block table, in table order. Where blocks overlap, the
+// earlier one holds the code.
+struct Fontx2Block {
+    uint32_t index;       // table position
+    uint32_t first_code;  // inclusive
+    uint32_t last_code;   // inclusive; below first_code, the block holds nothing
+    uint32_t first_glyph; // glyph index of first_code
+    uint32_t at_hand;     // the entry lies within the bytes at hand
+    uint32_t next;        // walk state: the entry after this one
+    uint32_t next_glyph;  // walk state: the glyph counter after this block
+};
+
+struct Fontx2Glyph {
+    uint32_t code;
+    uint32_t held;         // some block holds the code (single-byte: code < 256)
+    uint32_t block;        // table position of that block
+    uint32_t index;        // glyph index; 0 when not held (the grids show the first glyph there)
+    uint64_t offset;       // of its bitmap from the start of the data
+    uint32_t present;      // the bitmap lies wholly within whole_size
+    const uint8_t *bitmap; // the bitmap when wholly at hand, else null
+};
+
+enum Fontx2Order {
+    FONTX2_ORDER_AUTO,   // the JIS grid unless most codes held lie outside it
+    FONTX2_ORDER_JIS,    // the 94 x 94 grid (double-byte fonts)
+    FONTX2_ORDER_CODE,   // the font's own code order (double-byte fonts)
+    FONTX2_ORDER_SINGLE, // 256 codes (single-byte fonts, whatever was asked)
+};
+enum Fontx2Shape { FONTX2_GRID, FONTX2_COLUMN };
+enum { FONTX2_TOP_DOWN = 0, FONTX2_BOTTOM_UP = 1 };
+
+struct Fontx2Layout {
+    uint32_t order;     // as chosen: JIS, CODE or SINGLE
+    uint32_t shape;     // GRID or COLUMN
+    uint32_t columns;   // cells across
+    uint32_t cell_rows; // cells down
+    uint32_t width;     // pixels; 0 x 0 when a glyph dimension is 0
+    uint32_t height;
+    // Why the order (double-byte fonts): the codes the blocks hold, how many
+    // of them are JIS X 0208 cells, and the lines of 16 codes holding one.
+    uint32_t codes;
+    uint32_t jis_cells;
+    uint32_t lines;
     uint16_t coverage[FONTX2_CODE_LINES]; // bit (code & 15) of word (code >> 4)
 };
 
-// Glyph index used for a block entry we could not read: it holds no code.
-enum { GLYPH_NONE = -1 };
-
 // True when size bytes at data begin with the signature.
 bool fontx2_has_signature(const uint8_t *data, uint64_t size);
-
-bool glyph_sheet_parse(GlyphSheet *sheet, const uint8_t *data, uint64_t size);
-bool glyph_sheet_layout(GlyphSheet *sheet, const uint8_t *data, uint64_t size, int single_column);
-// True when some block of the laid-out double-byte font holds the code.
-bool glyph_code_covered(const GlyphSheet *sheet, uint32_t code);
-int32_t glyph_index_of(const GlyphSheet *sheet, uint32_t code);
-// The glyph index of code (as glyph_index_of) and, in *run_end, the last code
-// up to which every following code c maps to index + (c - code), or to
-// GLYPH_NONE as well when index is GLYPH_NONE. *run_end >= code.
-int32_t glyph_index_run(const GlyphSheet *sheet, uint32_t code, uint32_t *run_end);
-// The glyph bitmap of a glyph index, or null when it lies (even partly) past
-// the end of the font data. An index of 0 or less addresses the first glyph.
-const uint8_t *glyph_address(const GlyphSheet *sheet, int32_t index);
+// Reads the header and the block table from size bytes at data; whole_size
+// is the font data's whole length when only its head is at hand (as many as
+// size otherwise). FONTX2_NOT_FONTX2 without the signature.
+int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t whole_size);
+// Walks the block table: start with a zeroed block ({}); each call gives the
+// next entry. False after the last.
+bool fontx2_next_block(const Fontx2Font *font, Fontx2Block *block);
+// Where the glyph of a code lies; returns glyph->present.
+bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph);
+// Lays the sheet out in the order and shape asked (an order meant for the
+// other code type falls back to the font's own: AUTO for double-byte fonts,
+// SINGLE for single-byte ones).
+int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int shape);
+// True when some block of a double-byte font holds the code (per the layout).
+bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code);
+// The sheet's rows top to bottom, by the code of each row's first cell (a
+// code-order grid row: its line's first code, held or not): start with
+// *walk = 0; false past the last row.
+bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code);
+// Draws the sheet into pixels (pixels_size bytes; rows stride bytes apart,
+// top-down or bottom-up). Every byte of the sheet's rows is written, padding
+// included. FONTX2_BUFFER_TOO_SMALL, with nothing written, when a row or the
+// whole does not fit.
+int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
+                uint64_t pixels_size, uint64_t stride, int bottom_up);
+// The Shift-JIS code of a JIS X 0208 code (row byte and cell byte, 0x21 to 0x7E).
 uint16_t jis_to_sjis(uint16_t jis);
-// Bytes from one row of the 1-bit sheet to the next at the given row
-// alignment (a power of two; anything else counts as 1).
-uint32_t glyph_sheet_stride(const GlyphSheet *sheet, uint32_t row_alignment);
-// Bytes of the 1-bit sheet drawn with the given row alignment (64-bit: the
-// largest legal sheets do not fit 32 bits at some depths).
-uint64_t glyph_sheet_bytes(const GlyphSheet *sheet, uint32_t row_alignment);
-
-// Draws a laid-out sheet a memory row at a time: every destination byte
-// (padding included) is written once, so nothing stale remains. The
-// destination holds glyph_sheet_bytes(sheet, row_alignment) bytes. False for
-// a sheet without a font, or one whose size does not follow from its glyphs
-// (not laid out by glyph_sheet_layout); nothing is written then.
-bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                        int bottom_up);
-// Lays the sheet out and draws it into DIB pixel memory: bottom-up rows padded
-// to 4 bytes, sheet_height rows.
-bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column);

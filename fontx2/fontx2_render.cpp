@@ -9,30 +9,81 @@ namespace {
 
 // The longest glyph bitmap (255 rows of 32 bytes): cells whose bitmap is not
 // wholly in the font data are drawn from here, blank.
-const uint8_t FONTX2_BLANK_GLYPH[255 * 32] = {};
-
-enum { FONTX2_MAX_COLUMNS = 94 };
+const uint8_t FONTX2_BLANK_GLYPH[255 * FONTX2_MAX_GLYPH_ROW_BYTES] = {};
 
 // Sequential code lookup: remembers the run of the last code looked up, so a
-// row of increasing codes costs one block-table scan per run.
+// row of increasing codes costs one table search per run. An ascending table
+// is walked once for the whole sheet, since the sheet's codes ascend.
 struct GlyphCursor {
-    const GlyphSheet *sheet;
+    const Fontx2Font *font;
     uint32_t run_start;
     uint32_t run_end;
-    int32_t run_index;
+    uint32_t run_index; // glyph index of run_start, or GLYPH_NONE
     bool valid;
+    Fontx2Block walk; // ascending tables: the first block not below the last code
+    bool walking;
 };
 
+const uint32_t GLYPH_NONE = 0xFFFFFFFFu;
+
+// The run of an ascending table holding code: the walk only moves forward.
+uint32_t ascending_run(GlyphCursor *cursor, uint32_t code, uint32_t *run_end) {
+    Fontx2Block *b = &cursor->walk;
+    if (!cursor->walking) {
+        *b = Fontx2Block{};
+        cursor->walking = fontx2_next_block(cursor->font, b);
+    }
+    while (cursor->walking && b->last_code < code)
+        cursor->walking = fontx2_next_block(cursor->font, b);
+    if (!cursor->walking) {
+        *run_end = 0xFFFFFFFFu;
+        return GLYPH_NONE;
+    }
+    if (code < b->first_code) {
+        *run_end = b->first_code - 1;
+        return GLYPH_NONE;
+    }
+    *run_end = b->last_code;
+    return b->first_glyph + code - b->first_code;
+}
+
+// Any other table: searched whole. A later code leaves the run where an
+// earlier block (which wins) starts, or where the holding block ends.
+uint32_t searched_run(const Fontx2Font *font, uint32_t code, uint32_t *run_end) {
+    uint32_t end = 0xFFFFFFFFu;
+    Fontx2Block b = {};
+    while (fontx2_next_block(font, &b)) {
+        if (b.first_code <= code && code <= b.last_code) {
+            *run_end = b.last_code < end ? b.last_code : end;
+            return b.first_glyph + code - b.first_code;
+        }
+        if (b.first_code > code && b.first_code - 1u < end) end = b.first_code - 1u;
+    }
+    *run_end = end;
+    return GLYPH_NONE;
+}
+
+// The bitmap of a glyph index (a code no block holds shows the first glyph),
+// or the blank glyph when it is not wholly at hand.
+const uint8_t *glyph_bitmap(const Fontx2Font *font, uint32_t index) {
+    uint64_t at = font->glyph_offset;
+    if (index != GLYPH_NONE) at += (uint64_t)index * font->glyph_bytes;
+    return at + font->glyph_bytes <= font->size ? font->data + at : FONTX2_BLANK_GLYPH;
+}
+
 const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
+    const Fontx2Font *font = cursor->font;
+    if (!font->double_byte) return glyph_bitmap(font, code);
     if (!cursor->valid || code < cursor->run_start || code > cursor->run_end) {
+        if (cursor->valid && code < cursor->run_start) cursor->walking = false; // start over
         cursor->run_start = code;
-        cursor->run_index = glyph_index_run(cursor->sheet, code, &cursor->run_end);
+        cursor->run_index = font->table_ascending ? ascending_run(cursor, code, &cursor->run_end)
+                                                  : searched_run(font, code, &cursor->run_end);
         cursor->valid = true;
     }
-    int32_t index = cursor->run_index;
-    if (index != GLYPH_NONE) index += (int32_t)(code - cursor->run_start);
-    const uint8_t *glyph = glyph_address(cursor->sheet, index);
-    return glyph ? glyph : FONTX2_BLANK_GLYPH;
+    uint32_t index = cursor->run_index;
+    if (index != GLYPH_NONE) index += code - cursor->run_start;
+    return glyph_bitmap(font, index);
 }
 
 uint32_t fontx2_load_le(const uint8_t *p, uint32_t bytes) {
@@ -125,11 +176,19 @@ void fontx2_row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t colum
     bit_writer_flush(&w);
 }
 
-// One memory row of glyph row `y` across the cells: sheet_row_bytes bytes of
+// What every memory row of a drawing shares.
+struct RowGeometry {
+    uint32_t glyph_width;
+    uint32_t glyph_row_bytes;
+    uint32_t row_bytes; // pixel bytes of a sheet row
+    uint64_t stride;
+};
+
+// One memory row of glyph row `y` across the cells: row_bytes bytes of
 // pixels, then zero padding up to the stride.
-void fontx2_write_row(const GlyphSheet *sheet, uint8_t *line, const uint8_t *const *glyphs,
+void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const *glyphs,
                       uint32_t columns, uint32_t y) {
-    const uint32_t width = sheet->glyph_width, row_bytes = sheet->glyph_row_bytes;
+    const uint32_t width = g->glyph_width, row_bytes = g->glyph_row_bytes;
     const uint32_t offset = y * row_bytes;
     if (width % 8 != 0 && columns > 1) {
         fontx2_row_bits(line, glyphs, columns, offset, width);
@@ -152,92 +211,58 @@ void fontx2_write_row(const GlyphSheet *sheet, uint8_t *line, const uint8_t *con
         // bits beyond the glyph width, which are never drawn.
         if (width % 8 != 0) line[row_bytes - 1] &= (uint8_t)(0xFF00 >> (width % 8));
     }
-    memset(line + sheet->sheet_row_bytes, 0, sheet->sheet_stride - sheet->sheet_row_bytes);
+    memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
 }
 
-// The Shift-JIS code of cell k of a double-byte sheet, in drawing order.
-uint32_t fontx2_cell_code(const GlyphSheet *sheet, uint32_t k) {
-    if (!sheet->double_byte) return k;
-    return jis_to_sjis((uint16_t)((0x21 + k / 94) << 8 | (0x21 + k % 94)));
-}
-
-// The glyphs of the cells of one cell row, in column order.
-struct CellRows {
-    const GlyphSheet *sheet;
-    GlyphCursor cursor;
-    uint32_t columns;
-    uint32_t next; // own code order: where the next line or code is looked for
-};
-
-void fontx2_cell_row_glyphs(CellRows *rows, uint32_t cell_row, const uint8_t **glyphs) {
-    const GlyphSheet *sheet = rows->sheet;
-    if (!sheet->code_order) {
-        for (uint32_t c = 0; c < rows->columns; ++c)
-            glyphs[c] = glyph_cursor_glyph(&rows->cursor,
-                                           fontx2_cell_code(sheet, cell_row * rows->columns + c));
-        return;
+// The glyphs of one cell row, in column order, from the code of its first
+// cell: the grids' codes follow on (JIS cells through their Shift-JIS codes),
+// and an own-order line shows blank where no block holds a code.
+void fontx2_cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uint32_t row,
+                            uint32_t first_code, const uint8_t **glyphs) {
+    const uint32_t columns = layout->columns;
+    if (layout->order == FONTX2_ORDER_CODE && columns > 1) {
+        for (uint32_t c = 0; c < columns; ++c) {
+            const uint32_t code = first_code + c;
+            glyphs[c] = fontx2_layout_holds(layout, code) ? glyph_cursor_glyph(cursor, code)
+                                                          : FONTX2_BLANK_GLYPH;
+        }
+    } else if (layout->order == FONTX2_ORDER_JIS && columns > 1) {
+        for (uint32_t c = 0; c < columns; ++c)
+            glyphs[c] =
+                glyph_cursor_glyph(cursor, jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + c))));
+    } else {
+        for (uint32_t c = 0; c < columns; ++c)
+            glyphs[c] = glyph_cursor_glyph(cursor, first_code + c);
     }
-    // Own code order: the next code the font holds, or the next line holding
-    // one; a code it does not hold is a blank cell.
-    if (sheet->single_column) {
-        while (rows->next <= 0xFFFF && !glyph_code_covered(sheet, rows->next)) ++rows->next;
-        glyphs[0] = rows->next <= 0xFFFF ? glyph_cursor_glyph(&rows->cursor, rows->next++)
-                                         : FONTX2_BLANK_GLYPH;
-        return;
-    }
-    while (rows->next < FONTX2_CODE_LINES && sheet->coverage[rows->next] == 0) ++rows->next;
-    for (uint32_t c = 0; c < 16; ++c) {
-        const uint32_t code = rows->next * 16 + c;
-        glyphs[c] = glyph_code_covered(sheet, code) ? glyph_cursor_glyph(&rows->cursor, code)
-                                                    : FONTX2_BLANK_GLYPH;
-    }
-    ++rows->next;
 }
 
 } // namespace
 
-bool glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                        int bottom_up) {
-    if (!sheet || !fontx2_has_signature(sheet->font, sheet->font_size)) return false;
-    uint32_t columns = 0, cell_rows = 0;
-    if (sheet->code_order) {
-        columns = sheet->single_column ? 1 : 16;
-        cell_rows = sheet->single_column ? sheet->covered_codes : sheet->covered_lines;
-    } else {
-        columns = sheet->single_column ? 1 : (sheet->double_byte ? 94 : 16);
-        cell_rows = (sheet->double_byte ? 8836 : 256) / columns;
-    }
-    sheet->sheet_stride = glyph_sheet_stride(sheet, row_alignment);
-    sheet->bottom_up = bottom_up ? 1 : 0;
-    sheet->sheet_bits = destination;
-    // An empty sheet (a glyph width or height of 0) has nothing to draw.
-    if (sheet->sheet_width == 0 || sheet->sheet_height == 0) return true;
-    // Rows are written whole, so the sheet's size must be the one its glyphs
-    // give: anything else could write past the destination.
-    if (sheet->sheet_width != sheet->glyph_width * columns ||
-        sheet->sheet_height != sheet->glyph_height * cell_rows ||
-        sheet->sheet_row_bytes != (sheet->sheet_width + 7) / 8 || sheet->glyph_row_bytes > 32 ||
-        sheet->glyph_bytes != sheet->glyph_height * sheet->glyph_row_bytes)
-        return false;
+int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
+                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+    if (!fontx2_has_signature(font->data, font->size)) return FONTX2_NOT_FONTX2;
+    const RowGeometry g = {font->glyph_width, font->glyph_row_bytes, (layout->width + 7) / 8,
+                           stride};
+    if (layout->width == 0 || layout->height == 0) return FONTX2_OK; // nothing to draw
+    if (layout->columns > FONTX2_JIS_SIDE || font->glyph_row_bytes > FONTX2_MAX_GLYPH_ROW_BYTES ||
+        layout->width != font->glyph_width * layout->columns ||
+        layout->height != font->glyph_height * layout->cell_rows)
+        return FONTX2_BAD_LAYOUT; // not this font's layout
+    if (stride < g.row_bytes || pixels_size / stride < layout->height)
+        return FONTX2_BUFFER_TOO_SMALL;
 
-    CellRows rows = {sheet, {sheet, 0, 0, 0, false}, columns, 0};
-    const uint8_t *glyphs[FONTX2_MAX_COLUMNS];
-    const uint32_t height = sheet->glyph_height;
-    for (uint32_t cell_row = 0; cell_row < cell_rows; ++cell_row) {
-        fontx2_cell_row_glyphs(&rows, cell_row, glyphs);
+    GlyphCursor cursor = {};
+    cursor.font = font;
+    const uint8_t *glyphs[FONTX2_JIS_SIDE];
+    const uint32_t height = font->glyph_height;
+    uint32_t walk = 0, first_code = 0;
+    for (uint32_t row = 0; fontx2_next_row(layout, &walk, &first_code); ++row) {
+        fontx2_cell_row_glyphs(layout, &cursor, row, first_code, glyphs);
         for (uint32_t y = 0; y < height; ++y) {
-            const uint32_t sheet_y = cell_row * height + y;
-            const uint32_t memory_row = bottom_up ? sheet->sheet_height - 1 - sheet_y : sheet_y;
-            fontx2_write_row(sheet, destination + (uint64_t)memory_row * sheet->sheet_stride,
-                             glyphs, columns, y);
+            const uint64_t sheet_y = (uint64_t)row * height + y;
+            const uint64_t memory_row = bottom_up ? layout->height - 1 - sheet_y : sheet_y;
+            fontx2_write_row(&g, pixels + memory_row * stride, glyphs, layout->columns, y);
         }
     }
-    return true;
-}
-
-bool draw_font_sheet(const uint8_t *data, uint64_t size, uint8_t *destination, int single_column) {
-    if (!fontx2_has_signature(data, size)) return false;
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, data, size, single_column);
-    return glyph_sheet_render(&sheet, 4, destination, 1);
+    return FONTX2_OK;
 }

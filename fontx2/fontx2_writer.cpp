@@ -11,7 +11,7 @@ uint32_t fontx2_glyph_bytes(uint32_t width, uint32_t height) {
 static std::vector<uint8_t> header(const char *name, uint8_t width, uint8_t height,
                                    uint8_t code_type) {
     std::vector<uint8_t> out(17, 0);
-    memcpy(out.data(), FONTX2_SIGNATURE, FONTX2_SIGNATURE_LENGTH);
+    memcpy(out.data(), FONTX2_SIGNATURE, FONTX2_SIGNATURE_BYTES);
     for (int i = 0; i < 8; ++i) out[6 + i] = ' ';
     for (int i = 0; i < 8 && name && name[i]; ++i) out[6 + i] = (uint8_t)name[i];
     out[14] = width;

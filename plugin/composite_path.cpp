@@ -3,10 +3,9 @@
 // composited over the configured background as a 24-bit DIB.
 #include "plugin/plugin_internal.h"
 
-#include "common/platform/platform.h"
+#include "common/row_stride.h"
 #include "common/settings/info.h"
 #include "compositor/compositor.h"
-#include "fontx2/fontx2.h"
 #include "raster/raster.h"
 
 #include <string.h>
@@ -26,35 +25,25 @@ static void publish(int depth, uint32_t width, uint32_t height, const uint32_t *
     info.offset_y = (uint32_t)record->offset_y;
     info.density_x = record->density_x;
     info.density_y = record->density_y;
-    if (record->file_name_wide) {
-        info_publish_wide(width, height, (uint32_t)depth, &info, palette, record->colour_count,
-                          record->file_name_wide);
-    } else {
-        info_publish(width, height, (uint32_t)depth, &info, palette, record->colour_count,
-                     record->file_name);
-    }
+    info_publish(width, height, (uint32_t)depth, &info, palette, record->colour_count,
+                 record->file_name);
 }
 
 // Draws the 1-bit sheet through a temporary raster and converts it into the
 // render raster's rows (bottom-up, like the DIB). False when it cannot.
-static bool draw_sheet(const uint8_t *input, uint64_t input_size, int single_column,
-                       uint32_t render_depth, uint8_t *render) {
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, input, input_size, single_column);
+static bool draw_sheet(const FontSheet *sheet, uint32_t render_depth, uint8_t *render) {
     Raster bits;
     bits.pixels = nullptr;
     bits.palette = nullptr;
     bits.raster_flags = 0;
-    if (!raster_init(&bits, 1, sheet.sheet_width, sheet.sheet_height, RASTER_OWNS_MEMORY, nullptr,
+    if (!raster_init(&bits, PLAIN_DEPTH, sheet->width, sheet->height, RASTER_OWNS_MEMORY, nullptr,
                      1, nullptr, -1)) {
         return false;
     }
-    if (bits.palette && bits.palette_count >= 2) {
-        bits.palette[0] = 0x00000000;
-        bits.palette[1] = 0xFFFFFFFF;
-    }
-    bool ok = glyph_sheet_render(&sheet, 1, bits.pixels, 1) &&
-              raster_convert_into(&bits, 4, render_depth, 0, render, nullptr, 0, 0);
+    if (bits.palette && bits.palette_count >= PLAIN_COLOURS) plain_palette(bits.palette);
+    bool ok = font_sheet_draw(sheet, bits.pixels, (uint64_t)bits.stride * sheet->height,
+                              bits.stride, 1) &&
+              raster_convert_into(&bits, DIB_ROW_ALIGNMENT, render_depth, 0, render, nullptr, 0, 0);
     raster_release(&bits);
     return ok;
 }
@@ -67,12 +56,12 @@ static void release_output(void **header_slot, void **pixel_slot) {
     *pixel_slot = nullptr;
 }
 
-int composite_path(const SettingsRecord *settings, int depth, void **header_slot, void **pixel_slot,
-                   const uint8_t *input, uint64_t input_size, uint8_t *owned_input, uint32_t width,
-                   uint32_t height, const uint32_t *palette, const PictureRecord *record,
-                   int single_column) {
+int composite_path(const SettingsRecord *settings, const FontSheet *sheet, void **header_slot,
+                   void **pixel_slot, uint8_t *owned_input, const uint32_t *palette,
+                   const PictureRecord *record) {
+    const uint32_t width = sheet->width, height = sheet->height;
     if (settings->flags & SETTINGS_PUBLISH_INFO) {
-        publish(depth, width, height, palette, record);
+        publish(PLAIN_DEPTH, width, height, palette, record);
     }
     if (!(settings->flags & SETTINGS_ENABLED)) return COMPOSITE_DECLINED;
 
@@ -85,8 +74,9 @@ int composite_path(const SettingsRecord *settings, int depth, void **header_slot
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    uint32_t render_depth = depth > 8 ? 32 : 8;
-    uint64_t stride = dib_stride(width, (int)render_depth);
+    // The sheet is indexed: the compositor reads it at 8 bits a pixel.
+    const uint32_t render_depth = 8;
+    uint64_t stride = row_stride(width, render_depth, DIB_ROW_ALIGNMENT);
     uint8_t *render = (uint8_t *)heap_alloc(stride * height);
     if (!render) {
         release_output(header_slot, pixel_slot);
@@ -95,7 +85,7 @@ int composite_path(const SettingsRecord *settings, int depth, void **header_slot
     }
     // A sheet that could not be drawn is no picture: report it rather than
     // composite an undrawn raster.
-    bool drawn = draw_sheet(input, input_size, single_column, render_depth, render);
+    bool drawn = draw_sheet(sheet, render_depth, render);
     heap_free(owned_input);
     if (!drawn) {
         heap_free(render);

@@ -1,8 +1,7 @@
 // The five exported entry points of the plug-in.
 #include "plugin/plugin_internal.h"
 
-#include "common/platform/platform.h"
-#include "fontx2/fontx2.h"
+#include "common/row_stride.h"
 
 #include <string.h>
 
@@ -52,12 +51,12 @@ extern "C" int PLUGIN_API IsSupported(const char *, uintptr_t handle_or_data) {
         uint32_t got = 0;
         bool ok = file_read(file, work, PLUGIN_HEADER_READ_SIZE, &got);
         file_close_borrowed(file);
-        int answer = ok && fontx2_has_signature(work, got);
+        int answer = ok && font_sheet_recognised(work, got);
         heap_free(work);
         return answer;
     }
     // The host's head of the file: it holds at least the signature's length.
-    return fontx2_has_signature((const uint8_t *)handle_or_data, FONTX2_SIGNATURE_LENGTH);
+    return font_sheet_recognised((const uint8_t *)handle_or_data, PLUGIN_HEADER_READ_SIZE);
 }
 
 extern "C" int PLUGIN_API IsSupportedW(const uint16_t *, uintptr_t handle_or_data) {
@@ -73,123 +72,124 @@ static bool is_memory_input(uint32_t flags) {
 // file that this call owns.
 struct Input {
     const uint8_t *data;
-    uint64_t size;
+    uint64_t size;       // bytes at hand
+    uint64_t whole_size; // the font data's whole length
     uint8_t *owned;
 };
 
 // The first argument of the picture calls: a file name (narrow or UTF-16) or,
 // in memory mode, the data.
-struct Source {
-    const void *pointer;
-    bool wide;
-};
-
-static int acquire_input(Source source, intptr_t offset_or_length, uint32_t flags, uint32_t count,
-                         Input *input) {
+static int acquire_input(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
+                         uint32_t count, Input *input) {
     input->owned = nullptr;
     if (is_memory_input(flags)) {
-        input->data = (const uint8_t *)source.pointer;
+        input->data = (const uint8_t *)source;
         input->size = offset_or_length > 0 ? (uint64_t)offset_or_length : 0;
+        input->whole_size = input->size;
         return PLUGIN_OK;
     }
-    InputName name = {};
-    if (source.wide) {
-        name.wide = (const uint16_t *)source.pointer;
+    FileName name = {};
+    if (wide) {
+        name.wide = (const uint16_t *)source;
     } else {
-        name.narrow = (const char *)source.pointer;
+        name.narrow = (const char *)source;
     }
     uint64_t bytes = 0;
-    int rc = load_input_file(name, offset_or_length, count, &input->owned, &bytes);
+    int rc =
+        load_input_file(name, offset_or_length, count, &input->owned, &bytes, &input->whole_size);
     input->data = input->owned;
     input->size = bytes;
     return rc;
 }
 
-static int picture_info(Source source, intptr_t offset_or_length, uint32_t flags,
+static int picture_info(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
                         PictureInfo *info) {
     Input input;
-    // The header with the whole block table: which layout a double-byte font
-    // takes depends on the codes its blocks hold.
-    int rc = acquire_input(source, offset_or_length, flags, FONTX2_HEADER_BYTES, &input);
+    // The head of the font only: it sizes the picture.
+    int rc = acquire_input(source, wide, offset_or_length, flags, font_sheet_head_bytes(), &input);
     if (rc != PLUGIN_OK) return rc;
     SettingsRecord settings;
     settings_read(&settings);
-    FontPicture picture;
-    int is_font = font_picture_info(input.data, input.size, &settings, nullptr, &picture);
+    FontSheet sheet;
+    bool is_font =
+        font_sheet_open(&sheet, input.data, input.size, input.size, settings.single_column);
     heap_free(input.owned);
     if (!is_font) return PLUGIN_ERR_UNSUPPORTED;
     memset(info, 0, sizeof *info);
-    info->width = (int32_t)picture.width;
-    info->height = (int32_t)picture.height;
-    info->colour_depth = 1;
+    info->width = (int32_t)sheet.width;
+    info->height = (int32_t)sheet.height;
+    info->colour_depth = PLAIN_DEPTH;
     return PLUGIN_OK;
 }
 
-static int picture(Source source, intptr_t offset_or_length, uint32_t flags, void **header_slot,
-                   void **pixel_slot) {
+// The plain picture: the 1-bit sheet in a DIB of the plain palette.
+static int plain_picture(const FontSheet *sheet, const uint32_t *palette, void **header_slot,
+                         void **pixel_slot) {
+    void *pixels = nullptr;
+    void *header = make_picture_blocks(sheet->width, sheet->height, PLAIN_DEPTH, palette, &pixels);
+    if (!header) return PLUGIN_ERR_NO_MEMORY;
+    *header_slot = header;
+    *pixel_slot = pixels;
+    uint64_t stride = row_stride(sheet->width, PLAIN_DEPTH, DIB_ROW_ALIGNMENT);
+    font_sheet_draw(sheet, (uint8_t *)pixels, stride * sheet->height, stride, 1);
+    return PLUGIN_OK;
+}
+
+static int picture(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
+                   void **header_slot, void **pixel_slot) {
     Input input;
-    int rc = acquire_input(source, offset_or_length, flags, 0, &input);
+    int rc = acquire_input(source, wide, offset_or_length, flags, 0, &input);
     if (rc != PLUGIN_OK) return rc;
     // One reading of the settings serves the whole call: the layout that
     // sized the picture is the one drawn.
     SettingsRecord settings;
     settings_read(&settings);
-    uint32_t palette[256] = {};
-    FontPicture picture;
-    if (!font_picture_info(input.data, input.size, &settings, palette, &picture)) {
+    FontSheet sheet;
+    if (!font_sheet_open(&sheet, input.data, input.size, input.whole_size,
+                         settings.single_column)) {
         heap_free(input.owned);
         return PLUGIN_ERR_UNSUPPORTED;
     }
+    uint32_t palette[256] = {};
+    plain_palette(palette);
     PictureRecord record = {};
-    record.colour_count = picture.colour_count;
+    record.colour_count = PLAIN_COLOURS;
     record.transparent_entry = -1;
     if (!is_memory_input(flags)) {
-        if (source.wide) {
-            record.file_name_wide = (const uint16_t *)source.pointer;
+        if (wide) {
+            record.file_name.wide = (const uint16_t *)source;
         } else {
-            record.file_name = (const char *)source.pointer;
+            record.file_name.narrow = (const char *)source;
         }
     }
-
-    rc = composite_path(&settings, picture.depth, header_slot, pixel_slot, input.data, input.size,
-                        input.owned, picture.width, picture.height, palette, &record,
-                        picture.single_column);
+    rc = composite_path(&settings, &sheet, header_slot, pixel_slot, input.owned, palette, &record);
     if (rc != COMPOSITE_DECLINED) return rc; // the input is released there
-
-    void *pixels = nullptr;
-    void *header = make_picture_blocks(picture.width, picture.height, 1, palette, &pixels);
-    if (!header) {
-        heap_free(input.owned);
-        return PLUGIN_ERR_NO_MEMORY;
-    }
-    *header_slot = header;
-    *pixel_slot = pixels;
-    draw_font_sheet(input.data, input.size, (uint8_t *)pixels, picture.single_column);
+    rc = plain_picture(&sheet, palette, header_slot, pixel_slot);
     heap_free(input.owned);
-    return PLUGIN_OK;
+    return rc;
 }
 
 extern "C" int PLUGIN_API GetPictureInfo(const char *source, intptr_t offset_or_length,
                                          uint32_t flags, PictureInfo *info) {
-    return picture_info({source, false}, offset_or_length, flags, info);
+    return picture_info(source, false, offset_or_length, flags, info);
 }
 
 extern "C" int PLUGIN_API GetPictureInfoW(const uint16_t *source, intptr_t offset_or_length,
                                           uint32_t flags, PictureInfo *info) {
-    return picture_info({source, true}, offset_or_length, flags, info);
+    return picture_info(source, true, offset_or_length, flags, info);
 }
 
 // The progress callback is never called and the user data never consulted.
 extern "C" int PLUGIN_API GetPicture(const char *source, intptr_t offset_or_length, uint32_t flags,
                                      void **header_slot, void **pixel_slot, ProgressCallback,
                                      intptr_t) {
-    return picture({source, false}, offset_or_length, flags, header_slot, pixel_slot);
+    return picture(source, false, offset_or_length, flags, header_slot, pixel_slot);
 }
 
 extern "C" int PLUGIN_API GetPictureW(const uint16_t *source, intptr_t offset_or_length,
                                       uint32_t flags, void **header_slot, void **pixel_slot,
                                       ProgressCallback, intptr_t) {
-    return picture({source, true}, offset_or_length, flags, header_slot, pixel_slot);
+    return picture(source, true, offset_or_length, flags, header_slot, pixel_slot);
 }
 
 extern "C" int PLUGIN_API GetPreview(const char *, intptr_t, uint32_t, void **, void **,

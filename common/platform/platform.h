@@ -17,11 +17,21 @@ void heap_free(void *block); // null is ignored
 // ---- Files ------------------------------------------------------------------
 typedef struct PlatformFile PlatformFile;
 
+// A file name as the host gave it: narrow (ANSI code page) or UTF-16 (set
+// instead when the host called a wide entry point). Both null: no file.
+struct FileName {
+    const char *narrow;
+    const uint16_t *wide;
+};
+
 // Open an existing file for reading, sharing read access; null on failure.
 PlatformFile *file_open_read(const char *name);
 // The same for a UTF-16 name (the wide file API on Windows), so names outside
 // the user's ANSI code page open too.
 PlatformFile *file_open_read_wide(const uint16_t *name);
+inline PlatformFile *file_open_named(FileName name) {
+    return name.wide ? file_open_read_wide(name.wide) : file_open_read(name.narrow);
+}
 // Wrap a handle the host opened (the handle form of IsSupported); the handle
 // is neither moved nor closed by file_close_borrowed.
 PlatformFile *file_from_handle(uintptr_t handle);

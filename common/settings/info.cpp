@@ -5,9 +5,8 @@
 
 #include <string.h>
 
-static int publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
-                   const uint32_t *palette, int32_t colour_count, const char *file_name,
-                   const uint16_t *wide_name) {
+int info_publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
+                 const uint32_t *palette, int32_t colour_count, FileName file_name) {
     if (colour_count < 0) colour_count = 0;
     info->picture_width = width;
     info->picture_height = height;
@@ -27,24 +26,14 @@ static int publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRec
                          4 * (uint32_t)colour_count);
         }
     }
-    if (wide_name) {
-        registry_set_text_wide(key, INFO_NAME_VALUE, wide_name, utf16_length(wide_name));
+    if (file_name.wide) {
+        registry_set_text_wide(key, INFO_NAME_VALUE, file_name.wide, utf16_length(file_name.wide));
     } else {
-        const char *name = file_name ? file_name : "";
+        const char *name = file_name.narrow ? file_name.narrow : "";
         registry_set(key, INFO_NAME_VALUE, REGISTRY_TYPE_SZ, name, (uint32_t)strlen(name));
     }
     registry_close(key);
     return 1;
-}
-
-int info_publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
-                 const uint32_t *palette, int32_t colour_count, const char *file_name) {
-    return publish(width, height, depth, info, palette, colour_count, file_name, nullptr);
-}
-
-int info_publish_wide(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
-                      const uint32_t *palette, int32_t colour_count, const uint16_t *file_name) {
-    return publish(width, height, depth, info, palette, colour_count, nullptr, file_name);
 }
 
 // ASCII letters only: the name's other bytes (Shift-JIS among them) compare

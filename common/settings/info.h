@@ -2,6 +2,8 @@
 // "CLUT", "FNAME") and the tool polls for its palette viewer.
 #pragma once
 
+#include "common/platform/platform.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -46,14 +48,10 @@ static_assert(offsetof(ImageInfoRecord, bit_depth) == 8 &&
               "GINFO layout");
 
 // Plug-in side: writes "GINFO", then "CLUT" (pictures of depth 8 or less),
-// then "FNAME" (empty for a null name). Store failures are ignored.
+// then "FNAME": empty without a name, written with the wide call for a UTF-16
+// name so it loses nothing. Store failures are ignored.
 int info_publish(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
-                 const uint32_t *palette, int32_t colour_count, const char *file_name);
-
-// The same for a picture read through a UTF-16 name: "FNAME" is written with
-// the wide call so the name loses nothing.
-int info_publish_wide(uint32_t width, uint32_t height, uint32_t depth, ImageInfoRecord *info,
-                      const uint32_t *palette, int32_t colour_count, const uint16_t *file_name);
+                 const uint32_t *palette, int32_t colour_count, FileName file_name);
 
 // Tool side: 1 when the copies (palette of INFO_PALETTE_BYTES, info, name of
 // at least INFO_NAME_BYTES) may have changed, 0 when nothing is new.

@@ -3,6 +3,8 @@
 // settings (fixed seeds, so a failure repeats).
 #include "compositor/compositor.h"
 #include "tests/oracles/oracles.h"
+#include "tests/oracles/reference_sheet.h"
+#include "common/row_stride.h"
 #include "fontx2/fontx2.h"
 #include "fontx2/fontx2_writer.h"
 #include "tests/support/synthetic_fonts.h"
@@ -11,6 +13,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string.h>
 
 namespace {
@@ -30,29 +33,37 @@ struct Rng {
     }
 };
 
-// The shipped and the oracle drawing of one sheet over stale memory, with
-// guard bytes after it.
-void expect_same_sheet(const std::vector<uint8_t> &font, int single_column, uint32_t alignment,
+// The shipped drawing and the independent one of one sheet, the shipped one
+// over stale memory with guard bytes after it.
+void expect_same_sheet(const std::vector<uint8_t> &font, int order, int shape, uint32_t alignment,
                        int bottom_up, const char *what) {
-    GlyphSheet a, b;
-    glyph_sheet_layout(&a, font.data(), font.size(), single_column);
-    glyph_sheet_layout(&b, font.data(), font.size(), single_column);
-    const size_t bytes = (size_t)glyph_sheet_bytes(&a, alignment);
-    std::vector<uint8_t> ref(bytes + 16, 0xA5), fast(bytes + 16, 0x5A);
+    Fontx2Font f;
+    std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+    ASSERT_EQ(fontx2_read(&f, font.data(), font.size(), font.size()), FONTX2_OK) << what;
+    fontx2_lay_out(layout.get(), &f, order, shape);
+    const uint64_t stride = row_stride(layout->width, 1, alignment);
+    const size_t bytes = (size_t)(stride * layout->height);
+    std::vector<uint8_t> want = oracle_glyph_sheet(font, order, shape, alignment, bottom_up);
+    ASSERT_EQ(want.size(), bytes) << what;
+    std::vector<uint8_t> fast(bytes + 16, 0x5A);
     memset(fast.data() + bytes, 0xA5, 16);
-    ASSERT_EQ(oracle_glyph_sheet_render(&a, alignment, ref.data(), bottom_up),
-              glyph_sheet_render(&b, alignment, fast.data(), bottom_up))
-        << what;
-    EXPECT_EQ(a.sheet_stride, b.sheet_stride) << what;
-    ASSERT_TRUE(ref == fast) << what << " column " << single_column << " alignment " << alignment
-                             << " bottom_up " << bottom_up;
+    ASSERT_EQ(fontx2_draw(&f, layout.get(), fast.data(), bytes, stride, bottom_up), FONTX2_OK);
+    want.resize(bytes + 16, 0xA5);
+    ASSERT_TRUE(want == fast) << what << " order " << order << " shape " << shape << " alignment "
+                              << alignment << " bottom_up " << bottom_up;
 }
 
+// Every order and shape; alignments and directions on the automatic order.
 void expect_same_sheets(const std::vector<uint8_t> &font, const std::string &what) {
-    for (int column : {0, 1})
+    for (int shape : {FONTX2_GRID, FONTX2_COLUMN}) {
         for (uint32_t alignment : {1u, 4u})
             for (int bottom_up : {1, 0})
-                expect_same_sheet(font, column, alignment, bottom_up, what.c_str());
+                expect_same_sheet(font, FONTX2_ORDER_AUTO, shape, alignment, bottom_up,
+                                  what.c_str());
+        if (font.size() > 16 && font[16] != 0)
+            for (int order : {FONTX2_ORDER_JIS, FONTX2_ORDER_CODE})
+                expect_same_sheet(font, order, shape, 1, 0, what.c_str());
+    }
 }
 
 TEST(FastGlyphSheet, RealFontsMatchTheBitByBitDrawing) {
@@ -84,15 +95,22 @@ TEST(FastGlyphSheet, EveryGlyphWidthAndTruncatedFonts) {
     }
 }
 
-// Block tables in any order, overlapping, reversed, partly missing; with
-// Shift-JIS codes, or codes anywhere (mostly laid out in their own order).
+// Block tables in any order, overlapping, reversed, partly missing, or
+// ascending (walked once); with Shift-JIS codes, or codes anywhere (mostly
+// laid out in their own order).
 std::vector<uint8_t> random_block_font(Rng *rng, uint8_t width, uint8_t height) {
     std::vector<Fontx2Range> ranges;
     const uint32_t blocks = rng->below(12);
-    const bool anywhere = rng->below(2);
+    const bool anywhere = rng->below(2), ascending = rng->below(2);
+    uint32_t next = anywhere ? rng->below(0x100) : 0x8140;
     for (uint32_t i = 0; i < blocks; ++i) {
         uint16_t first = (uint16_t)(anywhere ? rng->below(0xFF00) : 0x8140 + rng->below(0x6F00));
         uint16_t last = (uint16_t)(first + rng->below(400) - 20); // sometimes below first
+        if (ascending && next + 400 < 0xFFFF) {
+            first = (uint16_t)(next + rng->below(40));
+            last = (uint16_t)(first + rng->below(300));
+            next = last + 1u;
+        }
         ranges.push_back({first, last});
     }
     std::vector<uint8_t> glyphs(3000 * fontx2_glyph_bytes(width, height));
@@ -110,23 +128,19 @@ TEST(FastGlyphSheet, RandomBlockTables) {
     }
 }
 
-TEST(FastGlyphSheet, CodeRunsAgreeWithTheBlockSearch) {
+// A lookup finds the bitmap the independent reader draws for every code.
+TEST(FastGlyphSheet, LookupsAgreeWithTheIndependentReader) {
     Rng rng = {2};
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 20; ++round) {
         std::vector<uint8_t> font = random_block_font(&rng, 8, 2);
-        GlyphSheet sheet;
-        ASSERT_TRUE(glyph_sheet_parse(&sheet, font.data(), font.size()));
-        // Walk every code as the drawing does, and start runs at random codes.
-        uint32_t end = 0, start = 1;
-        int32_t first = GLYPH_NONE;
+        Fontx2Font f;
+        ASSERT_EQ(fontx2_read(&f, font.data(), font.size(), font.size()), FONTX2_OK);
         for (uint32_t code = 0; code <= 0xFFFF; ++code) {
-            if (code > end || code < start || rng.below(64) == 0) {
-                first = glyph_index_run(&sheet, code, &end);
-                start = code;
-                ASSERT_GE(end, code);
-            }
-            int32_t want = first == GLYPH_NONE ? GLYPH_NONE : first + (int32_t)(code - start);
-            ASSERT_EQ(glyph_index_of(&sheet, code), want) << std::hex << code << " from " << start;
+            Fontx2Glyph glyph;
+            fontx2_lookup(&f, code, &glyph);
+            // Both place a code no block holds at the first glyph.
+            int64_t want = reference::glyph_offset(font.data(), font.size(), code);
+            ASSERT_EQ(glyph.bitmap ? (int64_t)glyph.offset : -1, want) << std::hex << code;
         }
     }
 }
@@ -259,18 +273,20 @@ TEST(FastCompositor, EmptyPaletteAndEmptyPicture) {
 // must deliver.
 std::vector<uint8_t> reference_composite(const std::vector<uint8_t> &font,
                                          const SettingsRecord &s) {
-    GlyphSheet sheet;
-    glyph_sheet_layout(&sheet, font.data(), font.size(), s.single_column ? 1 : 0);
-    const uint32_t w = sheet.sheet_width, h = sheet.sheet_height;
+    reference::Geometry g;
+    EXPECT_TRUE(reference::sheet_geometry(font.data(), font.size(), s.single_column, &g));
+    const uint32_t w = (uint32_t)g.width, h = (uint32_t)g.height;
     Raster bits = {}, render = {};
     EXPECT_TRUE(raster_init(&bits, 1, w, h, RASTER_OWNS_MEMORY, nullptr, 1, nullptr, -1));
     bits.palette[1] = 0xFFFFFFFFu;
     bits.palette[0] = 0;
-    oracle_glyph_sheet_render(&sheet, 1, bits.pixels, 1);
+    std::vector<uint8_t> sheet = oracle_glyph_sheet(
+        font, FONTX2_ORDER_AUTO, s.single_column ? FONTX2_COLUMN : FONTX2_GRID, 1, 1);
+    if (!sheet.empty()) memcpy(bits.pixels, sheet.data(), sheet.size());
     EXPECT_TRUE(raster_init(&render, 4, w, h, RASTER_OWNS_MEMORY, nullptr, 8, nullptr, 0));
     oracle_raster_expand(&bits, &render);
     uint32_t palette[256] = {0, 0xFFFFFFFFu};
-    std::vector<uint8_t> out((size_t)dib_stride(w, 24) * h);
+    std::vector<uint8_t> out((size_t)row_stride(w, 24, 4) * h);
     oracle_composite_picture(&s, out.data(), (int32_t)w, (int32_t)h, 24, palette, 2, render.pixels,
                              (int32_t)render.stride, 8);
     raster_release(&bits);
@@ -291,10 +307,7 @@ void expect_same_decode(const std::vector<uint8_t> &font, const SettingsRecord &
     if (s.flags & SETTINGS_ENABLED) {
         want = reference_composite(font, s);
     } else {
-        GlyphSheet sheet;
-        glyph_sheet_layout(&sheet, font.data(), font.size(), s.single_column ? 1 : 0);
-        want.assign((size_t)glyph_sheet_bytes(&sheet, 4), 0x77);
-        oracle_glyph_sheet_render(&sheet, 4, want.data(), 1);
+        want = reference::plain_pixels(font.data(), font.size(), s.single_column);
     }
     ASSERT_EQ(dib->size_image, want.size()) << what;
     EXPECT_EQ(memcmp(pixels, want.data(), want.size()), 0) << what;

@@ -3,10 +3,27 @@
 #include "tests/support/synthetic_fonts.h"
 #include "tests/support/test_support.h"
 
+#include "common/row_stride.h"
+
 #include <gtest/gtest.h>
+#include <memory>
 #include <string.h>
 
 namespace {
+
+// A font read and laid out.
+struct Laid {
+    Fontx2Font font;
+    Fontx2Layout layout;
+};
+
+std::unique_ptr<Laid> lay_out(const std::vector<uint8_t> &font, int shape,
+                              int order = FONTX2_ORDER_AUTO) {
+    std::unique_ptr<Laid> laid(new Laid);
+    EXPECT_EQ(fontx2_read(&laid->font, font.data(), font.size(), font.size()), FONTX2_OK);
+    EXPECT_EQ(fontx2_lay_out(&laid->layout, &laid->font, order, shape), FONTX2_OK);
+    return laid;
+}
 
 // A drawn sheet, read back pixel by pixel from the top-left.
 struct Drawn {
@@ -19,17 +36,18 @@ struct Drawn {
     }
 };
 
-Drawn draw(const std::vector<uint8_t> &font, int single_column, uint32_t alignment = 4,
+Drawn draw(const std::vector<uint8_t> &font, int shape, uint32_t alignment = 4,
            bool bottom_up = true) {
-    GlyphSheet sheet;
+    std::unique_ptr<Laid> laid = lay_out(font, shape);
     Drawn d;
-    glyph_sheet_layout(&sheet, font.data(), font.size(), single_column);
-    d.bits.assign((size_t)glyph_sheet_bytes(&sheet, alignment), 0xA5); // stale data
-    EXPECT_TRUE(glyph_sheet_render(&sheet, alignment, d.bits.data(), bottom_up));
-    d.width = sheet.sheet_width;
-    d.height = sheet.sheet_height;
-    d.stride = sheet.sheet_stride;
+    d.width = laid->layout.width;
+    d.height = laid->layout.height;
+    d.stride = (uint32_t)row_stride(d.width, 1, alignment);
     d.bottom_up = bottom_up;
+    d.bits.assign((size_t)d.stride * d.height, 0xA5); // stale data
+    EXPECT_EQ(
+        fontx2_draw(&laid->font, &laid->layout, d.bits.data(), d.bits.size(), d.stride, bottom_up),
+        FONTX2_OK);
     return d;
 }
 
@@ -41,112 +59,163 @@ int font_pixel(const std::vector<uint8_t> &font, uint64_t glyph_at, uint32_t w, 
     return at < font.size() ? font[at] >> (7 - x % 8) & 1 : -1;
 }
 
-// Every cell of the sheet holds exactly the glyph that the font gives its
+// Every cell of the sheet holds exactly the glyph that a lookup gives its
 // code (blank when the bitmap is not wholly present).
-void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, bool single_column) {
-    GlyphSheet sheet;
-    ASSERT_TRUE(glyph_sheet_layout(&sheet, font.data(), font.size(), single_column));
-    uint32_t w = sheet.glyph_width, h = sheet.glyph_height;
+void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, int shape) {
+    std::unique_ptr<Laid> laid = lay_out(font, shape);
+    const Fontx2Font &f = laid->font;
+    uint32_t w = f.glyph_width, h = f.glyph_height;
     auto check_cell = [&](uint32_t code, uint32_t col, uint32_t row) {
-        int32_t index = glyph_index_of(&sheet, code);
-        uint64_t at = sheet.data_offset + (index > 0 ? (uint64_t)index * sheet.glyph_bytes : 0);
-        bool present = at + sheet.glyph_bytes <= font.size();
+        Fontx2Glyph glyph;
+        fontx2_lookup(&f, code, &glyph);
+        bool present = glyph.bitmap != nullptr;
         for (uint32_t y = 0; y < h; ++y) {
             for (uint32_t x = 0; x < w; ++x) {
-                int want = present ? font_pixel(font, at, w, x, y) : 0;
+                int want = present ? font_pixel(font, glyph.offset, w, x, y) : 0;
                 ASSERT_EQ(d.at(col * w + x, row * h + y), want)
                     << "code " << std::hex << code << std::dec << " x " << x << " y " << y;
             }
         }
     };
-    if (!sheet.double_byte) {
+    const bool column = shape == FONTX2_COLUMN;
+    if (!f.double_byte) {
         for (uint32_t code = 0; code < 256; ++code) {
-            check_cell(code, single_column ? 0 : code % 16, single_column ? code : code / 16);
+            check_cell(code, column ? 0 : code % 16, column ? code : code / 16);
         }
     } else {
         for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
             for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
                 uint32_t code = jis_to_sjis((uint16_t)(j1 << 8 | j2));
-                uint32_t col = single_column ? 0 : j2 - 0x21;
-                uint32_t row = single_column ? (j1 - 0x21) * 94 + j2 - 0x21 : j1 - 0x21;
+                uint32_t col = column ? 0 : j2 - 0x21;
+                uint32_t row = column ? (j1 - 0x21) * 94 + j2 - 0x21 : j1 - 0x21;
                 check_cell(code, col, row);
             }
         }
     }
 }
 
-TEST(GlyphSheetLayout, SizesOffsetsAndRowBytes) {
+TEST(Fontx2Layout, SizesOffsetsAndRowBytes) {
     std::vector<uint8_t> single = synthetic_font_single(8, 16);
-    GlyphSheet s;
-    ASSERT_TRUE(glyph_sheet_layout(&s, single.data(), single.size(), 0));
-    EXPECT_EQ(s.sheet_width, 128u);
-    EXPECT_EQ(s.sheet_height, 256u);
-    EXPECT_EQ(s.data_offset, 17);
-    EXPECT_EQ(s.glyph_bytes, 16);
-    ASSERT_TRUE(glyph_sheet_layout(&s, single.data(), single.size(), 1));
-    EXPECT_EQ(s.sheet_width, 8u);
-    EXPECT_EQ(s.sheet_height, 4096u);
+    std::unique_ptr<Laid> s = lay_out(single, FONTX2_GRID);
+    EXPECT_EQ(s->layout.width, 128u);
+    EXPECT_EQ(s->layout.height, 256u);
+    EXPECT_EQ(s->font.glyph_offset, 17u);
+    EXPECT_EQ(s->font.glyph_bytes, 16u);
+    EXPECT_EQ(s->font.glyphs_present, 256u);
+    s = lay_out(single, FONTX2_COLUMN);
+    EXPECT_EQ(s->layout.width, 8u);
+    EXPECT_EQ(s->layout.height, 4096u);
 
     std::vector<uint8_t> dbl = synthetic_font_double(16, 16);
-    ASSERT_TRUE(glyph_sheet_layout(&s, dbl.data(), dbl.size(), 0));
-    EXPECT_EQ(s.sheet_width, 1504u);
-    EXPECT_EQ(s.sheet_height, 1504u);
-    EXPECT_EQ(s.data_offset, 18 + 4 * 94);
-    ASSERT_TRUE(glyph_sheet_layout(&s, dbl.data(), dbl.size(), 7)); // any nonzero flag
-    EXPECT_EQ(s.single_column, 1);
-    EXPECT_EQ(s.sheet_width, 16u);
-    EXPECT_EQ(s.sheet_height, 141376u);
+    s = lay_out(dbl, FONTX2_GRID);
+    EXPECT_EQ(s->layout.width, 1504u);
+    EXPECT_EQ(s->layout.height, 1504u);
+    EXPECT_EQ(s->font.glyph_offset, 18u + 4 * 94);
+    EXPECT_EQ(s->font.expected_size, dbl.size());
+    EXPECT_EQ(s->layout.jis_cells, 8836u);
+    s = lay_out(dbl, FONTX2_COLUMN);
+    EXPECT_EQ(s->layout.width, 16u);
+    EXPECT_EQ(s->layout.height, 141376u);
 
     std::vector<uint8_t> twelve = synthetic_font_single(12, 24);
-    ASSERT_TRUE(glyph_sheet_layout(&s, twelve.data(), twelve.size(), 0));
-    EXPECT_EQ(s.glyph_row_bytes, 2);
-    EXPECT_EQ(s.glyph_bytes, 48);
-    EXPECT_EQ(s.sheet_row_bytes, 24u);
+    s = lay_out(twelve, FONTX2_GRID);
+    EXPECT_EQ(s->font.glyph_row_bytes, 2u);
+    EXPECT_EQ(s->font.glyph_bytes, 48u);
+    EXPECT_EQ(draw(twelve, FONTX2_GRID, 1).stride, 24u);
 }
 
-TEST(GlyphSheetLayout, ZeroGlyphSizeOrBadSignatureGivesNoSheet) {
+TEST(Fontx2Layout, ZeroGlyphSizeOrBadSignatureGivesNoSheet) {
     std::vector<uint8_t> font = synthetic_font_single(8, 16);
-    GlyphSheet s;
     font[14] = 0;
-    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
-    EXPECT_EQ(s.sheet_width, 0u);
-    EXPECT_EQ(s.sheet_height, 0u);
+    std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID);
+    EXPECT_EQ(s->layout.width, 0u);
+    EXPECT_EQ(s->layout.height, 0u);
+    uint8_t nothing = 0x5A;
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, &nothing, 0, 0, 1), FONTX2_OK);
+    EXPECT_EQ(nothing, 0x5A);
     font[14] = 8;
     font[15] = 0;
-    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 1));
-    EXPECT_EQ(s.sheet_height, 0u);
+    EXPECT_EQ(lay_out(font, FONTX2_COLUMN)->layout.height, 0u);
     font[15] = 16;
     font[0] = 'f';
-    EXPECT_FALSE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
-    EXPECT_FALSE(glyph_sheet_layout(&s, nullptr, 0, 0));
-    EXPECT_FALSE(draw_font_sheet(font.data(), font.size(), nullptr, 0));
+    Fontx2Font f;
+    EXPECT_EQ(fontx2_read(&f, font.data(), font.size(), font.size()), FONTX2_NOT_FONTX2);
+    EXPECT_EQ(fontx2_read(&f, nullptr, 0, 0), FONTX2_NOT_FONTX2);
 }
 
-TEST(GlyphIndex, BlocksInTableOrder) {
+TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
+    std::vector<uint8_t> font = synthetic_font_single(12, 5);
+    std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID); // 192 x 80, rows of 24 bytes
+    std::vector<uint8_t> bits(24 * 80, 0x5A);
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size() - 1, 24, 0),
+              FONTX2_BUFFER_TOO_SMALL);
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, 0),
+              FONTX2_BUFFER_TOO_SMALL);
+    for (uint8_t b : bits) ASSERT_EQ(b, 0x5A);
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 24, 0), FONTX2_OK);
+}
+
+// The table as a walk sees it, and the lookups it gives.
+std::vector<Fontx2Block> blocks_of(const Fontx2Font &font) {
+    std::vector<Fontx2Block> blocks;
+    Fontx2Block block = {};
+    while (fontx2_next_block(&font, &block)) blocks.push_back(block);
+    return blocks;
+}
+
+uint32_t index_of(const Fontx2Font &font, uint32_t code) {
+    Fontx2Glyph glyph;
+    fontx2_lookup(&font, code, &glyph);
+    return glyph.held ? glyph.index : 0xFFFFFFFFu;
+}
+
+TEST(Fontx2Lookup, BlocksInTableOrder) {
     std::vector<uint8_t> glyphs(200 * 32, 0);
     std::vector<uint8_t> font = fontx2_write_double(
         "T", 16, 16, {{0x8140, 0x817E}, {0x8180, 0x81AC}, {0x8150, 0x8160}}, glyphs);
-    GlyphSheet s;
-    ASSERT_TRUE(glyph_sheet_parse(&s, font.data(), font.size()));
-    EXPECT_EQ(s.blocks[0].first_glyph, 0);
-    EXPECT_EQ(s.blocks[1].first_glyph, 63);
-    EXPECT_EQ(s.blocks[2].first_glyph, 63 + 45);
-    EXPECT_EQ(glyph_index_of(&s, 0x8180), 63);
-    EXPECT_EQ(glyph_index_of(&s, 0x817F), -1);
-    EXPECT_EQ(glyph_index_of(&s, 0x8155), 0x15); // the earlier block wins
+    Fontx2Font s;
+    ASSERT_EQ(fontx2_read(&s, font.data(), font.size(), font.size()), FONTX2_OK);
+    std::vector<Fontx2Block> blocks = blocks_of(s);
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[1].first_glyph, 63u);
+    EXPECT_EQ(blocks[2].first_glyph, 63u + 45);
+    EXPECT_EQ(s.glyphs_announced, 63u + 45 + 17);
+    EXPECT_EQ(s.table_ascending, 0u); // the third block lies inside the first
+    EXPECT_EQ(index_of(s, 0x8180), 63u);
+    EXPECT_EQ(index_of(s, 0x817F), 0xFFFFFFFFu);
+    EXPECT_EQ(index_of(s, 0x8155), 0x15u); // the earlier block wins
+    Fontx2Glyph glyph;
+    EXPECT_TRUE(fontx2_lookup(&s, 0x8181, &glyph));
+    EXPECT_EQ(glyph.block, 1u);
+    EXPECT_EQ(glyph.offset, 18u + 12 + 64 * 32);
 
     std::vector<uint8_t> none = fontx2_write_double("T", 16, 16, {}, glyphs);
-    ASSERT_TRUE(glyph_sheet_parse(&s, none.data(), none.size()));
-    EXPECT_EQ(s.data_offset, 18);
-    EXPECT_EQ(glyph_index_of(&s, 0x8140), -1);
+    ASSERT_EQ(fontx2_read(&s, none.data(), none.size(), none.size()), FONTX2_OK);
+    EXPECT_EQ(s.glyph_offset, 18u);
+    EXPECT_EQ(index_of(s, 0x8140), 0xFFFFFFFFu);
 
-    // An inverted block holds no code but still advances the running total
-    // (modulo 65536), exactly as the table says.
+    // An inverted block holds no code but still advances the 16-bit glyph
+    // counter, exactly as the table says.
     std::vector<uint8_t> inverted =
         fontx2_write_double("T", 16, 16, {{0x8145, 0x8140}, {0x8240, 0x8240}}, glyphs);
-    ASSERT_TRUE(glyph_sheet_parse(&s, inverted.data(), inverted.size()));
-    EXPECT_EQ(glyph_index_of(&s, 0x8142), -1);
-    EXPECT_EQ(s.blocks[1].first_glyph, (uint16_t)(0x8140 - 0x8145 + 1));
+    ASSERT_EQ(fontx2_read(&s, inverted.data(), inverted.size(), inverted.size()), FONTX2_OK);
+    EXPECT_EQ(index_of(s, 0x8142), 0xFFFFFFFFu);
+    EXPECT_EQ(blocks_of(s)[1].first_glyph, (uint16_t)(0x8140 - 0x8145 + 1));
+}
+
+// Only the head at hand: the table and the glyph count still come from it,
+// and presence from the data's whole length.
+TEST(Fontx2Read, AHeadAtHandJudgesPresenceByTheWholeLength) {
+    std::vector<uint8_t> font = synthetic_font_double(8, 8);
+    const uint64_t head = 18 + 4 * 94;
+    Fontx2Font s;
+    ASSERT_EQ(fontx2_read(&s, font.data(), head, font.size() - 8), FONTX2_OK);
+    EXPECT_EQ(s.blocks_at_hand, 94u);
+    EXPECT_EQ(s.glyphs_present, s.glyphs_announced - 1);
+    Fontx2Glyph glyph;
+    EXPECT_TRUE(fontx2_lookup(&s, 0x8140, &glyph));
+    EXPECT_EQ(glyph.bitmap, nullptr);                             // present, but not at hand
+    EXPECT_FALSE(fontx2_lookup(&s, jis_to_sjis(0x7E7E), &glyph)); // the cut last glyph
 }
 
 TEST(JisToSjis, KnownCodesAndCellPlacement) {
@@ -169,11 +238,11 @@ TEST(JisToSjis, KnownCodesAndCellPlacement) {
     }
 }
 
-TEST(GlyphSheetRender, SingleByteGridPlacesCodeCells) {
+TEST(Fontx2Draw, SingleByteGridPlacesCodeCells) {
     std::vector<uint8_t> glyphs(256 * 8, 0);
     for (int y = 0; y < 8; ++y) glyphs[0x41 * 8 + y] = 0xFF; // code 0x41 solid
     std::vector<uint8_t> font = fontx2_write_single("T", 8, 8, glyphs);
-    Drawn d = draw(font, 0);
+    Drawn d = draw(font, FONTX2_GRID);
     ASSERT_EQ(d.width, 128u);
     ASSERT_EQ(d.height, 128u);
     EXPECT_EQ(d.stride, 16u);
@@ -187,31 +256,31 @@ TEST(GlyphSheetRender, SingleByteGridPlacesCodeCells) {
     EXPECT_EQ(d.bits[96 * 16 + 1], 0x00);
 }
 
-TEST(GlyphSheetRender, SingleColumnEndsWithCode255AtMemoryRowZero) {
+TEST(Fontx2Draw, SingleColumnEndsWithCode255AtMemoryRowZero) {
     std::vector<uint8_t> glyphs(256 * 8, 0);
     glyphs[255 * 8 + 7] = 0x80; // last row of code 255
     std::vector<uint8_t> font = fontx2_write_single("T", 8, 8, glyphs);
-    Drawn d = draw(font, 1);
+    Drawn d = draw(font, FONTX2_COLUMN);
     ASSERT_EQ(d.height, 2048u);
     EXPECT_EQ(d.bits[0], 0x80);
     EXPECT_EQ(d.at(0, 2047), 1);
 }
 
-TEST(GlyphSheetRender, EveryLayoutMatchesTheFontCellByCell) {
+TEST(Fontx2Draw, EveryLayoutMatchesTheFontCellByCell) {
     for (int width : {8, 10, 12, 16, 24}) {
         std::vector<uint8_t> single = synthetic_font_single((uint8_t)width, 16);
-        expect_cells_match(single, draw(single, 0), false);
-        expect_cells_match(single, draw(single, 1, 1, false), true);
+        expect_cells_match(single, draw(single, FONTX2_GRID), FONTX2_GRID);
+        expect_cells_match(single, draw(single, FONTX2_COLUMN, 1, false), FONTX2_COLUMN);
     }
     std::vector<uint8_t> dbl = synthetic_font_double(12, 12);
-    expect_cells_match(dbl, draw(dbl, 0), false);
-    expect_cells_match(dbl, draw(dbl, 1), true);
+    expect_cells_match(dbl, draw(dbl, FONTX2_GRID), FONTX2_GRID);
+    expect_cells_match(dbl, draw(dbl, FONTX2_COLUMN), FONTX2_COLUMN);
 }
 
-TEST(GlyphSheetRender, BitsBeyondTheGlyphWidthAreNeverDrawn) {
+TEST(Fontx2Draw, BitsBeyondTheGlyphWidthAreNeverDrawn) {
     std::vector<uint8_t> glyphs(256 * 2 * 4, 0xFF); // every bit set, width 10
     std::vector<uint8_t> font = fontx2_write_single("T", 10, 4, glyphs);
-    Drawn d = draw(font, 1, 1);
+    Drawn d = draw(font, FONTX2_COLUMN, 1);
     EXPECT_EQ(d.stride, 2u);
     for (uint32_t row = 0; row < d.height; ++row) {
         ASSERT_EQ(d.bits[row * 2], 0xFF);
@@ -219,18 +288,18 @@ TEST(GlyphSheetRender, BitsBeyondTheGlyphWidthAreNeverDrawn) {
     }
 }
 
-TEST(GlyphSheetRender, StrideFollowsTheRowAlignment) {
+TEST(Fontx2Draw, StrideFollowsTheRowAlignment) {
     std::vector<uint8_t> font = synthetic_font_single(1, 1); // 16 x 16 grid
-    EXPECT_EQ(draw(font, 0, 4).stride, 4u);
-    EXPECT_EQ(draw(font, 0, 1).stride, 2u);
-    Drawn d = draw(font, 0, 4);
+    EXPECT_EQ(draw(font, FONTX2_GRID, 4).stride, 4u);
+    EXPECT_EQ(draw(font, FONTX2_GRID, 1).stride, 2u);
+    Drawn d = draw(font, FONTX2_GRID, 4);
     for (uint32_t row = 0; row < 16; ++row) { // fill bytes cleared too
         EXPECT_EQ(d.bits[row * 4 + 2], 0);
         EXPECT_EQ(d.bits[row * 4 + 3], 0);
     }
 }
 
-TEST(GlyphSheetRender, DoubleByteGridCornersAndUnmappedCells) {
+TEST(Fontx2Draw, DoubleByteGridCornersAndUnmappedCells) {
     // Two glyphs: the first is a solid block, the second a single dot; only
     // the top-left and bottom-right codes are mapped.
     std::vector<uint8_t> glyphs(3 * 2, 0);
@@ -238,7 +307,7 @@ TEST(GlyphSheetRender, DoubleByteGridCornersAndUnmappedCells) {
     glyphs[2] = 0x80;             // glyph 1: one dot
     std::vector<uint8_t> font =
         fontx2_write_double("T", 8, 2, {{0x8140, 0x8140}, {0xEFFC, 0xEFFC}}, glyphs);
-    Drawn d = draw(font, 0);
+    Drawn d = draw(font, FONTX2_GRID);
     ASSERT_EQ(d.width, 94u * 8);
     EXPECT_EQ(d.at(0, 0), 1);
     EXPECT_EQ(d.at(7, 1), 1); // top-left cell: glyph 0
@@ -248,7 +317,7 @@ TEST(GlyphSheetRender, DoubleByteGridCornersAndUnmappedCells) {
     EXPECT_EQ(d.at(8 * 40 + 3, 2 * 50 + 1), 1); // an unmapped cell shows glyph 0
 }
 
-TEST(GlyphSheetRender, TruncatedFontsStayInsideTheirBytes) {
+TEST(Fontx2Draw, TruncatedFontsStayInsideTheirBytes) {
     std::vector<uint8_t> dbl = synthetic_font_double(12, 12);
     std::vector<uint8_t> single = synthetic_font_single(10, 16);
     std::vector<size_t> cuts;
@@ -259,10 +328,9 @@ TEST(GlyphSheetRender, TruncatedFontsStayInsideTheirBytes) {
             if (n > full->size()) continue;
             // An exact-size copy, so that the sanitizer sees any read past it.
             std::vector<uint8_t> cut(full->begin(), full->begin() + n);
-            GlyphSheet s;
-            if (!glyph_sheet_layout(&s, cut.data(), cut.size(), 0)) continue;
-            Drawn d = draw(cut, 0);
-            if (n == 300 || n == 20000) expect_cells_match(cut, d, false);
+            if (!fontx2_has_signature(cut.data(), cut.size())) continue;
+            Drawn d = draw(cut, FONTX2_GRID);
+            if (n == 300 || n == 20000) expect_cells_match(cut, d, FONTX2_GRID);
         }
     }
 }
@@ -282,31 +350,38 @@ bool cell_holds(const Drawn &d, uint32_t w, uint32_t h, uint32_t col, uint32_t r
 
 // The JIS grid serves a double-byte font while at least half of the codes its
 // blocks hold are JIS cells; otherwise the font's own code order is used.
-TEST(GlyphSheetCodeOrder, TheGridServesFontsWhileHalfTheirCodesAreJisCells) {
+TEST(Fontx2CodeOrder, TheGridServesFontsWhileHalfTheirCodesAreJisCells) {
     for (uint16_t others : {10, 11}) {
         std::vector<uint8_t> font = synthetic_font_blocks(
             8, 8, {{0x8140, 0x8149}, {0x0041, (uint16_t)(0x0041 + others - 1)}, {0x9000, 0x0100}});
-        GlyphSheet s;
-        ASSERT_TRUE(glyph_sheet_layout(&s, font.data(), font.size(), 0));
-        EXPECT_EQ(s.code_order, others == 11) << others; // the backward block holds nothing
-        EXPECT_EQ(s.sheet_width, others == 11 ? 128u : 752u);
-        EXPECT_EQ(s.sheet_height, others == 11 ? 8u * 2 : 752u); // lines 0x004 and 0x814
+        std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID);
+        // The backward block holds nothing.
+        EXPECT_EQ(s->layout.order, others == 11 ? FONTX2_ORDER_CODE : FONTX2_ORDER_JIS) << others;
+        EXPECT_EQ(s->layout.codes, 10u + others);
+        EXPECT_EQ(s->layout.jis_cells, 10u);
+        EXPECT_EQ(s->layout.width, others == 11 ? 128u : 752u);
+        EXPECT_EQ(s->layout.height, others == 11 ? 8u * 2 : 752u); // lines 0x004 and 0x814
+        // Either order when asked for.
+        EXPECT_EQ(lay_out(font, FONTX2_GRID, FONTX2_ORDER_CODE)->layout.height, 8u * 2);
+        EXPECT_EQ(lay_out(font, FONTX2_GRID, FONTX2_ORDER_JIS)->layout.height, 752u);
     }
     std::vector<uint8_t> jis = synthetic_font_double(8, 8);
-    GlyphSheet s;
-    ASSERT_TRUE(glyph_sheet_layout(&s, jis.data(), jis.size(), 1));
-    EXPECT_EQ(s.code_order, 0);
-    EXPECT_EQ(s.sheet_height, 8u * 8836);
+    std::unique_ptr<Laid> s = lay_out(jis, FONTX2_COLUMN);
+    EXPECT_EQ(s->layout.order, FONTX2_ORDER_JIS);
+    EXPECT_EQ(s->layout.height, 8u * 8836);
+    // A single-byte font has one order, whatever is asked.
+    std::vector<uint8_t> single = synthetic_font_single(8, 8);
+    EXPECT_EQ(lay_out(single, FONTX2_GRID, FONTX2_ORDER_CODE)->layout.order, FONTX2_ORDER_SINGLE);
 }
 
 // Unicode blocks with a few Shift-JIS codes among them: each glyph once, at
 // the column of its code's low four bits, in the row of its line of codes.
-TEST(GlyphSheetCodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
+TEST(Fontx2CodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
     // Latin (glyphs 0-94), kana (95-180), three Shift-JIS codes (181-183),
     // and Latin again (184-199), which the first block shadows.
     std::vector<uint8_t> font = synthetic_font_blocks(
         10, 12, {{0x0020, 0x007E}, {0x3041, 0x3096}, {0x8140, 0x8142}, {0x0041, 0x0050}});
-    Drawn grid = draw(font, 0), column = draw(font, 1);
+    Drawn grid = draw(font, FONTX2_GRID), column = draw(font, FONTX2_COLUMN);
     ASSERT_EQ(grid.width, 160u);
     ASSERT_EQ(grid.height, 12u * 13);               // 6 Latin lines, 6 kana lines, 1 line of 0x814x
     EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 0, 0)); // row 0 is the line 0x002
@@ -324,7 +399,7 @@ TEST(GlyphSheetCodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
 
     // Glyph data cut within the kana: what is missing stays blank.
     font.resize(font.size() - 200 * fontx2_glyph_bytes(10, 12) + 100 * fontx2_glyph_bytes(10, 12));
-    grid = draw(font, 0);
+    grid = draw(font, FONTX2_GRID);
     EXPECT_TRUE(cell_holds(grid, 10, 12, 5, 6, 99));  // 0x3045, glyph 99 is present
     EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 6, -1));  // 0x3046, glyph 100 is not
     EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 12, -1)); // 0x8140
@@ -337,8 +412,8 @@ TEST(RealFonts, EveryCellHoldsItsGlyph) {
         std::vector<uint8_t> font;
         ASSERT_TRUE(test_read_file(dir + "/" + name, &font)) << name;
         SCOPED_TRACE(name);
-        expect_cells_match(font, draw(font, 0), false);
-        expect_cells_match(font, draw(font, 1), true);
+        expect_cells_match(font, draw(font, FONTX2_GRID), FONTX2_GRID);
+        expect_cells_match(font, draw(font, FONTX2_COLUMN), FONTX2_COLUMN);
     }
 }
 

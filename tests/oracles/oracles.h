@@ -10,11 +10,13 @@
 #include "raster/raster.h"
 
 #include <stdint.h>
+#include <vector>
 
-// glyph_sheet_render bit by bit, one OR per ink pixel; the same contract
-// (clears the destination first).
-bool oracle_glyph_sheet_render(GlyphSheet *sheet, uint32_t row_alignment, uint8_t *destination,
-                               int bottom_up);
+// The glyph sheet as the independent reader of reference_sheet.h draws it,
+// bit by bit, in a layout's order (FONTX2_ORDER_*) and shape: rows padded to
+// alignment bytes, bottom-up or top-down.
+std::vector<uint8_t> oracle_glyph_sheet(const std::vector<uint8_t> &font, int order, int shape,
+                                        uint32_t alignment, int bottom_up);
 
 // raster_convert of a 1-bit source into an 8-bit destination without
 // offsets, through raster_get_pixel and raster_put_pixel.

@@ -31,11 +31,9 @@ inline uint32_t sjis_of(uint32_t j1, uint32_t j2) {
     return s1 << 8 | s2;
 }
 
-// The codes a double-byte font is drawn with in its own order, ascending:
-// every code one of its blocks holds (only entries wholly in the data, none
-// for a block running backwards), when fewer than half of them are JIS X 0208
-// cells. Empty when the JIS grid serves the font.
-REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size) {
+// Every code a double-byte font's blocks hold, ascending (only entries
+// wholly in the data, none for a block running backwards).
+REFERENCE_UNTRACED inline std::vector<uint32_t> held_codes(const uint8_t *font, uint64_t size) {
     std::vector<uint32_t> codes;
     if (byte_at(font, size, 16) == 0) return codes;
     std::vector<uint8_t> held(65536, 0);
@@ -45,13 +43,28 @@ REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, u
         uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
         for (uint32_t code = first; code <= last; ++code) held[code] = 1;
     }
-    uint32_t total = 0, jis = 0;
-    for (uint8_t h : held) total += h;
-    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
-        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
-    if (2 * jis >= total) return codes;
     for (uint32_t code = 0; code < 65536; ++code)
         if (held[code]) codes.push_back(code);
+    return codes;
+}
+
+// Sheet orders: as the plug-in chooses, the JIS grid, or the font's own.
+enum Order { ORDER_AUTO, ORDER_JIS, ORDER_CODE };
+
+// The codes a double-byte font is drawn with in its own order: those it
+// holds, when asked for or when fewer than half of them are JIS X 0208 cells.
+// Empty when the JIS grid serves the font.
+REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size,
+                                                          int order = ORDER_AUTO) {
+    std::vector<uint32_t> codes = held_codes(font, size);
+    if (byte_at(font, size, 16) == 0 || order == ORDER_JIS) return {};
+    if (order == ORDER_CODE) return codes;
+    std::vector<uint8_t> held(65536, 0);
+    for (uint32_t code : codes) held[code] = 1;
+    uint32_t jis = 0;
+    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
+        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
+    if (2 * jis >= codes.size()) return {};
     return codes;
 }
 
@@ -65,17 +78,20 @@ inline uint64_t code_lines(const std::vector<uint32_t> &codes) {
 struct Geometry {
     uint32_t glyph_width, glyph_height, double_byte;
     uint64_t width, height; // sheet size in pixels
+    bool own_order;
 };
 
 // The sheet's geometry, or false when the data is no FONTX2 font.
-inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column, Geometry *g) {
+inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column, Geometry *g,
+                           int order = ORDER_AUTO) {
     if (!font || size < 6 || memcmp(font, "FONTX2", 6) != 0) return false;
     g->glyph_width = byte_at(font, size, 14);
     g->glyph_height = byte_at(font, size, 15);
     g->double_byte = byte_at(font, size, 16) != 0;
     uint64_t cells = g->double_byte ? 94 : 16;
-    std::vector<uint32_t> own = own_codes(font, size);
-    if (!own.empty()) {
+    std::vector<uint32_t> own = own_codes(font, size, order);
+    g->own_order = g->double_byte && (order == ORDER_CODE || !own.empty());
+    if (g->own_order) {
         g->width = (uint64_t)g->glyph_width * (single_column ? 1 : 16);
         g->height = (uint64_t)g->glyph_height * (single_column ? own.size() : code_lines(own));
     } else if (single_column) {
@@ -113,25 +129,27 @@ REFERENCE_UNTRACED inline int64_t glyph_offset(const uint8_t *font, uint64_t siz
     return at + glyph_bytes <= size ? (int64_t)at : -1;
 }
 
-// The plain picture's pixel block: 1 bit per pixel, rows padded to 4 bytes,
-// bottom-up. Empty when the data is no font.
-REFERENCE_UNTRACED inline std::vector<uint8_t> plain_pixels(const uint8_t *font, uint64_t size,
-                                                            int single_column) {
+// The sheet drawn pixel by pixel: 1 bit per pixel, rows padded to
+// alignment bytes, bottom-up or top-down. Empty when the data is no font.
+REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font, uint64_t size,
+                                                            int order, int single_column,
+                                                            uint64_t alignment, bool bottom_up) {
     Geometry g;
-    if (!sheet_geometry(font, size, single_column, &g)) return {};
-    uint64_t stride = ((g.width + 7) / 8 + 3) / 4 * 4;
+    if (!sheet_geometry(font, size, single_column, &g, order)) return {};
+    uint64_t stride = ((g.width + 7) / 8 + alignment - 1) / alignment * alignment;
     std::vector<uint8_t> out(stride * g.height, 0);
     if (g.width == 0) return out;
     uint32_t row_bytes = (g.glyph_width + 7) / 8;
-    std::vector<uint32_t> own = own_codes(font, size);
-    uint32_t cells = !own.empty() ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
+    std::vector<uint32_t> own =
+        g.own_order ? own_codes(font, size, order) : std::vector<uint32_t>();
+    uint32_t cells = g.own_order ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
     uint64_t line_row = 0;
     for (uint32_t cell = 0; cell < cells; ++cell) {
         uint32_t code = g.double_byte ? sjis_of(0x21 + cell / 94, 0x21 + cell % 94) : cell;
         uint32_t per_row = g.double_byte ? 94 : 16;
         uint64_t cx = single_column ? 0 : cell % per_row;
         uint64_t cy = single_column ? cell : cell / per_row;
-        if (!own.empty()) {
+        if (g.own_order) {
             code = own[cell];
             if (cell > 0 && code >> 4 != own[cell - 1] >> 4) ++line_row;
             cx = single_column ? 0 : code & 15;
@@ -144,11 +162,18 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> plain_pixels(const uint8_t *font,
                 if (!(font[at + y * row_bytes + x / 8] >> (7 - x % 8) & 1)) continue;
                 uint64_t px = cx * g.glyph_width + x;
                 uint64_t py = cy * g.glyph_height + y;
-                out[(g.height - 1 - py) * stride + px / 8] |= (uint8_t)(0x80 >> (px % 8));
+                uint64_t row = bottom_up ? g.height - 1 - py : py;
+                out[row * stride + px / 8] |= (uint8_t)(0x80 >> (px % 8));
             }
         }
     }
     return out;
+}
+
+// The plain picture's pixel block: 1 bit per pixel, rows padded to 4 bytes,
+// bottom-up. Empty when the data is no font.
+inline std::vector<uint8_t> plain_pixels(const uint8_t *font, uint64_t size, int single_column) {
+    return sheet_pixels(font, size, ORDER_AUTO, single_column, 4, true);
 }
 
 } // namespace reference

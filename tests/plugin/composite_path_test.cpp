@@ -151,7 +151,8 @@ TEST_F(CompositePathTest, ADeeperPictureLeavesThePaletteAsItWas) {
     memset(&info, 0, sizeof info);
     info.transparent_colour_plus1 = 0xFF0001;
     uint32_t palette[256] = {0xFFFFFFFF};
-    EXPECT_EQ(info_publish(640, 480, 24, &info, palette, 0, "C:\\pics\\a.bmp"), 1);
+    EXPECT_EQ(info_publish(640, 480, 24, &info, palette, 0, FileName{"C:\\pics\\a.bmp", nullptr}),
+              1);
     std::vector<unsigned char> v;
     ASSERT_TRUE(test_read_value(INFO_PALETTE_VALUE, &v));
     ASSERT_EQ(v.size(), sizeof old);
@@ -163,7 +164,7 @@ TEST_F(CompositePathTest, ADeeperPictureLeavesThePaletteAsItWas) {
     EXPECT_EQ(back->transparent_colour_plus1, 0xFF0001u);
     // 256 entries or more are written as they are, without padding.
     std::vector<uint32_t> big(300, 0xAB);
-    info_publish(1, 1, 8, &info, big.data(), 300, nullptr);
+    info_publish(1, 1, 8, &info, big.data(), 300, FileName{});
     ASSERT_TRUE(test_read_value(INFO_PALETTE_VALUE, &v));
     EXPECT_EQ(v.size(), 1200u);
 }
@@ -184,7 +185,7 @@ TEST_F(CompositePathTest, PollFollowsTheChangeRules) {
     ImageInfoRecord published;
     memset(&published, 0, sizeof published);
     uint32_t clut[2] = {0, 0xFFFFFFFF};
-    info_publish(128, 256, 1, &published, clut, 2, "D:\\Fonts\\X.FNT");
+    info_publish(128, 256, 1, &published, clut, 2, FileName{"D:\\Fonts\\X.FNT", nullptr});
     EXPECT_EQ(info_poll(palette.data(), &info, name), 1);
     EXPECT_STREQ(name, "D:\\Fonts\\X.FNT");
     EXPECT_EQ(info.picture_width, 128u);

@@ -2,6 +2,7 @@
 #include "fontx2/fontx2_writer.h"
 #include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin_internal.h"
+#include "common/row_stride.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
 
@@ -36,7 +37,7 @@ void expect_decoded_or_no_memory(const std::vector<uint8_t> &font, int64_t w, in
     if (p.rc != 0) return;
     EXPECT_EQ(p.dib()->width, w);
     EXPECT_EQ(p.dib()->height, h);
-    EXPECT_EQ((int64_t)p.dib()->size_image, (int64_t)dib_stride((uint32_t)w, 1) * h);
+    EXPECT_EQ((int64_t)p.dib()->size_image, (int64_t)row_stride((uint32_t)w, 1, 4) * h);
     EXPECT_EQ(p.bits()[0], 0);
     EXPECT_EQ(p.bits()[p.dib()->size_image - 1], 0);
 }

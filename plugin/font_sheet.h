@@ -1,0 +1,44 @@
+// A font read and laid out once per call, whatever its file format: the
+// picture's size, and a way to draw its 1-bit glyph sheet.
+#pragma once
+
+#include <stdint.h>
+
+// Room for a format's parsed font and layout, so a call needs no allocation
+// for them; each format checks that its state fits.
+enum { FONT_SHEET_STATE_BYTES = 12 * 1024 };
+
+struct SheetFormat;
+
+struct FontSheet {
+    uint32_t width; // pixels; 0 x 0 for an empty sheet
+    uint32_t height;
+    const SheetFormat *format;
+    alignas(8) uint8_t state[FONT_SHEET_STATE_BYTES];
+};
+
+// What a font format supplies. The format table (sheet_formats.cpp) lists them.
+struct SheetFormat {
+    // Bytes from the start that size the picture (picture information reads
+    // no more).
+    uint32_t head_bytes;
+    bool (*recognises)(const uint8_t *data, uint64_t size);
+    // Reads and lays the font out from size bytes at hand; whole_size is the
+    // data's whole length. False when the data is not of this format.
+    bool (*open)(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
+                 int single_column);
+    // Draws every row (rows stride bytes apart, bottom-up when asked) into
+    // bits_size bytes; false when they do not fit.
+    bool (*draw)(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
+                 int bottom_up);
+};
+
+// True when some format recognises the data.
+bool font_sheet_recognised(const uint8_t *data, uint64_t size);
+// The most head bytes any format needs to size its picture.
+uint32_t font_sheet_head_bytes();
+// Opens the data with the format that recognises it; false when none does.
+bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
+                     int single_column);
+bool font_sheet_draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
+                     int bottom_up);

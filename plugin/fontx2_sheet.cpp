@@ -1,0 +1,40 @@
+// FONTX2 fonts as pictures: the font library read once, laid out once.
+#include "plugin/font_sheet.h"
+
+#include "fontx2/fontx2.h"
+
+#include <new>
+
+namespace {
+
+struct Fontx2SheetState {
+    Fontx2Font font;
+    Fontx2Layout layout;
+};
+static_assert(sizeof(Fontx2SheetState) <= FONT_SHEET_STATE_BYTES, "the state fits the sheet");
+
+bool recognises(const uint8_t *data, uint64_t size) {
+    return fontx2_has_signature(data, size);
+}
+
+bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
+          int single_column) {
+    Fontx2SheetState *state = new (sheet->state) Fontx2SheetState;
+    if (fontx2_read(&state->font, data, size, whole_size) != FONTX2_OK) return false;
+    fontx2_lay_out(&state->layout, &state->font, FONTX2_ORDER_AUTO,
+                   single_column ? FONTX2_COLUMN : FONTX2_GRID);
+    sheet->width = state->layout.width;
+    sheet->height = state->layout.height;
+    return true;
+}
+
+bool draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
+          int bottom_up) {
+    const Fontx2SheetState *state = (const Fontx2SheetState *)sheet->state;
+    return fontx2_draw(&state->font, &state->layout, bits, bits_size, stride,
+                       bottom_up ? FONTX2_BOTTOM_UP : FONTX2_TOP_DOWN) == FONTX2_OK;
+}
+
+} // namespace
+
+extern const SheetFormat fontx2_sheet_format = {FONTX2_HEADER_BYTES, recognises, open, draw};
