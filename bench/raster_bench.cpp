@@ -1,6 +1,7 @@
 // Raster conversion of a 1-bit glyph sheet to 8 bits per pixel (the composite
 // path's render raster: 4-byte rows, no palette), through the table and per
 // pixel, beside a memset of the same 8-bit output, its memory-bandwidth limit.
+#include "common/row_stride.h"
 #include "raster/raster.h"
 #include "tests/oracles/oracles.h"
 
@@ -28,9 +29,7 @@ struct SheetFixture {
             state = state * 1103515245u + 12345u;
             sheet.pixels[i] = (uint8_t)(state >> 16);
         }
-        Raster layout = {};
-        raster_init(&layout, 4, SHEET_SIZE, SHEET_SIZE, 0, nullptr, 8, nullptr, 0);
-        out_stride = layout.stride;
+        out_stride = (uint32_t)row_stride(SHEET_SIZE, 8, DIB_ROW_ALIGNMENT);
         out.assign((size_t)out_stride * SHEET_SIZE, 0);
     }
     ~SheetFixture() { raster_release(&sheet); }

@@ -1,5 +1,7 @@
 #include "compositor/compositor.h"
 
+#include "common/row_stride.h"
+
 #include <stddef.h>
 #include <string.h>
 
@@ -203,8 +205,9 @@ int composite_picture(const SettingsRecord *settings, void *output, int32_t widt
                          settings->background_enabled ? settings->bg_colour1 : 0};
     if (back.cell_w) under[0] = settings->bg_colour2;
 
+    // 32-bit words are always a multiple of the DIB alignment: no padding.
     const size_t row_bytes =
-        packed ? (size_t)(((uint64_t)width * 3 + 3) & ~(uint64_t)3) : (size_t)width * 4;
+        (size_t)row_stride((uint64_t)width, packed ? 24 : 32, DIB_ROW_ALIGNMENT);
     for (int32_t r = 0; r < height; ++r) {
         const int32_t y = height - 1 - r; // picture row: memory rows are bottom-up
         RowOut out = {(uint8_t *)output + (size_t)r * row_bytes, packed};

@@ -15,6 +15,7 @@
 #include "plugin/plugin.h"
 #endif
 #include "common/platform/platform.h"
+#include "common/row_stride.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define HOST_API __stdcall
@@ -155,7 +156,8 @@ static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pi
     uint8_t info[40 + 4 * 256];
     memcpy(info, header, header_size <= sizeof info ? header_size : sizeof info);
     if (rows > 0 && rows < height && colours <= 256) {
-        uint32_t stride = height ? image / height : 0;
+        const uint32_t width = le32(header + 4), bits = header[14] | header[15] << 8;
+        const uint32_t stride = (uint32_t)row_stride(width, bits, DIB_ROW_ALIGNMENT);
         pixels += (uint64_t)(height - rows) * stride; // rows are stored bottom-up
         image = stride * rows;
         memcpy(info + 8, &rows, 4);
