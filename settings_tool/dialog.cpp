@@ -25,34 +25,25 @@ static int is_checked(HWND dialog, int id) {
 // At most 254 characters are read; anything longer is cut.
 static void read_field_text(HWND dialog, int id, char *text) {
     text[0] = 0;
-    GetDlgItemTextA(dialog, id, text, 255);
+    GetDlgItemTextA(dialog, id, text, CONTROL_TEXT_BYTES - 1);
 }
 
-static int32_t read_decimal_field(HWND dialog, int id) {
-    char text[256];
-    read_field_text(dialog, id, text);
-    return field_parse_decimal(text);
+static void view_set_tick(void *dialog, int id, int ticked) {
+    SendDlgItemMessageA((HWND)dialog, id, BM_SETCHECK, ticked, 0);
+}
+static void view_set_text(void *dialog, int id, const char *text) {
+    SetDlgItemTextA((HWND)dialog, id, text);
+}
+static void view_get_text(void *dialog, int id, char *text) {
+    read_field_text((HWND)dialog, id, text);
 }
 
-static uint32_t read_hex_field(HWND dialog, int id) {
-    char text[256];
-    read_field_text(dialog, id, text);
-    return field_parse_hex(text);
-}
-
-// Each text set here reaches the box's own action through its change
-// notification, so filling the dialog also clamps and writes the record.
+// Each text set here also reaches the box's own action through its change
+// notification, which clamps and writes the record as the text is set; the
+// read-back that follows parses the same text, so it changes nothing more.
 static void populate_dialog(SettingsRecord *record, HWND dialog) {
-    for (uint32_t i = 0; i < DIALOG_CONTROL_COUNT; ++i) {
-        const DialogControl &c = DIALOG_CONTROLS[i];
-        if (c.kind == CONTROL_KIND_TICK || c.kind == CONTROL_KIND_RADIO) {
-            SendDlgItemMessageA(dialog, c.id, BM_SETCHECK, control_shown_tick(record, c.id), 0);
-        } else if (c.kind == CONTROL_KIND_DECIMAL || c.kind == CONTROL_KIND_HEX) {
-            char text[16];
-            control_shown_text(record, c.id, text);
-            SetDlgItemTextA(dialog, c.id, text);
-        }
-    }
+    const ControlView view = {dialog, view_set_tick, view_set_text, view_get_text};
+    control_show_and_read_back(record, &view);
 }
 
 static void setup_colour_chooser(HWND owner) {
@@ -101,11 +92,12 @@ static INT_PTR dialog_command(HWND dialog, int id) {
         value = is_checked(dialog, id);
         break;
     case CONTROL_KIND_DECIMAL:
-        value = read_decimal_field(dialog, id);
+    case CONTROL_KIND_HEX: {
+        char text[CONTROL_TEXT_BYTES];
+        read_field_text(dialog, id, text);
+        value = control_text_value(id, text);
         break;
-    case CONTROL_KIND_HEX:
-        value = read_hex_field(dialog, id);
-        break;
+    }
     }
     SettingsRecord *held = &settings_dialog.held_settings;
     switch (control_apply(held, id, value)) {

@@ -210,6 +210,26 @@ void control_shown_text(const SettingsRecord *record, int id, char *text) {
     }
 }
 
+int64_t control_text_value(int id, const char *text) {
+    const DialogControl *c = dialog_control(id);
+    return c && c->kind == CONTROL_KIND_HEX ? (int64_t)field_parse_hex(text)
+                                            : (int64_t)field_parse_decimal(text);
+}
+
+void control_show_and_read_back(SettingsRecord *record, const ControlView *view) {
+    for (const DialogControl &c : DIALOG_CONTROLS) {
+        if (c.kind == CONTROL_KIND_TICK || c.kind == CONTROL_KIND_RADIO) {
+            view->set_tick(view->context, c.id, control_shown_tick(record, c.id));
+        } else if (c.kind == CONTROL_KIND_DECIMAL || c.kind == CONTROL_KIND_HEX) {
+            char text[CONTROL_TEXT_BYTES];
+            control_shown_text(record, c.id, text);
+            view->set_text(view->context, c.id, text);
+            view->get_text(view->context, c.id, text);
+            control_apply(record, c.id, control_text_value(c.id, text));
+        }
+    }
+}
+
 // ---- Colours and viewer requests ----------------------------------------------------
 
 uint32_t colour_swap_red_blue(uint32_t colour) {

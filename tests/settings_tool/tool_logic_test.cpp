@@ -3,9 +3,11 @@
 #include "settings_tool/tool_logic.h"
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <map>
 #include <random>
 #include <string>
 
@@ -27,25 +29,32 @@ std::string changed_bytes(const SettingsRecord &a, const SettingsRecord &b) {
     return out;
 }
 
-int64_t typed(int id, const char *text) {
-    return dialog_control(id)->kind == CONTROL_KIND_HEX ? (int64_t)field_parse_hex(text)
-                                                        : (int64_t)field_parse_decimal(text);
-}
-
 // Runs an edit box's action on the text as the dialog reads it.
 void type_into(SettingsRecord *r, int id, const char *text) {
-    ASSERT_EQ(control_apply(r, id, typed(id, text)), CONTROL_SAVE) << id;
+    ASSERT_EQ(control_apply(r, id, control_text_value(id, text)), CONTROL_SAVE) << id;
 }
 
-// What filling the dialog does to a record: every box's text is read back.
-void fill_boxes(SettingsRecord *r) {
-    char text[16];
-    for (uint32_t i = 0; i < DIALOG_CONTROL_COUNT; ++i) {
-        const int id = DIALOG_CONTROLS[i].id, kind = DIALOG_CONTROLS[i].kind;
-        if (kind != CONTROL_KIND_DECIMAL && kind != CONTROL_KIND_HEX) continue;
-        control_shown_text(r, id, text);
-        control_apply(r, id, typed(id, text));
-    }
+// A dialog without a window: boxes hold what they are given, ticks are kept.
+struct StandInDialog {
+    std::map<int, std::string> texts;
+    std::map<int, int> ticks;
+};
+void stand_in_set_tick(void *dialog, int id, int ticked) {
+    ((StandInDialog *)dialog)->ticks[id] = ticked;
+}
+void stand_in_set_text(void *dialog, int id, const char *text) {
+    ((StandInDialog *)dialog)->texts[id] = text;
+}
+void stand_in_get_text(void *dialog, int id, char *text) {
+    snprintf(text, CONTROL_TEXT_BYTES, "%s", ((StandInDialog *)dialog)->texts[id].c_str());
+}
+
+// What filling the dialog does to a record.
+StandInDialog fill_boxes(SettingsRecord *r) {
+    StandInDialog dialog;
+    const ControlView view = {&dialog, stand_in_set_tick, stand_in_set_text, stand_in_get_text};
+    control_show_and_read_back(r, &view);
+    return dialog;
 }
 
 TEST(FieldParse, DecimalFollowsStrtolOnThirtyTwoBits) {
@@ -333,7 +342,11 @@ TEST(ShownRecord, FillingNormalisesWhatTheBoxesClamp) {
     EXPECT_STREQ(text, "000000");
     control_shown_text(&r, CONTROL_ALPHA_SCALE, text);
     EXPECT_STREQ(text, "77");
-    fill_boxes(&r);
+    const StandInDialog shown = fill_boxes(&r);
+    EXPECT_EQ(shown.texts.at(CONTROL_CELL_WIDTH), "2000"); // shown as stored, read back clamped
+    EXPECT_EQ(shown.ticks.at(CONTROL_ALPHA_BLEND), 1);
+    EXPECT_EQ(shown.ticks.at(CONTROL_ALPHA_ADD), 0);
+    EXPECT_EQ(shown.ticks.at(CONTROL_BACKGROUND), 1);
     EXPECT_EQ(r.brightness, 0);
     EXPECT_EQ(r.cell_width, 1024);
     EXPECT_EQ(r.transparent_index, 0);
