@@ -7,6 +7,9 @@
 
 namespace {
 
+// brightness is a factor in thousandths: 1000 leaves a colour as it is.
+const int32_t BRIGHTNESS_UNITY = 1000;
+
 // Every channel leaves here inside 0..255: a brightness above 1000 must not
 // wrap a bright colour to a dark one, and negative factors end at black.
 int32_t composite_clamp_channel(int32_t value) {
@@ -198,9 +201,9 @@ void composite_row(const PictureJob &job, int32_t r) {
 
 uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t background) {
     const int32_t brightness = settings->brightness;
-    const int32_t red = (int32_t)((source >> 16) & 0xFF) * brightness / 1000;
-    const int32_t green = (int32_t)((source >> 8) & 0xFF) * brightness / 1000;
-    const int32_t blue = (int32_t)(source & 0xFF) * brightness / 1000;
+    const int32_t red = (int32_t)((source >> 16) & 0xFF) * brightness / BRIGHTNESS_UNITY;
+    const int32_t green = (int32_t)((source >> 8) & 0xFF) * brightness / BRIGHTNESS_UNITY;
+    const int32_t blue = (int32_t)(source & 0xFF) * brightness / BRIGHTNESS_UNITY;
 
     const int32_t alpha = (int32_t)(source >> 24);
     // With alpha_128, 128 counts as opaque and higher values overshoot (to 508).

@@ -96,7 +96,7 @@ void raster_set_palette(Raster *raster, const uint32_t *source, uint32_t count) 
     uint32_t total = raster->palette_count;
     if (total == 0 || !raster->palette) return;
     if (count == 0 || count > total) count = total;
-    for (uint32_t i = 0; i < total; ++i) raster->palette[i] = 0xFF000000u;
+    for (uint32_t i = 0; i < total; ++i) raster->palette[i] = RASTER_OPAQUE_BLACK;
     if (source) memcpy(raster->palette, source, (size_t)count * 4);
 }
 

@@ -158,8 +158,8 @@ HWND open_settings_dialog(HINSTANCE instance) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG,
                  (LPARAM)LoadIconA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID)));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
-                 (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON, 16, 16,
-                                    LR_DEFAULTCOLOR));
+                 (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON,
+                                    SMALL_ICON_SIZE, SMALL_ICON_SIZE, LR_DEFAULTCOLOR));
     setup_colour_chooser(dialog);
     return dialog;
 }

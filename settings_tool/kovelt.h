@@ -10,6 +10,9 @@
 
 // The mutex and the viewer's window class share this name.
 static const char TOOL_NAME[] = "KOVELT";
+// The icon group's small image is loaded at its own size rather than the
+// large one shrunk.
+enum { SMALL_ICON_SIZE = 16 };
 
 // Made at start and kept until the process ends. The shell sets both; the
 // viewer makes its windows with the instance and opens below the dialog.

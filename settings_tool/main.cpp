@@ -19,14 +19,18 @@ static bool register_viewer_class(HINSTANCE instance) {
     type.lpfnWndProc = viewer_window_proc;
     type.hInstance = instance;
     type.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID));
-    // The 16 x 16 image of the same group, rather than the large one shrunk.
-    type.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON, 16, 16,
-                                     LR_DEFAULTCOLOR);
+    type.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON,
+                                     SMALL_ICON_SIZE, SMALL_ICON_SIZE, LR_DEFAULTCOLOR);
     type.hCursor = LoadCursorA(NULL, IDC_ARROW);
     type.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     type.lpszClassName = TOOL_NAME;
     return RegisterClassExA(&type) != 0;
 }
+
+// While the viewer is open a paint message is always pending (see
+// viewer.cpp), so the loop turns without blocking: a pause of about one
+// frame keeps it from taking a whole processor.
+static const DWORD LOOP_PAUSE_MS = 16;
 
 static void run_message_loop() {
     MSG message;
@@ -38,7 +42,7 @@ static void run_message_loop() {
             DispatchMessageA(&message);
         }
         service_viewer();
-        Sleep(16);
+        Sleep(LOOP_PAUSE_MS);
     }
 }
 

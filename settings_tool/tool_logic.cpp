@@ -6,11 +6,14 @@
 
 // ---- Edit-box text ------------------------------------------------------------
 
+// Above every base: a character that is no digit ends any scan.
+static const int NOT_A_DIGIT = 99;
+
 static int digit_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
+    return NOT_A_DIGIT;
 }
 
 // The strtol scan: sign and magnitude, the magnitude saturating just above

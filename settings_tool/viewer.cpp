@@ -45,6 +45,8 @@ static struct {
 
 static const DWORD VIEWER_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 static const char VIEWER_CAPTION[] = "KOVELT clut";
+// The viewer opens below the dialog, this far apart, so neither covers the other.
+static const int VIEWER_GAP_BELOW_DIALOG = 4;
 
 static bool ansi_lead_byte(uint8_t byte) {
     return IsDBCSLeadByte(byte) != 0;
@@ -185,7 +187,7 @@ static bool open_viewer() {
     RECT outer = {0, 0, VIEWER_IMAGE_SIZE, VIEWER_IMAGE_SIZE};
     AdjustWindowRectEx(&outer, VIEWER_STYLE, FALSE, 0);
     int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    int x = dialog.left, y = dialog.bottom + 4;
+    int x = dialog.left, y = dialog.bottom + VIEWER_GAP_BELOW_DIALOG;
     viewer.window = CreateWindowExA(0, TOOL_NAME, VIEWER_CAPTION, VIEWER_STYLE, x, y, width, height,
                                     NULL, NULL, tool_instance, NULL);
     if (!viewer.window) return false;
