@@ -4,6 +4,7 @@
 #include "common/row_stride.h"
 #include "raster/raster.h"
 #include "tests/oracles/oracles.h"
+#include "tests/support/test_support.h"
 
 #include <benchmark/benchmark.h>
 #include <stdint.h>
@@ -24,11 +25,9 @@ struct SheetFixture {
                          -1))
             return;
         // A deterministic mix of set and clear bits, like glyph strokes.
-        uint32_t state = 12345;
-        for (uint64_t i = 0; i < (uint64_t)sheet.stride * sheet.height; ++i) {
-            state = state * 1103515245u + 12345u;
-            sheet.pixels[i] = (uint8_t)(state >> 16);
-        }
+        TestRandom random(12345);
+        for (uint64_t i = 0; i < (uint64_t)sheet.stride * sheet.height; ++i)
+            sheet.pixels[i] = (uint8_t)random.next();
         out_stride = (uint32_t)row_stride(SHEET_SIZE, 8, DIB_ROW_ALIGNMENT);
         out.assign((size_t)out_stride * SHEET_SIZE, 0);
     }

@@ -1,6 +1,7 @@
 // The settings tool's rules without a window: edit-box parsing, clamps, what
 // each control shows and what its action does to the record.
 #include "settings_tool/tool_logic.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -8,7 +9,6 @@
 #include <string.h>
 
 #include <map>
-#include <random>
 #include <string>
 
 namespace {
@@ -86,11 +86,11 @@ TEST(FieldParse, DecimalFollowsStrtolOnThirtyTwoBits) {
         if (reference < INT32_MIN) reference = INT32_MIN;
         EXPECT_EQ(field_parse_decimal(text), reference) << '"' << text << '"';
     }
-    std::mt19937 random(7);
+    TestRandom random(7);
     for (int i = 0; i < 2000; ++i) {
-        std::string text = (random() % 3 == 0) ? "-" : "";
-        int digits = 1 + (int)(random() % 14);
-        for (int d = 0; d < digits; ++d) text += (char)('0' + random() % 10);
+        std::string text = (random.next() % 3 == 0) ? "-" : "";
+        int digits = 1 + (int)(random.next() % 14);
+        for (int d = 0; d < digits; ++d) text += (char)('0' + random.next() % 10);
         long long reference = strtoll(text.c_str(), nullptr, 10);
         if (reference > INT32_MAX) reference = INT32_MAX;
         if (reference < INT32_MIN) reference = INT32_MIN;
@@ -124,13 +124,13 @@ TEST(FieldParse, HexIsAThirtyTwoBitWord) {
 
 TEST(FieldParse, EveryShownTextReadsBackAsItsValue) {
     const uint32_t edges[] = {0x80000000u, 0xFFFFFFFFu, 0, 0x7FFFFFFFu};
-    std::mt19937 random(11);
+    TestRandom random(11);
     for (int i = 0; i < 5000; ++i) {
         SettingsRecord r = patterned_record();
-        uint32_t word = i < 4 ? edges[i] : (uint32_t)random();
+        uint32_t word = i < 4 ? edges[i] : (uint32_t)random.next();
         r.bg_colour2 = word;
-        r.cell_height = (int16_t)(random() % 1025);
-        r.clut_offset = (int16_t)(random() & 0xFFFF);
+        r.cell_height = (int16_t)(random.next() % 1025);
+        r.clut_offset = (int16_t)(random.next() & 0xFFFF);
         SettingsRecord before = r;
         fill_boxes(&r);
         ASSERT_EQ(r.bg_colour2, word);
@@ -358,9 +358,9 @@ TEST(Colours, ChooserOrderSwapsRedAndBlue) {
     EXPECT_EQ(colour_swap_red_blue(0x0000FFu), 0xFF0000u);
     EXPECT_EQ(colour_swap_red_blue(0x123456u), 0x563412u);
     EXPECT_EQ(colour_swap_red_blue(0xAB00FF00u), 0xAB00FF00u);
-    std::mt19937 random(3);
+    TestRandom random(3);
     for (int i = 0; i < 1000; ++i) {
-        uint32_t c = (uint32_t)random();
+        uint32_t c = (uint32_t)random.next();
         ASSERT_EQ(colour_swap_red_blue(colour_swap_red_blue(c)), c);
     }
 }
