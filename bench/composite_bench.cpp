@@ -1,6 +1,7 @@
 // Compositing a full double-byte glyph sheet with the default settings, the
 // per-pixel oracle and the shipped fused route, beside the cost of merely clearing
 // the 24-bit output it writes (all in cache: no fresh blocks here).
+#include "common/row_stride.h"
 #include "compositor/compositor.h"
 #include "tests/oracles/oracles.h"
 
@@ -11,7 +12,7 @@
 namespace {
 
 const int32_t SHEET_SIDE = 1504; // 94 cells of 16 pixels
-const size_t ROW_BYTES = ((size_t)SHEET_SIDE * 3 + 3) & ~(size_t)3;
+const size_t ROW_BYTES = (size_t)row_stride(SHEET_SIDE, 24, DIB_ROW_ALIGNMENT);
 
 // A glyph-like two-colour source: a few strokes in every 16 x 16 cell.
 std::vector<uint8_t> make_sheet() {

@@ -1,8 +1,10 @@
 // Raster conversion of a 1-bit glyph sheet to 8 bits per pixel (the composite
 // path's render raster: 4-byte rows, no palette), through the table and per
 // pixel, beside a memset of the same 8-bit output, its memory-bandwidth limit.
+#include "common/row_stride.h"
 #include "raster/raster.h"
 #include "tests/oracles/oracles.h"
+#include "tests/support/test_support.h"
 
 #include <benchmark/benchmark.h>
 #include <stdint.h>
@@ -23,14 +25,10 @@ struct SheetFixture {
                          -1))
             return;
         // A deterministic mix of set and clear bits, like glyph strokes.
-        uint32_t state = 12345;
-        for (uint64_t i = 0; i < (uint64_t)sheet.stride * sheet.height; ++i) {
-            state = state * 1103515245u + 12345u;
-            sheet.pixels[i] = (uint8_t)(state >> 16);
-        }
-        Raster layout = {};
-        raster_init(&layout, 4, SHEET_SIZE, SHEET_SIZE, 0, nullptr, 8, nullptr, 0);
-        out_stride = layout.stride;
+        TestRandom random(12345);
+        for (uint64_t i = 0; i < (uint64_t)sheet.stride * sheet.height; ++i)
+            sheet.pixels[i] = (uint8_t)random.next();
+        out_stride = (uint32_t)row_stride(SHEET_SIZE, 8, DIB_ROW_ALIGNMENT);
         out.assign((size_t)out_stride * SHEET_SIZE, 0);
     }
     ~SheetFixture() { raster_release(&sheet); }

@@ -1,9 +1,14 @@
 #include "compositor/compositor.h"
 
+#include "common/row_stride.h"
+
 #include <stddef.h>
 #include <string.h>
 
 namespace {
+
+// brightness is a factor in thousandths: 1000 leaves a colour as it is.
+const int32_t BRIGHTNESS_UNITY = 1000;
 
 // Every channel leaves here inside 0..255: a brightness above 1000 must not
 // wrap a bright colour to a dark one, and negative factors end at black.
@@ -18,14 +23,14 @@ uint32_t composite_pack_rgb(int32_t red, int32_t green, int32_t blue) {
            (uint32_t)composite_clamp_channel(green) << 8 | (uint32_t)composite_clamp_channel(blue);
 }
 
-int32_t composite_mix_channel(uint8_t mode, int32_t value, int32_t back, int32_t weight) {
+int32_t composite_mix_channel(uint8_t mode, int32_t value, int32_t background, int32_t weight) {
     switch (mode) {
     case SETTINGS_ALPHA_BLEND:
-        return (value * weight + (255 - weight) * back) / 255;
+        return (value * weight + (255 - weight) * background) / 255;
     case SETTINGS_ALPHA_ADD:
-        return back + value * weight / 255;
+        return background + value * weight / 255;
     default: // SETTINGS_ALPHA_SUBTRACT
-        return back - value * weight / 255;
+        return background - value * weight / 255;
     }
 }
 
@@ -95,14 +100,100 @@ void composite_span_indexed(const RowOut &out, const uint8_t *src, const uint32_
 
 // Pixels [x, end) of a 32-bit source row, mixed one by one.
 void composite_span_direct(const RowOut &out, const uint32_t *src, const SettingsRecord *s,
-                           uint32_t back, uint32_t mask, int64_t x, int64_t end) {
+                           uint32_t background, uint32_t mask, int64_t x, int64_t end) {
     const uint32_t key = s->transparent_colour & COMPOSITE_RGB_MASK;
     for (; x < end; ++x) {
         const uint32_t colour = src[x];
         // Direct colours have no index: every keying mode keys by colour.
         const bool keyed = s->transparent_mode != SETTINGS_TRANSPARENT_NONE &&
                            (colour & COMPOSITE_RGB_MASK) == key;
-        composite_put(out, x, (keyed ? back : mix_pixel(colour, s, back)) & mask);
+        composite_put(out, x, (keyed ? background : mix_pixel(colour, s, background)) & mask);
+    }
+}
+
+// The unmasked background under a cell of one parity: on the checkerboard
+// bg_colour1 where (x / w + y / h) is odd and bg_colour2 where it is even;
+// bg_colour1 on a plain background, black without one. mix_pixel ignores its
+// top byte, and a keyed pixel keeps it for the 32-bit output.
+uint32_t composite_background(const SettingsRecord *s, const Backdrop &backdrop, int parity) {
+    if (!s->background_enabled) return 0;
+    return parity == 0 && backdrop.cell_w ? s->bg_colour2 : s->bg_colour1;
+}
+
+// The cell parity of pixel (x, y) in picture coordinates; 1 (bg_colour1)
+// without a checkerboard.
+inline int composite_cell_parity(const Backdrop &backdrop, int64_t x, int32_t y) {
+    if (!backdrop.cell_w) return 1;
+    return (int)(((x / backdrop.cell_w) ^ (y / backdrop.cell_h)) & 1);
+}
+
+// An 8-bit source's finished colour for every (background parity, index)
+// pair: keyed indices show the background, the others are mixed over it.
+void composite_build_lut(const SettingsRecord *s, const uint32_t *palette, uint32_t colour_count,
+                         const uint32_t backgrounds[2], uint32_t mask, uint32_t lut[2][256]) {
+    uint32_t colours[256];
+    composite_palette_table(s, palette, colour_count, colours);
+    const uint32_t key = s->transparent_colour & COMPOSITE_RGB_MASK;
+    // Equal backgrounds (always so without a checkerboard) give equal tables.
+    const int parities = backgrounds[0] != backgrounds[1] ? 2 : 1;
+    for (int parity = 0; parity < parities; ++parity) {
+        const uint32_t background = backgrounds[parity];
+        for (uint32_t i = 0; i < 256; ++i) {
+            const bool keyed = (s->transparent_mode == SETTINGS_TRANSPARENT_BY_COLOUR &&
+                                (colours[i] & COMPOSITE_RGB_MASK) == key) ||
+                               (s->transparent_mode == SETTINGS_TRANSPARENT_BY_INDEX &&
+                                (int32_t)i == s->transparent_index);
+            lut[parity][i] = (keyed ? background : mix_pixel(colours[i], s, background)) & mask;
+        }
+    }
+    if (parities == 1) memcpy(lut[1], lut[0], sizeof lut[0]);
+}
+
+// What every row of one picture shares.
+struct PictureJob {
+    const SettingsRecord *settings;
+    Backdrop backdrop;
+    uint32_t mask; // what the output packing keeps of a colour
+    bool packed;   // 24-bit output
+    int32_t width, height;
+    uint8_t *output;
+    size_t output_row_bytes;
+    bool indexed;               // the source: 8-bit indices, or 32-bit words
+    const uint8_t *indices;     // 8-bit source
+    int32_t source_stride;      // between rows of indices
+    const uint32_t *words;      // 32-bit source
+    const uint32_t (*lut)[256]; // indices: finished colour by [parity][index]
+    uint32_t backgrounds[2];    // words: the background by cell parity
+};
+
+// Output row r; memory rows are bottom-up, so it shows picture row
+// height - 1 - r. The backdrop is laid span by span: one checkerboard cell
+// (or the whole row) at a time, grid lines over it.
+void composite_row(const PictureJob &job, int32_t r) {
+    const Backdrop &backdrop = job.backdrop;
+    const int32_t y = job.height - 1 - r;
+    const RowOut out = {job.output + (size_t)r * job.output_row_bytes, job.packed};
+    if (backdrop.grid && y % backdrop.cell_h == 0) {
+        for (int64_t x = 0; x < job.width; ++x) composite_put(out, x, backdrop.grid_colour);
+    } else {
+        const int64_t span = backdrop.cell_w ? backdrop.cell_w : job.width;
+        for (int64_t x = 0; x < job.width; x += span) {
+            const int64_t end = x + span < job.width ? x + span : job.width;
+            const int parity = composite_cell_parity(backdrop, x, y);
+            if (job.indexed) {
+                composite_span_indexed(out, job.indices + (ptrdiff_t)r * job.source_stride,
+                                       job.lut[parity], x, end);
+            } else {
+                composite_span_direct(out, job.words + (size_t)r * (size_t)job.width, job.settings,
+                                      job.backgrounds[parity], job.mask, x, end);
+            }
+            if (backdrop.grid)
+                composite_put(out, x, backdrop.grid_colour); // the cell's left column
+        }
+    }
+    if (job.packed) {
+        const size_t pixel_bytes = (size_t)job.width * 3;
+        memset(out.row + pixel_bytes, 0, job.output_row_bytes - pixel_bytes);
     }
 }
 
@@ -110,9 +201,9 @@ void composite_span_direct(const RowOut &out, const uint32_t *src, const Setting
 
 uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t background) {
     const int32_t brightness = settings->brightness;
-    const int32_t red = (int32_t)((source >> 16) & 0xFF) * brightness / 1000;
-    const int32_t green = (int32_t)((source >> 8) & 0xFF) * brightness / 1000;
-    const int32_t blue = (int32_t)(source & 0xFF) * brightness / 1000;
+    const int32_t red = (int32_t)((source >> 16) & 0xFF) * brightness / BRIGHTNESS_UNITY;
+    const int32_t green = (int32_t)((source >> 8) & 0xFF) * brightness / BRIGHTNESS_UNITY;
+    const int32_t blue = (int32_t)(source & 0xFF) * brightness / BRIGHTNESS_UNITY;
 
     const int32_t alpha = (int32_t)(source >> 24);
     // With alpha_128, 128 counts as opaque and higher values overshoot (to 508).
@@ -124,12 +215,12 @@ uint32_t mix_pixel(uint32_t source, const SettingsRecord *settings, uint32_t bac
         mode > SETTINGS_ALPHA_SUBTRACT)
         return composite_pack_rgb(red, green, blue);
 
-    const int32_t back_red = (int32_t)((background >> 16) & 0xFF);
-    const int32_t back_green = (int32_t)((background >> 8) & 0xFF);
-    const int32_t back_blue = (int32_t)(background & 0xFF);
-    return composite_pack_rgb(composite_mix_channel(mode, red, back_red, weight),
-                              composite_mix_channel(mode, green, back_green, weight),
-                              composite_mix_channel(mode, blue, back_blue, weight));
+    const int32_t background_red = (int32_t)((background >> 16) & 0xFF);
+    const int32_t background_green = (int32_t)((background >> 8) & 0xFF);
+    const int32_t background_blue = (int32_t)(background & 0xFF);
+    return composite_pack_rgb(composite_mix_channel(mode, red, background_red, weight),
+                              composite_mix_channel(mode, green, background_green, weight),
+                              composite_mix_channel(mode, blue, background_blue, weight));
 }
 
 void composite_prepare_alpha(const SettingsRecord *s, uint32_t *words, size_t count,
@@ -163,33 +254,28 @@ int composite_picture(const SettingsRecord *settings, void *output, int32_t widt
     const bool indexed = source_depth == 8;
     if (indexed && colour_count == 0) return COMPOSITE_ERR_INTERNAL;
 
-    const bool packed = output_depth == 24;
+    PictureJob job = {};
+    job.settings = settings;
+    job.packed = output_depth == 24;
     // 24-bit packing drops the top byte, so it is cleared once here.
-    const uint32_t mask = packed ? COMPOSITE_RGB_MASK : 0xFFFFFFFFu;
-    const Backdrop back = composite_backdrop(settings, mask);
+    job.mask = job.packed ? COMPOSITE_RGB_MASK : 0xFFFFFFFFu;
+    job.backdrop = composite_backdrop(settings, job.mask);
+    job.width = width;
+    job.height = height;
+    job.output = (uint8_t *)output;
+    // 32-bit words are always a multiple of the DIB alignment: no padding.
+    job.output_row_bytes =
+        (size_t)row_stride((uint64_t)width, job.packed ? 24 : 32, DIB_ROW_ALIGNMENT);
+    for (int parity = 0; parity < 2; ++parity)
+        job.backgrounds[parity] = composite_background(settings, job.backdrop, parity);
 
-    // Indexed: the finished colour of every (index, background) pair.
     uint32_t lut[2][256];
     if (indexed) {
-        uint32_t table[256];
-        composite_palette_table(settings, palette, colour_count, table);
-        const uint32_t key = settings->transparent_colour & COMPOSITE_RGB_MASK;
-        const int classes = back.cell_w ? 2 : 1;
-        for (int k = 0; k < classes; ++k) {
-            // The unmasked background: mix_pixel ignores its top byte, and a
-            // keyed pixel keeps it for the 32-bit output.
-            const uint32_t under = !settings->background_enabled ? 0
-                                   : (k == 0 && back.cell_w)     ? settings->bg_colour2
-                                                                 : settings->bg_colour1;
-            for (uint32_t i = 0; i < 256; ++i) {
-                const bool keyed = (settings->transparent_mode == SETTINGS_TRANSPARENT_BY_COLOUR &&
-                                    (table[i] & COMPOSITE_RGB_MASK) == key) ||
-                                   (settings->transparent_mode == SETTINGS_TRANSPARENT_BY_INDEX &&
-                                    (int32_t)i == settings->transparent_index);
-                lut[k][i] = (keyed ? under : mix_pixel(table[i], settings, under)) & mask;
-            }
-        }
-        if (classes == 1) memcpy(lut[1], lut[0], sizeof lut[0]);
+        composite_build_lut(settings, palette, colour_count, job.backgrounds, job.mask, lut);
+        job.indexed = true;
+        job.indices = (const uint8_t *)source;
+        job.source_stride = source_stride;
+        job.lut = lut;
     } else {
         // The alpha preparation happens on the caller's words.
         uint32_t *words = (uint32_t *)source;
@@ -197,38 +283,8 @@ int composite_picture(const SettingsRecord *settings, void *output, int32_t widt
         uint32_t all_bits = 0;
         for (size_t i = 0; i < count; ++i) all_bits |= words[i];
         composite_prepare_alpha(settings, words, count, all_bits);
+        job.words = words;
     }
-    // The unmasked backgrounds for the 32-bit source's per-pixel mixing.
-    uint32_t under[2] = {settings->background_enabled ? settings->bg_colour1 : 0,
-                         settings->background_enabled ? settings->bg_colour1 : 0};
-    if (back.cell_w) under[0] = settings->bg_colour2;
-
-    const size_t row_bytes =
-        packed ? (size_t)(((uint64_t)width * 3 + 3) & ~(uint64_t)3) : (size_t)width * 4;
-    for (int32_t r = 0; r < height; ++r) {
-        const int32_t y = height - 1 - r; // picture row: memory rows are bottom-up
-        RowOut out = {(uint8_t *)output + (size_t)r * row_bytes, packed};
-        if (back.grid && y % back.cell_h == 0) {
-            for (int64_t x = 0; x < width; ++x) composite_put(out, x, back.grid_colour);
-        } else {
-            const int parity_y = back.cell_w ? (y / back.cell_h) & 1 : 0;
-            const int64_t span = back.cell_w ? back.cell_w : width;
-            for (int64_t x = 0; x < width; x += span) {
-                const int64_t end = x + span < width ? x + span : width;
-                // (x / w + y / h) odd is bg_colour1: parity [1].
-                const int k = back.cell_w ? (int)((x / back.cell_w) & 1) ^ parity_y : 1;
-                if (indexed) {
-                    composite_span_indexed(out,
-                                           (const uint8_t *)source + (ptrdiff_t)r * source_stride,
-                                           lut[k], x, end);
-                } else {
-                    composite_span_direct(out, (const uint32_t *)source + (size_t)r * (size_t)width,
-                                          settings, under[k], mask, x, end);
-                }
-                if (back.grid) composite_put(out, x, back.grid_colour); // the cell's left column
-            }
-        }
-        if (packed) memset(out.row + (size_t)width * 3, 0, row_bytes - (size_t)width * 3);
-    }
+    for (int32_t r = 0; r < height; ++r) composite_row(job, r);
     return COMPOSITE_OK;
 }

@@ -75,6 +75,59 @@ int32_t offset(FuzzBytes *in) {
     return (int8_t)b;
 }
 
+// Into a raster: caller memory (route 0) or memory of the raster's own.
+// False when the destination cannot be made: the input is done with.
+bool convert_into_raster(const Raster &source, const Description &dd, FuzzBytes *in, uint8_t route,
+                         int32_t x, int32_t y) {
+    Raster destination = {};
+    Memory dm;
+    if (route == 0) {
+        if (!make_raster(dd, in, &destination, &dm)) return false;
+    } else if (!raster_init(&destination, dd.alignment, dd.width, dd.height, RASTER_OWNS_MEMORY,
+                            nullptr, dd.depth, nullptr, dd.palette_count)) {
+        raster_release(&destination);
+        FUZZ_CHECK(heap_test_allocations() == heap_test_releases());
+        return false;
+    } else {
+        destination.raster_flags |= dd.flags;
+    }
+    uint64_t bytes = (uint64_t)destination.stride * destination.height;
+    std::vector<uint8_t> before(destination.pixels, destination.pixels + bytes);
+    std::vector<uint32_t> palette_before;
+    if (destination.palette)
+        palette_before.assign(destination.palette, destination.palette + destination.palette_count);
+    bool ok = raster_convert(&source, &destination, x, y);
+    // Only a reduction of colours to a palette may fail, and it then
+    // leaves the pixels as they were (and the palette, unless the
+    // source's palette was handed on before the reduction).
+    if (source.depth <= 8 || destination.depth > 8) FUZZ_CHECK(ok);
+    if (!ok) {
+        FUZZ_CHECK(bytes == 0 || memcmp(before.data(), destination.pixels, bytes) == 0);
+        bool handed_on = source.palette && source.palette_count;
+        FUZZ_CHECK(palette_before.empty() || handed_on ||
+                   memcmp(palette_before.data(), destination.palette, palette_before.size() * 4) ==
+                       0);
+    }
+    raster_release(&destination);
+    return true;
+}
+
+// Into caller memory laid out from the destination description.
+void convert_into_memory(const Raster &source, const Description &dd, int32_t x, int32_t y) {
+    Raster probe = {};
+    bool layout = raster_init(&probe, dd.alignment ? dd.alignment : source.row_alignment,
+                              source.width, source.height, 0, nullptr,
+                              dd.depth ? dd.depth : source.depth, nullptr, dd.palette_count);
+    std::vector<uint8_t> pixels(layout ? (size_t)probe.stride * source.height : 0, 0x5A);
+    uint32_t depth = dd.depth ? dd.depth : source.depth;
+    std::vector<uint32_t> palette(palette_entries(dd, depth), 0x12345678);
+    bool ok = raster_convert_into(&source, dd.alignment, dd.depth, dd.palette_count,
+                                  pixels.empty() ? nullptr : pixels.data(),
+                                  palette.empty() ? nullptr : palette.data(), x, y);
+    if (!layout) FUZZ_CHECK(!ok);
+    if (layout && (source.depth <= 8 || depth > 8)) FUZZ_CHECK(ok);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -87,54 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     Memory sm;
     if (!make_raster(sd, &in, &source, &sm)) return 0;
     heap_test_reset();
-
     if (route == 0 || route == 1) {
-        // Into a raster: caller memory, or memory of the raster's own.
-        Raster destination = {};
-        Memory dm;
-        if (route == 0) {
-            if (!make_raster(dd, &in, &destination, &dm)) return 0;
-        } else if (!raster_init(&destination, dd.alignment, dd.width, dd.height, RASTER_OWNS_MEMORY,
-                                nullptr, dd.depth, nullptr, dd.palette_count)) {
-            raster_release(&destination);
-            FUZZ_CHECK(heap_test_allocations() == heap_test_releases());
-            return 0;
-        } else {
-            destination.raster_flags |= dd.flags;
-        }
-        uint64_t bytes = (uint64_t)destination.stride * destination.height;
-        std::vector<uint8_t> before(destination.pixels, destination.pixels + bytes);
-        std::vector<uint32_t> palette_before;
-        if (destination.palette)
-            palette_before.assign(destination.palette,
-                                  destination.palette + destination.palette_count);
-        bool ok = raster_convert(&source, &destination, x, y);
-        // Only a reduction of colours to a palette may fail, and it then
-        // leaves the pixels as they were (and the palette, unless the
-        // source's palette was handed on before the reduction).
-        if (source.depth <= 8 || destination.depth > 8) FUZZ_CHECK(ok);
-        if (!ok) {
-            FUZZ_CHECK(bytes == 0 || memcmp(before.data(), destination.pixels, bytes) == 0);
-            bool handed_on = source.palette && source.palette_count;
-            FUZZ_CHECK(
-                palette_before.empty() || handed_on ||
-                memcmp(palette_before.data(), destination.palette, palette_before.size() * 4) == 0);
-        }
-        raster_release(&destination);
+        if (!convert_into_raster(source, dd, &in, route, x, y)) return 0;
     } else {
-        // Into caller memory laid out from the destination description.
-        Raster probe = {};
-        bool layout = raster_init(&probe, dd.alignment ? dd.alignment : source.row_alignment,
-                                  source.width, source.height, 0, nullptr,
-                                  dd.depth ? dd.depth : source.depth, nullptr, dd.palette_count);
-        std::vector<uint8_t> pixels(layout ? (size_t)probe.stride * source.height : 0, 0x5A);
-        uint32_t depth = dd.depth ? dd.depth : source.depth;
-        std::vector<uint32_t> palette(palette_entries(dd, depth), 0x12345678);
-        bool ok = raster_convert_into(&source, dd.alignment, dd.depth, dd.palette_count,
-                                      pixels.empty() ? nullptr : pixels.data(),
-                                      palette.empty() ? nullptr : palette.data(), x, y);
-        if (!layout) FUZZ_CHECK(!ok);
-        if (layout && (source.depth <= 8 || depth > 8)) FUZZ_CHECK(ok);
+        convert_into_memory(source, dd, x, y);
     }
     FUZZ_CHECK(heap_test_allocations() == heap_test_releases());
     return 0;

@@ -4,6 +4,7 @@
 
 #include "common/platform/platform.h"
 #include "common/platform/platform_test.h"
+#include "common/row_stride.h"
 #include "common/settings/settings.h"
 
 #include <stdint.h>
@@ -96,7 +97,7 @@ inline FuzzSettings fuzz_place_settings(FuzzBytes *in, uint8_t mode) {
 }
 
 inline uint64_t fuzz_dib_stride(uint64_t width, int bits) {
-    return ((width * (uint64_t)bits + 7) / 8 + 3) / 4 * 4;
+    return row_stride(width, (uint32_t)bits, DIB_ROW_ALIGNMENT);
 }
 
 // A picture whose pixel block a DIB cannot describe (beyond 32 bits) is

@@ -39,91 +39,118 @@ int expected_read(const Value &v, uint32_t room, std::vector<uint8_t> *got, bool
     return REGISTRY_READ;
 }
 
-void poll(FuzzBytes *in) {
-    registry_test_reset();
-    uint8_t key_mode = in->byte() % 3; // 0 no key, 1 key, 2 key that cannot be opened
+// One poll: the values the store holds and what the tool held before it.
+struct PollCase {
+    uint8_t key_mode; // 0 no key, 1 key, 2 key that cannot be opened
     Value values[3] = {{INFO_VALUE, 0, {}}, {INFO_PALETTE_VALUE, 0, {}}, {INFO_NAME_VALUE, 0, {}}};
+    ImageInfoRecord previous;
+    std::vector<char> name_before; // the tool's own copy is always a terminated string
+    std::vector<uint32_t> palette_before;
+};
+
+// Reads the case's head from the input: modes, lengths, the previous record and name.
+void read_poll_case(FuzzBytes *in, PollCase *c) {
+    c->key_mode = in->byte() % 3;
     static const uint32_t longest[3] = {100, 9000, 1100};
     for (int i = 0; i < 3; ++i) {
-        values[i].mode = in->byte() % 4;
-        values[i].bytes.resize(in->u16() % (longest[i] + 1));
+        c->values[i].mode = in->byte() % 4;
+        c->values[i].bytes.resize(in->u16() % (longest[i] + 1));
     }
-    ImageInfoRecord previous;
-    in->take(&previous, sizeof previous);
-    // The tool's own name copy is always a terminated string.
-    std::vector<char> name(INFO_NAME_BYTES, 0);
+    in->take(&c->previous, sizeof c->previous);
+    c->name_before.assign(INFO_NAME_BYTES, 0);
     uint32_t name_length = in->u16() % INFO_NAME_BYTES;
-    in->take(name.data(), name_length);
-    std::vector<char> name_before(name);
-    std::vector<uint32_t> palette(INFO_PALETTE_BYTES / 4, 0xC0FFEE00u);
-    std::vector<uint32_t> palette_before(palette);
+    in->take(c->name_before.data(), name_length);
+    c->palette_before.assign(INFO_PALETTE_BYTES / 4, 0xC0FFEE00u);
+}
 
-    if (key_mode) registry_close(registry_create(SETTINGS_KEY));
+// Fills each value from the input and stores it as its mode says.
+void stage_registry(FuzzBytes *in, PollCase *c) {
+    if (c->key_mode) registry_close(registry_create(SETTINGS_KEY));
     RegistryKey *key = registry_create(SETTINGS_KEY);
-    for (Value &v : values) {
+    for (Value &v : c->values) {
         in->take(v.bytes.data(), v.bytes.size());
-        if (key_mode && v.mode != 0) {
-            uint32_t type = v.name == values[2].name ? REGISTRY_TYPE_SZ : REGISTRY_TYPE_BINARY;
+        if (c->key_mode && v.mode != 0) {
+            uint32_t type = v.name == c->values[2].name ? REGISTRY_TYPE_SZ : REGISTRY_TYPE_BINARY;
             registry_set(key, v.name, type, v.bytes.data(), (uint32_t)v.bytes.size());
         }
         if (v.mode == 2) registry_test_fail_query(v.name, REGISTRY_MORE_DATA);
         if (v.mode == 3) registry_test_fail_query(v.name, REGISTRY_FAILED);
     }
     registry_close(key);
-    if (!key_mode) registry_test_delete_key(SETTINGS_KEY);
-    if (key_mode == 2) registry_test_fail(REGISTRY_TEST_OPEN);
+    if (!c->key_mode) registry_test_delete_key(SETTINGS_KEY);
+    if (c->key_mode == 2) registry_test_fail(REGISTRY_TEST_OPEN);
+}
 
-    ImageInfoRecord info = previous;
+// The palette: what was read, the rest as it was; zeros after a failure.
+void check_palette(const PollCase &c, const std::vector<uint32_t> &palette) {
+    std::vector<uint8_t> got;
+    int clut = expected_read(c.values[1], INFO_PALETTE_BYTES, &got, true);
+    const uint8_t *pal = (const uint8_t *)palette.data();
+    if (clut == REGISTRY_FAILED) {
+        for (uint32_t entry : palette) FUZZ_CHECK(entry == 0);
+    } else {
+        FUZZ_CHECK(got.empty() || memcmp(pal, got.data(), got.size()) == 0);
+        FUZZ_CHECK(memcmp(pal + got.size(), (const uint8_t *)c.palette_before.data() + got.size(),
+                          INFO_PALETTE_BYTES - got.size()) == 0);
+    }
+}
+
+// The record and the name after a poll of a readable key.
+void check_record_and_name(const PollCase &c, int rc, const ImageInfoRecord &info,
+                           const std::vector<char> &name) {
+    std::vector<uint8_t> got;
+    // The record read: a shorter value fills the head of a zeroed record.
+    ImageInfoRecord local;
+    memset(&local, 0, sizeof local);
+    if (expected_read(c.values[0], sizeof local, &got) == REGISTRY_READ && !got.empty())
+        memcpy(&local, got.data(), got.size());
+    bool record_read = expected_read(c.values[0], sizeof local, &got) == REGISTRY_READ;
+    // The name read: one byte is kept for the terminator.
+    std::string local_name;
+    if (expected_read(c.values[2], INFO_NAME_BYTES - 1, &got) == REGISTRY_READ)
+        local_name = std::string(got.begin(), got.end()).c_str();
+
+    if (rc == 0) {
+        // Nothing new: same record and the same name but for letter case.
+        FUZZ_CHECK(record_read && memcmp(&local, &c.previous, sizeof local) == 0);
+        FUZZ_CHECK(!local_name.empty() &&
+                   strcasecmp(local_name.c_str(), c.name_before.data()) == 0);
+        FUZZ_CHECK(memcmp(&info, &c.previous, sizeof info) == 0 && name == c.name_before);
+        return;
+    }
+    FUZZ_CHECK(memcmp(&info, &local, sizeof info) == 0);
+    if (local_name.empty()) {
+        FUZZ_CHECK(name == c.name_before);
+    } else {
+        FUZZ_CHECK(strcmp(name.data(), local_name.c_str()) == 0);
+    }
+}
+
+void poll(FuzzBytes *in) {
+    registry_test_reset();
+    PollCase c;
+    read_poll_case(in, &c);
+    stage_registry(in, &c);
+
+    ImageInfoRecord info = c.previous;
+    std::vector<char> name(c.name_before);
+    std::vector<uint32_t> palette(c.palette_before);
     heap_test_reset();
     int rc = info_poll(palette.data(), &info, name.data());
     FUZZ_CHECK(heap_test_allocations() == heap_test_releases());
     FUZZ_CHECK(rc == 0 || rc == 1);
     FUZZ_CHECK(memchr(name.data(), 0, name.size()) != nullptr);
 
-    ImageInfoRecord zero;
-    memset(&zero, 0, sizeof zero);
-    if (key_mode != 1) {
+    if (c.key_mode != 1) {
+        ImageInfoRecord zero;
+        memset(&zero, 0, sizeof zero);
         FUZZ_CHECK(rc == 0);
         FUZZ_CHECK(memcmp(&info, &zero, sizeof info) == 0);
-        FUZZ_CHECK(name == name_before && palette == palette_before);
+        FUZZ_CHECK(name == c.name_before && palette == c.palette_before);
         return;
     }
-
-    // The palette: what was read, the rest as it was; zeros after a failure.
-    std::vector<uint8_t> got;
-    int clut = expected_read(values[1], INFO_PALETTE_BYTES, &got, true);
-    const uint8_t *pal = (const uint8_t *)palette.data();
-    if (clut == REGISTRY_FAILED) {
-        for (uint32_t entry : palette) FUZZ_CHECK(entry == 0);
-    } else {
-        FUZZ_CHECK(got.empty() || memcmp(pal, got.data(), got.size()) == 0);
-        FUZZ_CHECK(memcmp(pal + got.size(), (const uint8_t *)palette_before.data() + got.size(),
-                          INFO_PALETTE_BYTES - got.size()) == 0);
-    }
-
-    // The record read: a shorter value fills the head of a zeroed record.
-    ImageInfoRecord local = zero;
-    if (expected_read(values[0], sizeof local, &got) == REGISTRY_READ && !got.empty())
-        memcpy(&local, got.data(), got.size());
-    bool record_read = expected_read(values[0], sizeof local, &got) == REGISTRY_READ;
-    // The name read: one byte is kept for the terminator.
-    std::string local_name;
-    if (expected_read(values[2], INFO_NAME_BYTES - 1, &got) == REGISTRY_READ)
-        local_name = std::string(got.begin(), got.end()).c_str();
-
-    if (rc == 0) {
-        // Nothing new: same record and the same name but for letter case.
-        FUZZ_CHECK(record_read && memcmp(&local, &previous, sizeof local) == 0);
-        FUZZ_CHECK(!local_name.empty() && strcasecmp(local_name.c_str(), name_before.data()) == 0);
-        FUZZ_CHECK(memcmp(&info, &previous, sizeof info) == 0 && name == name_before);
-        return;
-    }
-    FUZZ_CHECK(memcmp(&info, &local, sizeof info) == 0);
-    if (local_name.empty()) {
-        FUZZ_CHECK(name == name_before);
-    } else {
-        FUZZ_CHECK(strcmp(name.data(), local_name.c_str()) == 0);
-    }
+    check_palette(c, palette);
+    check_record_and_name(c, rc, info, name);
 }
 
 // The edit boxes read numbers the way strtol and strtoul do on a 32-bit long.

@@ -2,6 +2,7 @@
 #include "raster/raster.h"
 
 #include "common/platform/platform.h"
+#include "common/row_stride.h"
 
 #include <stddef.h>
 #include <string.h>
@@ -49,8 +50,7 @@ bool raster_init(Raster *raster, uint8_t row_alignment, uint32_t width, uint32_t
     if (row_alignment == 0 || (row_alignment & (row_alignment - 1)) != 0) return false;
     if (depth > RASTER_DEPTH_MAX) return false;
     uint8_t bits = RASTER_STORAGE_BITS[depth];
-    uint64_t row_bytes = ((uint64_t)width * bits + 7) / 8;
-    uint64_t stride = (row_bytes + row_alignment - 1) & ~(uint64_t)(row_alignment - 1);
+    uint64_t stride = row_stride(width, bits, row_alignment);
     if (stride > UINT32_MAX) return false;
     uint64_t pixel_bytes = stride * height; // both below 2^32: no overflow
     if (!(flags & RASTER_OWNS_MEMORY) && pixel_bytes > (uint64_t)SIZE_MAX) return false;
@@ -96,7 +96,7 @@ void raster_set_palette(Raster *raster, const uint32_t *source, uint32_t count) 
     uint32_t total = raster->palette_count;
     if (total == 0 || !raster->palette) return;
     if (count == 0 || count > total) count = total;
-    for (uint32_t i = 0; i < total; ++i) raster->palette[i] = 0xFF000000u;
+    for (uint32_t i = 0; i < total; ++i) raster->palette[i] = RASTER_OPAQUE_BLACK;
     if (source) memcpy(raster->palette, source, (size_t)count * 4);
 }
 

@@ -30,6 +30,10 @@ enum {
 // Bits one pixel occupies in memory, by depth code 0 to 32.
 extern const uint8_t RASTER_STORAGE_BITS[RASTER_DEPTH_MAX + 1];
 
+// What a palette entry holds until it is set, and what an index without an
+// entry stands for.
+enum : uint32_t { RASTER_OPAQUE_BLACK = 0xFF000000u };
+
 // ---- Flags (raster_flags) ---------------------------------------------------------
 enum {
     RASTER_OWNS_MEMORY = 1,   // pixel and palette blocks come from raster_init

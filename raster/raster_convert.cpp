@@ -33,7 +33,7 @@ bool has_palette(const Raster *raster) {
 // it (no palette, or an index at or beyond palette_count) the colour is
 // opaque black, the colour a fresh palette entry has.
 uint32_t palette_colour(const Raster *raster, uint32_t index) {
-    if (!has_palette(raster) || index >= raster->palette_count) return 0xFF000000u;
+    if (!has_palette(raster) || index >= raster->palette_count) return RASTER_OPAQUE_BLACK;
     return raster->palette[index];
 }
 

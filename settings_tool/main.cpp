@@ -4,18 +4,13 @@
 
 #include <commctrl.h>
 
-SettingsRecord held_settings;
 HINSTANCE tool_instance;
 HWND dialog_window;
-HANDLE instance_mutex;
-// Greys, blues, greens, reds; not kept between runs.
-COLORREF custom_colours[16] = {0x444444, 0x888888, 0xCCCCCC, 0xFFFFFF, 0x442222, 0x882222,
-                               0xCC2222, 0xFF2222, 0x224422, 0x228822, 0x22CC22, 0x22FF22,
-                               0x222244, 0x222288, 0x2222CC, 0x2222FF};
-CHOOSECOLORA colour_chooser;
-int viewer_request;
-int viewer_enabled;
-HWND viewer_window;
+
+// The shell's own state.
+static struct {
+    HANDLE instance_mutex; // held while the tool runs: one instance at a time
+} shell;
 
 static bool register_viewer_class(HINSTANCE instance) {
     WNDCLASSEXA type = {};
@@ -24,23 +19,18 @@ static bool register_viewer_class(HINSTANCE instance) {
     type.lpfnWndProc = viewer_window_proc;
     type.hInstance = instance;
     type.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID));
-    // The 16 x 16 image of the same group, rather than the large one shrunk.
-    type.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON, 16, 16,
-                                     LR_DEFAULTCOLOR);
+    type.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON,
+                                     SMALL_ICON_SIZE, SMALL_ICON_SIZE, LR_DEFAULTCOLOR);
     type.hCursor = LoadCursorA(NULL, IDC_ARROW);
     type.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     type.lpszClassName = TOOL_NAME;
     return RegisterClassExA(&type) != 0;
 }
 
-static void setup_colour_chooser(HWND owner) {
-    colour_chooser = {};
-    colour_chooser.lStructSize = sizeof colour_chooser;
-    colour_chooser.hwndOwner = owner;
-    colour_chooser.rgbResult = 0;
-    colour_chooser.lpCustColors = custom_colours;
-    colour_chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
-}
+// While the viewer is open a paint message is always pending (see
+// viewer.cpp), so the loop turns without blocking: a pause of about one
+// frame keeps it from taking a whole processor.
+static const DWORD LOOP_PAUSE_MS = 16;
 
 static void run_message_loop() {
     MSG message;
@@ -52,14 +42,14 @@ static void run_message_loop() {
             DispatchMessageA(&message);
         }
         service_viewer();
-        Sleep(16);
+        Sleep(LOOP_PAUSE_MS);
     }
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    instance_mutex = CreateMutexA(NULL, TRUE, TOOL_NAME);
+    shell.instance_mutex = CreateMutexA(NULL, TRUE, TOOL_NAME);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(instance_mutex);
+        CloseHandle(shell.instance_mutex);
         return 0; // another instance runs: touch nothing
     }
     tool_instance = instance;
@@ -68,29 +58,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     if (!register_viewer_class(instance)) {
-        CloseHandle(instance_mutex);
+        CloseHandle(shell.instance_mutex);
         return 0;
     }
-    settings_load(&held_settings);
-    held_settings.flags |= SETTINGS_ENABLED | SETTINGS_PUBLISH_INFO;
-
-    // Filling the dialog writes the record, flags included.
-    dialog_window =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(TOOL_DIALOG_ID), NULL, dialog_proc, 0);
+    dialog_window = open_settings_dialog(instance);
     if (!dialog_window) {
         // Nothing could ever post the quit message: give up cleanly.
-        CloseHandle(instance_mutex);
+        CloseHandle(shell.instance_mutex);
         return 0;
     }
-    // The dialog is the tool's only window in the task list: give it our icon.
-    SendMessageA(dialog_window, WM_SETICON, ICON_BIG,
-                 (LPARAM)LoadIconA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID)));
-    SendMessageA(dialog_window, WM_SETICON, ICON_SMALL,
-                 (LPARAM)LoadImageA(instance, MAKEINTRESOURCEA(TOOL_ICON_ID), IMAGE_ICON, 16, 16,
-                                    LR_DEFAULTCOLOR));
-    setup_colour_chooser(dialog_window);
-
     run_message_loop();
-    CloseHandle(instance_mutex);
+    CloseHandle(shell.instance_mutex);
     return 0;
 }

@@ -6,11 +6,14 @@
 
 // ---- Edit-box text ------------------------------------------------------------
 
+// Above every base: a character that is no digit ends any scan.
+static const int NOT_A_DIGIT = 99;
+
 static int digit_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
+    return NOT_A_DIGIT;
 }
 
 // The strtol scan: sign and magnitude, the magnitude saturating just above
@@ -207,6 +210,26 @@ void control_shown_text(const SettingsRecord *record, int id, char *text) {
         uint32_t word;
         memcpy(&word, field, sizeof word);
         snprintf(text, 16, "%06lx", (unsigned long)word);
+    }
+}
+
+int64_t control_text_value(int id, const char *text) {
+    const DialogControl *c = dialog_control(id);
+    return c && c->kind == CONTROL_KIND_HEX ? (int64_t)field_parse_hex(text)
+                                            : (int64_t)field_parse_decimal(text);
+}
+
+void control_show_and_read_back(SettingsRecord *record, const ControlView *view) {
+    for (const DialogControl &c : DIALOG_CONTROLS) {
+        if (c.kind == CONTROL_KIND_TICK || c.kind == CONTROL_KIND_RADIO) {
+            view->set_tick(view->context, c.id, control_shown_tick(record, c.id));
+        } else if (c.kind == CONTROL_KIND_DECIMAL || c.kind == CONTROL_KIND_HEX) {
+            char text[CONTROL_TEXT_BYTES];
+            control_shown_text(record, c.id, text);
+            view->set_text(view->context, c.id, text);
+            view->get_text(view->context, c.id, text);
+            control_apply(record, c.id, control_text_value(c.id, text));
+        }
     }
 }
 

@@ -76,6 +76,24 @@ uint32_t *control_colour_field(SettingsRecord *record, int button_id, int *edit_
 int control_shown_tick(const SettingsRecord *record, int id);
 // The text a decimal or hex box shows ("%d" / "%06x"); text holds 16 bytes.
 void control_shown_text(const SettingsRecord *record, int id, char *text);
+// The value a box's text stands for, as control_apply takes it: hexadecimal
+// for a colour box, decimal for any other.
+int64_t control_text_value(int id, const char *text);
+
+// The dialog's controls as control_show_and_read_back reaches them: the
+// window's own, or a stand-in.
+enum { CONTROL_TEXT_BYTES = 256 }; // room get_text has, terminator included
+struct ControlView {
+    void *context;
+    void (*set_tick)(void *context, int id, int ticked);
+    void (*set_text)(void *context, int id, const char *text);
+    void (*get_text)(void *context, int id, char *text);
+};
+
+// Shows record in every control, in table order, and reads each box's text
+// back into record as if it had been typed, so a value a box clamps comes
+// back clamped. Ticks and radio buttons are only shown.
+void control_show_and_read_back(SettingsRecord *record, const ControlView *view);
 
 // ---- Colours and viewer requests ----------------------------------------------------
 // 0x00RRGGBB <-> the platform's 0x00BBGGRR: bytes 0 and 2 exchange.

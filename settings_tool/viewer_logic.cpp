@@ -3,6 +3,24 @@
 #include <stdio.h>
 #include <string.h>
 
+// The swatch grid: 16 x 16 swatches of 12 pixels, 2 pixels apart, inside a
+// 5-pixel margin, which fills the image exactly.
+enum {
+    SWATCH_COLUMNS = 16, // and as many rows: the first 256 entries
+    SWATCH_SIZE = 12,
+    SWATCH_PITCH = 14, // a swatch and the gap to the next
+    SWATCH_MARGIN = 5,
+    // With alpha strips: the colour on top, a one-pixel gap, the alpha below.
+    SWATCH_COLOUR_HEIGHT = 8,
+    SWATCH_STRIP_TOP = 9,
+    SWATCH_STRIP_HEIGHT = 3,
+};
+static_assert(2 * SWATCH_MARGIN + SWATCH_COLUMNS * SWATCH_PITCH - (SWATCH_PITCH - SWATCH_SIZE) ==
+                  VIEWER_IMAGE_SIZE,
+              "the swatches fill the image");
+static_assert(SWATCH_STRIP_TOP + SWATCH_STRIP_HEIGHT == SWATCH_SIZE,
+              "a strip ends with its swatch");
+
 bool clip_rect(const ViewerCanvas *canvas, int32_t *x, int32_t *y, int32_t *width,
                int32_t *height) {
     if (!canvas->top_row) return false;
@@ -48,15 +66,18 @@ void draw_palette(const ViewerCanvas *canvas, const ImageInfoRecord *info,
     clear_canvas(canvas, 0);
     bool strips = palette_shows_alpha(palette);
     if ((int16_t)info->bit_depth > 8) return; // no palette to show
-    for (int i = 0; i < 256; ++i) {
-        int32_t x = 14 * (i % 16) + 5, y = 14 * (i / 16) + 5;
+    for (int i = 0; i < SWATCH_COLUMNS * SWATCH_COLUMNS; ++i) {
+        int32_t x = SWATCH_PITCH * (i % SWATCH_COLUMNS) + SWATCH_MARGIN;
+        int32_t y = SWATCH_PITCH * (i / SWATCH_COLUMNS) + SWATCH_MARGIN;
         uint32_t colour = palette[i] & 0xFFFFFF;
         if (!strips) {
-            fill_rect(canvas, x, y, 12, 12, colour);
+            fill_rect(canvas, x, y, SWATCH_SIZE, SWATCH_SIZE, colour);
             continue;
         }
-        fill_rect(canvas, x, y, 12, 8, colour);
-        fill_rect(canvas, x, y + 9, 12, 3, (palette[i] >> 24) * 0x010101u);
+        fill_rect(canvas, x, y, SWATCH_SIZE, SWATCH_COLOUR_HEIGHT, colour);
+        // The alpha as a grey: the byte in every channel.
+        fill_rect(canvas, x, y + SWATCH_STRIP_TOP, SWATCH_SIZE, SWATCH_STRIP_HEIGHT,
+                  (palette[i] >> 24) * 0x010101u);
     }
 }
 
@@ -82,9 +103,10 @@ const char *file_name_part(const char *text, ViewerLeadByte lead_byte) {
 
 void viewer_status_text(const ImageInfoRecord *info, const char *name, ViewerLeadByte lead_byte,
                         char *text) {
-    // Room for every field at its widest and a whole name: composed in full,
-    // then cut once.
-    char full[160 + VIEWER_NAME_BYTES];
+    // Room for every field at its widest (well under 160 bytes) and a whole
+    // name: composed in full, then cut once.
+    enum { FIELDS_ROOM = 160 };
+    char full[FIELDS_ROOM + VIEWER_NAME_BYTES];
     int used = snprintf(full, sizeof full, "%3dbit" COLOUR_SJIS " %4d*%-4d ",
                         (int)(int16_t)info->bit_depth, (int)(int32_t)info->picture_width,
                         (int)(int32_t)info->picture_height);

@@ -15,6 +15,7 @@
 #include "plugin/plugin.h"
 #endif
 #include "common/platform/platform.h"
+#include "common/row_stride.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define HOST_API __stdcall
@@ -155,7 +156,8 @@ static bool write_bmp(const char *path, const uint8_t *header, const uint8_t *pi
     uint8_t info[40 + 4 * 256];
     memcpy(info, header, header_size <= sizeof info ? header_size : sizeof info);
     if (rows > 0 && rows < height && colours <= 256) {
-        uint32_t stride = height ? image / height : 0;
+        const uint32_t width = le32(header + 4), bits = header[14] | header[15] << 8;
+        const uint32_t stride = (uint32_t)row_stride(width, bits, DIB_ROW_ALIGNMENT);
         pixels += (uint64_t)(height - rows) * stride; // rows are stored bottom-up
         image = stride * rows;
         memcpy(info + 8, &rows, 4);
@@ -200,55 +202,59 @@ static int usage() {
     return 2;
 }
 
-int main(int argc, char **argv) {
+// What the command line asks for.
+struct HostOptions {
     bool memory = false, wide = false;
     long offset = 0;
     uint32_t flag = 1;
     const char *out = nullptr;
     uint32_t rows = 0;
+    const char *plugin_path = nullptr, *font = nullptr;
+    int font_argument = 0; // the font's place on the command line
+};
+
+// False on anything it does not understand (or an --order it cannot store).
+static bool parse_options(int argc, char **argv, HostOptions *o) {
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
         if (!strcmp(argv[i], "--memory"))
-            memory = true;
+            o->memory = true;
         else if (!strcmp(argv[i], "--wide"))
-            wide = true;
+            o->wide = true;
         else if (!strcmp(argv[i], "--flag") && i + 1 < argc)
-            flag = strtoul(argv[++i], 0, 0);
+            o->flag = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--offset") && i + 1 < argc)
-            offset = strtol(argv[++i], 0, 0);
+            o->offset = strtol(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--out") && i + 1 < argc)
-            out = argv[++i];
+            o->out = argv[++i];
         else if (!strcmp(argv[i], "--rows") && i + 1 < argc)
-            rows = strtoul(argv[++i], 0, 0);
+            o->rows = strtoul(argv[++i], 0, 0);
         else if (!strcmp(argv[i], "--order") && i + 1 < argc) {
-            if (!store_order(argv[++i])) return usage();
+            if (!store_order(argv[++i])) return false;
         } else
-            return usage();
+            return false;
     }
-    if (argc - i != 2) return usage();
-    const char *plugin_path = argv[i], *font = argv[i + 1];
+    if (argc - i != 2) return false;
+    o->plugin_path = argv[i];
+    o->font = argv[i + 1];
+    o->font_argument = i + 1;
+    return true;
+}
 
-    Plugin p;
-    std::vector<uint16_t> wide_font = wide_argument(i + 1, font);
-    if (!plugin_load(plugin_path, wide, &p)) {
-        fprintf(stderr, "spihost: cannot load %s\n", plugin_path);
-        return 3;
-    }
+// Version and description, then (pattern, type name) pairs until an empty pattern.
+static void print_plugin_info(const Plugin &p) {
     char text[256];
-    // Version and description, then (pattern, type name) pairs until an empty pattern.
     for (int index = 0; index < 64; ++index) {
         int n = p.get_plugin_info(index, text, sizeof text);
         if (n <= 0 && index >= 2 && index % 2 == 0) break;
         printf("info[%d] %s\n", index, n > 0 ? text : "");
     }
+}
 
-    uint8_t *data = nullptr;
-    long size = 0;
-    if (!read_file(font, wide ? &wide_font : nullptr, offset, &data, &size)) {
-        fprintf(stderr, "spihost: cannot read %s\n", font);
-        return 3;
-    }
-    const char *name = wide ? (const char *)wide_font.data() : font;
+// IsSupported on the file's first 2 KiB, and on Windows on a file handle too.
+static void print_is_supported(const Plugin &p, const HostOptions &o, const char *name,
+                               const std::vector<uint16_t> &wide_font, const uint8_t *data,
+                               long size) {
     uint8_t head[2048] = {};
     memcpy(head, data, size < 2048 ? size : 2048);
     printf("IsSupported(memory) %d\n", p.is_supported(name, (uintptr_t)head));
@@ -256,39 +262,71 @@ int main(int argc, char **argv) {
     HANDLE h = CreateFileW((const wchar_t *)wide_font.data(), GENERIC_READ, FILE_SHARE_READ,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
-        SetFilePointer(h, offset, nullptr, FILE_BEGIN);
+        SetFilePointer(h, o.offset, nullptr, FILE_BEGIN);
         printf("IsSupported(handle) %d\n", p.is_supported(name, (uintptr_t)h));
         CloseHandle(h);
     }
+#else
+    (void)o;
+    (void)wide_font;
 #endif
+}
 
+// GetPictureInfo, then GetPicture, writing the picture when asked. The
+// process status: 0 when the picture was decoded (and written).
+static int decode_picture(const Plugin &p, const HostOptions &o, const char *name,
+                          const uint8_t *data, long size) {
     HostPictureInfo info = {};
-    const char *source = memory ? (const char *)data : name;
-    intptr_t second = memory ? (intptr_t)size : (intptr_t)offset;
-    uint32_t flags = memory ? flag : 0;
+    const char *source = o.memory ? (const char *)data : name;
+    intptr_t second = o.memory ? (intptr_t)size : (intptr_t)o.offset;
+    uint32_t flags = o.memory ? o.flag : 0;
     int rc = p.get_picture_info(source, second, flags, &info);
     printf("GetPictureInfo %d %dx%d depth %d\n", rc, info.width, info.height, info.colour_depth);
 
     void *header = nullptr, *pixels = nullptr;
     rc = p.get_picture(source, second, flags, &header, &pixels, nullptr, 0);
-    int status = rc == 0 ? 0 : 1;
-    if (rc == 0) {
-        const uint8_t *h8 = (const uint8_t *)header;
-        printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4), (int32_t)le32(h8 + 8),
-               h8[14] | h8[15] << 8);
-        if (out) {
-            if (write_bmp(out, h8, (const uint8_t *)pixels, rows)) {
-                printf("wrote %s\n", out);
-            } else {
-                fprintf(stderr, "spihost: cannot write %s\n", out);
-                status = 1;
-            }
-        }
-        block_free(header);
-        block_free(pixels);
-    } else {
+    if (rc != 0) {
         printf("GetPicture %d\n", rc);
+        return 1;
     }
+    int status = 0;
+    const uint8_t *h8 = (const uint8_t *)header;
+    printf("GetPicture %d %dx%d bits %d\n", rc, (int32_t)le32(h8 + 4), (int32_t)le32(h8 + 8),
+           h8[14] | h8[15] << 8);
+    if (o.out) {
+        if (write_bmp(o.out, h8, (const uint8_t *)pixels, o.rows)) {
+            printf("wrote %s\n", o.out);
+        } else {
+            fprintf(stderr, "spihost: cannot write %s\n", o.out);
+            status = 1;
+        }
+    }
+    block_free(header);
+    block_free(pixels);
+    return status;
+}
+
+int main(int argc, char **argv) {
+    HostOptions o;
+    if (!parse_options(argc, argv, &o)) return usage();
+
+    Plugin p;
+    std::vector<uint16_t> wide_font = wide_argument(o.font_argument, o.font);
+    if (!plugin_load(o.plugin_path, o.wide, &p)) {
+        fprintf(stderr, "spihost: cannot load %s\n", o.plugin_path);
+        return 3;
+    }
+    print_plugin_info(p);
+
+    uint8_t *data = nullptr;
+    long size = 0;
+    if (!read_file(o.font, o.wide ? &wide_font : nullptr, o.offset, &data, &size)) {
+        fprintf(stderr, "spihost: cannot read %s\n", o.font);
+        return 3;
+    }
+    const char *name = o.wide ? (const char *)wide_font.data() : o.font;
+    print_is_supported(p, o, name, wide_font, data, size);
+    int status = decode_picture(p, o, name, data, size);
     free(data);
     return status;
 }

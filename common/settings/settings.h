@@ -48,24 +48,24 @@ struct SettingsRecord {
     uint8_t alpha_invert;        // bit 0
     uint8_t alpha_128;           // bit 0
     uint8_t transparent_mode;    // SETTINGS_TRANSPARENT_*
-    uint8_t reserved10;          //
+    uint8_t reserved10;          // read by nobody
     uint8_t output_flags;        // OUTPUT_*
     int16_t brightness;          // per mille
     int16_t alpha_scale;         // in 255ths
     int16_t clut_offset;         // palette rotation
-    int16_t transparent_index;   //
+    int16_t transparent_index;   // palette index keyed out (unrotated)
     uint32_t transparent_colour; // low 24 bits compared
-    uint32_t grid_colour;        //
-    uint32_t bg_colour1;         //
-    uint32_t bg_colour2;         //
-    int16_t cell_width;          //
-    int16_t cell_height;         //
-    uint8_t reserved40;          //
-    uint8_t background_enabled;  //
-    uint8_t grid_lines;          //
+    uint32_t grid_colour;        // the grid lines
+    uint32_t bg_colour1;         // checker cells with (x / w + y / h) odd; a plain background
+    uint32_t bg_colour2;         // checker cells with it even, the top-left one among them
+    int16_t cell_width;          // checker and grid cells, pixels; 0: none
+    int16_t cell_height;         // checker and grid cells, pixels; 0: none
+    uint8_t reserved40;          // read by nobody
+    uint8_t background_enabled;  // 0: black background, no grid
+    uint8_t grid_lines;          // needs the background and both cell sizes
     uint8_t reserved43;          // kept for a check box the dialog does not show
     uint8_t single_column;       // one-column glyph sheet
-    uint8_t reserved45[19];      //
+    uint8_t reserved45[19];      // read by nobody
 };
 
 static_assert(sizeof(SettingsRecord) == 64, "ORDER is 64 bytes");

@@ -2,6 +2,8 @@
 // glyphs in grid cells) over a strip of palette swatches, which is what the
 // tool edits and shows. Runs on the build machine; writes one .ico with a
 // 32 x 32 image in 256 colours and a 16 x 16 image in 16 colours.
+#include "common/row_stride.h"
+
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -92,8 +94,8 @@ bool encode_image(const char *const *rows, int size, int bits, std::vector<uint8
             pixel[y * size + x] = entry;
         }
     }
-    int colour_stride = ((size * bits + 31) / 32) * 4;
-    int mask_stride = ((size + 31) / 32) * 4;
+    const int colour_stride = (int)row_stride((uint64_t)size, (uint32_t)bits, DIB_ROW_ALIGNMENT);
+    const int mask_stride = (int)row_stride((uint64_t)size, 1, DIB_ROW_ALIGNMENT);
     put32(out, 40);
     put32(out, size);
     put32(out, size * 2);

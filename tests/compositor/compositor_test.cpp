@@ -1,3 +1,4 @@
+#include "common/row_stride.h"
 #include "compositor/compositor.h"
 #include "tests/support/test_support.h"
 
@@ -30,11 +31,10 @@ struct Picture {
     size_t row_bytes;
     std::vector<uint8_t> bytes;
     Picture(int32_t w, int32_t h)
-        : width(w), height(h), row_bytes(((size_t)w * 3 + 3) & ~(size_t)3),
+        : width(w), height(h), row_bytes((size_t)row_stride((uint64_t)w, 24, DIB_ROW_ALIGNMENT)),
           bytes(row_bytes * h, 0xAA) {}
     uint32_t at(int32_t x, int32_t y) const {
-        const uint8_t *p = &bytes[(size_t)(height - 1 - y) * row_bytes + (size_t)x * 3];
-        return (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+        return dib_pixel(bytes.data(), row_bytes, height, 24, x, y);
     }
 };
 

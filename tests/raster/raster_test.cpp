@@ -71,19 +71,29 @@ TEST(RasterInit, StrideWorkedValues) {
     EXPECT_EQ(stride_of(4, 5, 16), 12u);
 }
 
+// Worked by hand, not by the formula: 9 pixels on 4-byte rows give a
+// different stride for every packing, so a code mapped to the wrong packing
+// shows.
 TEST(RasterInit, StrideEveryCodeAndAlignment) {
-    const uint32_t widths[] = {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 100, 1504};
-    for (uint32_t depth = 0; depth <= 32; ++depth) {
-        for (unsigned alignment = 1; alignment <= 128; alignment *= 2) {
-            for (uint32_t width : widths) {
-                uint32_t bits = RASTER_STORAGE_BITS[depth];
-                uint32_t bytes = (width * bits + 7) / 8;
-                uint32_t expected = (bytes + alignment - 1) / alignment * alignment;
-                EXPECT_EQ(stride_of((uint8_t)alignment, width, depth), expected)
-                    << "depth " << depth << " alignment " << alignment << " width " << width;
-            }
-        }
-    }
+    const uint32_t nine_wide[33] = {4,  4,  4,  8,  8,  12, 12, 12, 12, 20, 20,
+                                    20, 20, 20, 20, 20, 20, 28, 28, 28, 28, 28,
+                                    28, 28, 28, 36, 36, 36, 36, 36, 36, 36, 36};
+    for (uint32_t depth = 0; depth <= 32; ++depth)
+        EXPECT_EQ(stride_of(4, 9, depth), nine_wide[depth]) << "depth " << depth;
+
+    const struct {
+        uint8_t alignment;
+        uint32_t width, depth, stride;
+    } cases[] = {
+        {1, 9, 0, 2},        {8, 65, 1, 16},    {1, 5, 2, 2},    {2, 33, 4, 18},
+        {1, 8, 1, 1},        {2, 8, 1, 2},      {16, 8, 1, 16},  {128, 129, 8, 256},
+        {1, 1504, 8, 1504},  {4, 7, 5, 8},      {1, 3, 12, 6},   {8, 17, 16, 40},
+        {4, 1, 17, 4},       {4, 100, 24, 300}, {16, 5, 24, 16}, {1, 33, 24, 99},
+        {4, 1504, 24, 4512}, {64, 17, 32, 128}, {2, 0, 32, 0},   {32, 31, 2, 32},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(stride_of(c.alignment, c.width, c.depth), c.stride)
+            << "depth " << c.depth << " alignment " << (int)c.alignment << " width " << c.width;
 }
 
 TEST(RasterInit, DefaultPaletteCounts) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "raster/raster.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdint.h>
@@ -14,19 +15,6 @@ struct ScopedRaster {
     ~ScopedRaster() { raster_release(&r); }
     Raster *operator->() { return &r; }
     Raster *get() { return &r; }
-};
-
-// A small deterministic generator, the same on every platform.
-struct TestRandom {
-    uint64_t state;
-    explicit TestRandom(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
-    uint32_t next() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return (uint32_t)(state >> 16);
-    }
-    uint32_t below(uint32_t n) { return next() % n; }
 };
 
 // The bytes of a raster's pixel memory, rows * stride.

@@ -119,7 +119,7 @@ TEST_F(HostileFonts, RealFontsCutAnywhereMatchTheReference) {
     for (const char *name : {"ILGZ16XB.FNT", "ILGH16XB.FNT"}) {
         std::vector<uint8_t> full;
         ASSERT_TRUE(test_read_file(dir + "/" + name, &full));
-        hostile::Random r{7};
+        TestRandom r(7);
         for (int i = 0; i < 12; ++i) {
             std::vector<uint8_t> cut(full.begin(), full.begin() + r.below((uint32_t)full.size()));
             store_flags(0, 0);

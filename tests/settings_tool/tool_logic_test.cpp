@@ -1,12 +1,14 @@
 // The settings tool's rules without a window: edit-box parsing, clamps, what
 // each control shows and what its action does to the record.
 #include "settings_tool/tool_logic.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include <random>
+#include <map>
 #include <string>
 
 namespace {
@@ -27,25 +29,32 @@ std::string changed_bytes(const SettingsRecord &a, const SettingsRecord &b) {
     return out;
 }
 
-int64_t typed(int id, const char *text) {
-    return dialog_control(id)->kind == CONTROL_KIND_HEX ? (int64_t)field_parse_hex(text)
-                                                        : (int64_t)field_parse_decimal(text);
-}
-
 // Runs an edit box's action on the text as the dialog reads it.
 void type_into(SettingsRecord *r, int id, const char *text) {
-    ASSERT_EQ(control_apply(r, id, typed(id, text)), CONTROL_SAVE) << id;
+    ASSERT_EQ(control_apply(r, id, control_text_value(id, text)), CONTROL_SAVE) << id;
 }
 
-// What filling the dialog does to a record: every box's text is read back.
-void fill_boxes(SettingsRecord *r) {
-    char text[16];
-    for (uint32_t i = 0; i < DIALOG_CONTROL_COUNT; ++i) {
-        const int id = DIALOG_CONTROLS[i].id, kind = DIALOG_CONTROLS[i].kind;
-        if (kind != CONTROL_KIND_DECIMAL && kind != CONTROL_KIND_HEX) continue;
-        control_shown_text(r, id, text);
-        control_apply(r, id, typed(id, text));
-    }
+// A dialog without a window: boxes hold what they are given, ticks are kept.
+struct StandInDialog {
+    std::map<int, std::string> texts;
+    std::map<int, int> ticks;
+};
+void stand_in_set_tick(void *dialog, int id, int ticked) {
+    ((StandInDialog *)dialog)->ticks[id] = ticked;
+}
+void stand_in_set_text(void *dialog, int id, const char *text) {
+    ((StandInDialog *)dialog)->texts[id] = text;
+}
+void stand_in_get_text(void *dialog, int id, char *text) {
+    snprintf(text, CONTROL_TEXT_BYTES, "%s", ((StandInDialog *)dialog)->texts[id].c_str());
+}
+
+// What filling the dialog does to a record.
+StandInDialog fill_boxes(SettingsRecord *r) {
+    StandInDialog dialog;
+    const ControlView view = {&dialog, stand_in_set_tick, stand_in_set_text, stand_in_get_text};
+    control_show_and_read_back(r, &view);
+    return dialog;
 }
 
 TEST(FieldParse, DecimalFollowsStrtolOnThirtyTwoBits) {
@@ -77,11 +86,11 @@ TEST(FieldParse, DecimalFollowsStrtolOnThirtyTwoBits) {
         if (reference < INT32_MIN) reference = INT32_MIN;
         EXPECT_EQ(field_parse_decimal(text), reference) << '"' << text << '"';
     }
-    std::mt19937 random(7);
+    TestRandom random(7);
     for (int i = 0; i < 2000; ++i) {
-        std::string text = (random() % 3 == 0) ? "-" : "";
-        int digits = 1 + (int)(random() % 14);
-        for (int d = 0; d < digits; ++d) text += (char)('0' + random() % 10);
+        std::string text = (random.next() % 3 == 0) ? "-" : "";
+        int digits = 1 + (int)(random.next() % 14);
+        for (int d = 0; d < digits; ++d) text += (char)('0' + random.next() % 10);
         long long reference = strtoll(text.c_str(), nullptr, 10);
         if (reference > INT32_MAX) reference = INT32_MAX;
         if (reference < INT32_MIN) reference = INT32_MIN;
@@ -115,13 +124,13 @@ TEST(FieldParse, HexIsAThirtyTwoBitWord) {
 
 TEST(FieldParse, EveryShownTextReadsBackAsItsValue) {
     const uint32_t edges[] = {0x80000000u, 0xFFFFFFFFu, 0, 0x7FFFFFFFu};
-    std::mt19937 random(11);
+    TestRandom random(11);
     for (int i = 0; i < 5000; ++i) {
         SettingsRecord r = patterned_record();
-        uint32_t word = i < 4 ? edges[i] : (uint32_t)random();
+        uint32_t word = i < 4 ? edges[i] : (uint32_t)random.next();
         r.bg_colour2 = word;
-        r.cell_height = (int16_t)(random() % 1025);
-        r.clut_offset = (int16_t)(random() & 0xFFFF);
+        r.cell_height = (int16_t)(random.next() % 1025);
+        r.clut_offset = (int16_t)(random.next() & 0xFFFF);
         SettingsRecord before = r;
         fill_boxes(&r);
         ASSERT_EQ(r.bg_colour2, word);
@@ -333,7 +342,11 @@ TEST(ShownRecord, FillingNormalisesWhatTheBoxesClamp) {
     EXPECT_STREQ(text, "000000");
     control_shown_text(&r, CONTROL_ALPHA_SCALE, text);
     EXPECT_STREQ(text, "77");
-    fill_boxes(&r);
+    const StandInDialog shown = fill_boxes(&r);
+    EXPECT_EQ(shown.texts.at(CONTROL_CELL_WIDTH), "2000"); // shown as stored, read back clamped
+    EXPECT_EQ(shown.ticks.at(CONTROL_ALPHA_BLEND), 1);
+    EXPECT_EQ(shown.ticks.at(CONTROL_ALPHA_ADD), 0);
+    EXPECT_EQ(shown.ticks.at(CONTROL_BACKGROUND), 1);
     EXPECT_EQ(r.brightness, 0);
     EXPECT_EQ(r.cell_width, 1024);
     EXPECT_EQ(r.transparent_index, 0);
@@ -345,9 +358,9 @@ TEST(Colours, ChooserOrderSwapsRedAndBlue) {
     EXPECT_EQ(colour_swap_red_blue(0x0000FFu), 0xFF0000u);
     EXPECT_EQ(colour_swap_red_blue(0x123456u), 0x563412u);
     EXPECT_EQ(colour_swap_red_blue(0xAB00FF00u), 0xAB00FF00u);
-    std::mt19937 random(3);
+    TestRandom random(3);
     for (int i = 0; i < 1000; ++i) {
-        uint32_t c = (uint32_t)random();
+        uint32_t c = (uint32_t)random.next();
         ASSERT_EQ(colour_swap_red_blue(colour_swap_red_blue(c)), c);
     }
 }

@@ -3,26 +3,19 @@
 // the plug-in.
 #pragma once
 
+#include "tests/support/test_support.h"
+
 #include <stdint.h>
 #include <string.h>
 #include <vector>
 
 namespace hostile {
 
-struct Random {
-    uint64_t state;
-    uint32_t next() {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return (uint32_t)(state >> 33);
-    }
-    uint32_t below(uint32_t n) { return n ? next() % n : 0; }
-};
-
 // A font with a valid signature and whatever else: random header bytes, block
 // tables that point past the end, overlap or run backwards, and glyph data cut
 // anywhere. Glyph sizes stay small except now and then, so a run stays quick.
 inline std::vector<uint8_t> hostile_font(uint64_t seed) {
-    Random r{seed * 0x9E3779B97F4A7C15ull + 1};
+    TestRandom r(seed);
     uint32_t kind = r.below(6);
     std::vector<uint8_t> f(17, 0);
     memcpy(f.data(), "FONTX2", 6);

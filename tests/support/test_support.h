@@ -18,6 +18,42 @@
 #include <unistd.h>
 #endif
 
+// A small deterministic generator, the same on every platform; a seed gives
+// the same numbers everywhere, so a failure repeats.
+struct TestRandom {
+    uint64_t state;
+    explicit TestRandom(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    uint32_t next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return (uint32_t)(state >> 16);
+    }
+    uint32_t below(uint32_t n) { return n ? next() % n : 0; }
+};
+
+// Pixel (x, y) of a bottom-up DIB (y from the top of the picture) with rows
+// stride bytes apart: 1 and 8 bits an index, 24 bits 0xRRGGBB, 32 bits the
+// stored word.
+inline uint32_t dib_pixel(const uint8_t *bits, uint64_t stride, int32_t height, uint32_t bit_count,
+                          int32_t x, int32_t y) {
+    const uint8_t *row = bits + (uint64_t)(height - 1 - y) * stride;
+    switch (bit_count) {
+    case 1:
+        return row[x / 8] >> (7 - x % 8) & 1;
+    case 8:
+        return row[x];
+    case 24: {
+        const uint8_t *p = row + (size_t)x * 3;
+        return (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+    }
+    default: {
+        const uint8_t *p = row + (size_t)x * 4;
+        return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+    }
+    }
+}
+
 // Start from a registry without the tool's key (and, natively, without any
 // injected failure).
 inline void test_registry_clear() {
