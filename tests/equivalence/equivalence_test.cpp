@@ -273,7 +273,7 @@ TEST(FastCompositor, EmptyPaletteAndEmptyPicture) {
 // must deliver.
 std::vector<uint8_t> reference_composite(const std::vector<uint8_t> &font,
                                          const SettingsRecord &s) {
-    reference::Geometry g;
+    reference::Geometry g = {};
     EXPECT_TRUE(reference::sheet_geometry(font.data(), font.size(), s.single_column, &g));
     const uint32_t w = (uint32_t)g.width, h = (uint32_t)g.height;
     Raster bits = {}, render = {};
