@@ -111,20 +111,30 @@ static std::string subject(const LoadedFont &loaded, const LookupCode &code) {
     return head + code_text(code.code, loaded.font.double_byte || code.code > 0xFF);
 }
 
+static std::string hex_offset(uint64_t offset) {
+    char text[24];
+    snprintf(text, sizeof text, "0x%llX", (unsigned long long)offset);
+    return text;
+}
+
 std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *found) {
     const Fontx2Font *f = &loaded.font;
     std::string head = subject(loaded, code);
     *found = false;
     if (code.no_code)
         return head + ": the character has no code in the font's code set (" +
-               (f->double_byte ? "UTF-16" : "CP932, single bytes") + ")\n";
+               (!f->double_byte                             ? "CP932, single bytes"
+                : loaded.layout->order == FONTX2_ORDER_CODE ? "UTF-16"
+                                                            : "CP932") +
+               ")\n";
     Fontx2Glyph g;
     fontx2_lookup(f, code.code, &g);
     if (!g.held)
         return head + (f->double_byte ? ": no block holds it\n"
                                       : ": a single-byte font holds codes 0x00-0xFF only\n");
     std::string where = ": " + (f->double_byte ? "block " + std::to_string(g.block) + ", " : "") +
-                        "glyph " + count_text(g.index) + ", offset " + count_text(g.offset);
+                        "glyph " + count_text(g.index) + ", offset " + count_text(g.offset) + " (" +
+                        hex_offset(g.offset) + ")";
     if (!g.present || !g.bitmap)
         return head + where + ": its glyph lies past the end of the file (it needs bytes " +
                count_text(g.offset) + " to " + count_text(g.offset + f->glyph_bytes - 1) +
