@@ -9,6 +9,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +101,8 @@ TEST(RenderEqualsPlugin, EveryFontEveryShapePlainAndComposited) {
         expect_same(font, tool, {"--composite", "--settings", hex_record(tool)});
     }
     test_registry_clear();
+    unlink("gg_sheet_font.fnt");
+    unlink("gg_sheet.png");
 }
 
 TEST(RenderEqualsPlugin, AStoredRecordWithKeyingAndGridLines) {
@@ -138,6 +141,8 @@ TEST(Render, PaletteColoursLabelsAndScale) {
     for (uint32_t y = 0; y < 7 * 3; ++y)
         for (uint32_t x = 16 * 3; x < 24 * 3; ++x) ink_above += pixel(x, y);
     EXPECT_GT(ink_above, 0);
+    unlink("gg_sheet_font.fnt");
+    unlink("gg_sheet.png");
 }
 
 } // namespace
