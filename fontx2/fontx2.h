@@ -150,3 +150,10 @@ int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pix
                 uint64_t pixels_size, uint64_t stride, int bottom_up);
 // The Shift-JIS code of a JIS X 0208 code (row byte and cell byte, 0x21 to 0x7E).
 uint16_t jis_to_sjis(uint16_t jis);
+
+// True for a two-byte Shift-JIS code: lead byte 0x81-0x9F or 0xE0-0xFC,
+// trail byte 0x40-0x7E or 0x80-0xFC.
+bool sjis_is_double_byte(uint32_t code);
+// Of the codes the blocks of a double-byte font hold (per the layout), how
+// many are two-byte Shift-JIS codes: a font whose table holds Unicode has few.
+uint32_t fontx2_layout_sjis_codes(const Fontx2Layout *layout);

@@ -75,6 +75,7 @@ void plugin_seeds(const std::string &out, const std::string &tag, const Bytes &f
         write_seed(out + "/fuzz_plugin_memory", name, memory);
         write_seed(out + "/fuzz_plugin_file", name, file);
     }
+    write_seed(out + "/fuzz_sheet_inspect", tag, font);
     // The font inside a file, after other bytes, found by its offset.
     Bytes file = {9, 0, 0, 0, 9, 0};
     append(&file, "container", 9);

@@ -3,10 +3,8 @@
 // composited over the configured background as a 24-bit DIB.
 #include "plugin/plugin_internal.h"
 
-#include "common/row_stride.h"
 #include "common/settings/info.h"
-#include "compositor/compositor.h"
-#include "raster/raster.h"
+#include "compositor/composite_sheet.h"
 
 #include <string.h>
 
@@ -29,23 +27,9 @@ static void publish(int depth, uint32_t width, uint32_t height, const uint32_t *
                  record->file_name);
 }
 
-// Draws the 1-bit sheet through a temporary raster and converts it into the
-// render raster's rows (bottom-up, like the DIB). False when it cannot.
-static bool draw_sheet(const FontSheet *sheet, uint32_t render_depth, uint8_t *render) {
-    Raster bits;
-    bits.pixels = nullptr;
-    bits.palette = nullptr;
-    bits.raster_flags = 0;
-    if (!raster_init(&bits, PLAIN_DEPTH, sheet->width, sheet->height, RASTER_OWNS_MEMORY, nullptr,
-                     1, nullptr, -1)) {
-        return false;
-    }
-    if (bits.palette && bits.palette_count >= PLAIN_COLOURS) plain_palette(bits.palette);
-    bool ok = font_sheet_draw(sheet, bits.pixels, (uint64_t)bits.stride * sheet->height,
-                              bits.stride, 1) &&
-              raster_convert_into(&bits, DIB_ROW_ALIGNMENT, render_depth, 0, render, nullptr, 0, 0);
-    raster_release(&bits);
-    return ok;
+// The sheet's rows, bottom-up like the DIB.
+static bool draw_sheet(const void *context, uint8_t *bits, uint64_t bits_size, uint64_t stride) {
+    return font_sheet_draw((const FontSheet *)context, bits, bits_size, stride, 1);
 }
 
 // After a failure the host must find nothing it could free twice.
@@ -74,32 +58,13 @@ int composite_path(const SettingsRecord *settings, const FontSheet *sheet, void 
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    // The sheet is indexed: the compositor reads it at 8 bits a pixel.
-    const uint32_t render_depth = 8;
-    uint64_t stride = row_stride(width, render_depth, DIB_ROW_ALIGNMENT);
-    uint8_t *render = (uint8_t *)heap_alloc(stride * height);
-    if (!render) {
-        release_output(header_slot, pixel_slot);
-        heap_free(owned_input);
-        return PLUGIN_ERR_NO_MEMORY;
-    }
-    // A sheet that could not be drawn is no picture: report it rather than
-    // composite an undrawn raster.
-    bool drawn = draw_sheet(sheet, render_depth, render);
+    int rc = composite_sheet(settings, width, height, draw_sheet, sheet, palette,
+                             (uint32_t)record->colour_count, (uint8_t *)*pixel_slot);
     heap_free(owned_input);
-    if (!drawn) {
-        heap_free(render);
+    if (rc != COMPOSITE_SHEET_OK) {
         release_output(header_slot, pixel_slot);
-        return PLUGIN_ERR_NO_MEMORY;
-    }
-
-    int rc = composite_picture(settings, *pixel_slot, (int32_t)width, (int32_t)height, 24, palette,
-                               (uint32_t)record->colour_count, render, (int32_t)stride,
-                               (int32_t)render_depth);
-    heap_free(render);
-    if (rc != COMPOSITE_OK) {
-        release_output(header_slot, pixel_slot);
-        return PLUGIN_ERR_INTERNAL; // an empty palette
+        // The sheet could not be drawn, or an empty palette.
+        return rc == COMPOSITE_SHEET_NO_MEMORY ? PLUGIN_ERR_NO_MEMORY : PLUGIN_ERR_INTERNAL;
     }
     return PLUGIN_OK;
 }

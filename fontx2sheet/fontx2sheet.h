@@ -1,0 +1,149 @@
+// fontx2sheet: checks and previews FONTX2 fonts from the command line. The
+// font library reads, lays out and draws; the compositor composites; this
+// program loads files, reports, labels, scales and writes PNGs.
+#pragma once
+
+#include "common/settings/settings.h"
+#include "fontx2/fontx2.h"
+
+#include <memory>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+// Exit statuses; over several files the highest that applies.
+enum {
+    EXIT_FINE = 0,
+    EXIT_PROBLEM = 1,    // a font problem, a code without a glyph, nothing to draw
+    EXIT_NOT_A_FONT = 2, // an input that is not a font or cannot be read
+    EXIT_NO_OUTPUT = 3,  // the output could not be made
+    EXIT_USAGE = 64,     // a wrong option or value
+};
+
+int fontx2sheet_main(int argc, char **argv);
+
+// "fontx2sheet: WHERE: what" on standard error.
+void report(const std::string &where, const std::string &what);
+// 1234567 -> "1,234,567".
+std::string count_text(uint64_t n);
+// "0x93FA" (four digits for double-byte fonts) or "0x41".
+std::string code_text(uint32_t code, bool double_byte);
+
+// ---- Fonts read from files ----------------------------------------------------
+struct LoadedFont {
+    std::string path;
+    std::vector<uint8_t> bytes;
+    Fontx2Font font;
+    std::unique_ptr<Fontx2Layout> layout; // AUTO order, grid
+    std::string error;                    // why it could not be had
+};
+// Reads and parses the file: EXIT_NOT_A_FONT, with the reason in error, when
+// it cannot be read or is not FONTX2, else EXIT_FINE.
+int load_font(const std::string &path, LoadedFont *loaded);
+// The font read from bytes already at hand; false without the signature.
+bool parse_font(LoadedFont *loaded);
+
+// ---- Findings -------------------------------------------------------------------
+struct Finding {
+    std::string kind;
+    std::string message;
+    bool problem; // else a note: nothing wrong with what is shown
+};
+std::vector<Finding> find_findings(const Fontx2Font *font, const Fontx2Layout *layout);
+bool any_problem(const std::vector<Finding> &findings);
+// Warns of each problem; with strict, returns EXIT_PROBLEM when there is one.
+int warn_problems(const std::string &path, const std::vector<Finding> &findings, bool strict);
+
+// ---- inspect --------------------------------------------------------------------
+std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &findings);
+std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &findings);
+std::string inspect_json_error(const std::string &path, const std::string &error);
+// Printable ASCII as it is, other bytes as \xNN.
+std::string escaped_name(const uint8_t *name, uint32_t size);
+// Why the automatic order is what it is.
+std::string order_reason(const Fontx2Font *font, const Fontx2Layout *layout);
+const char *order_name(uint32_t order);
+
+// ---- render ---------------------------------------------------------------------
+struct RenderOptions {
+    int order = FONTX2_ORDER_AUTO;
+    int order_given = 0;
+    int column = 0;
+    int column_given = 0;
+    int labels = 0;
+    uint32_t scale = 1;
+    uint32_t ink = 0xFFFFFF; // 0xRRGGBB
+    uint32_t paper = 0x000000;
+    int composite = 0;
+    SettingsRecord settings; // with composite
+    uint64_t max_pixels;
+};
+// Every unscaled sheet of a valid font, labelled: the most cells a sheet can
+// have (65,536) of the largest glyph (255 x 255) is 4.3 billion pixels; the
+// margins at most double that.
+const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
+
+// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
+// ink) or 24 bits (red, green, blue).
+struct Picture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t bits = 1;
+    uint64_t stride = 0;
+    std::vector<uint8_t> rows;
+};
+bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits);
+void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
+uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
+
+// The final picture's size (after labels and scale) before anything is drawn.
+void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
+                 uint64_t *width, uint64_t *height);
+// The sheet of a laid-out font as the options ask; false when memory fails.
+bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
+                    const RenderOptions &options, Picture *picture);
+// The settings tool's record when it runs: its defaults, compositing on.
+void tool_settings(SettingsRecord *settings);
+
+// ---- labels ---------------------------------------------------------------------
+struct Margins {
+    uint32_t left; // a multiple of 8 pixels, so 1-bit rows move bytewise
+    uint32_t top;
+    uint32_t digit_scale;
+};
+Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout);
+// The sheet placed in a picture with margins, the codes drawn in them.
+bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Picture &sheet,
+                uint32_t ink, Picture *labelled);
+
+// ---- PNG --------------------------------------------------------------------------
+// Encodes the picture (palette: paper, ink for 1-bit pictures); empty on failure.
+bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png);
+// Writes bytes whole to path (a temporary name in the same folder, then a
+// rename) or to standard output for "-"; reports and returns EXIT_NO_OUTPUT.
+int write_output(const std::string &path, const std::vector<uint8_t> &bytes);
+
+// ---- lookup -----------------------------------------------------------------------
+// One code to look up: from the table as it stands, or a character.
+struct LookupCode {
+    uint32_t code;
+    bool from_character;
+    uint32_t character; // Unicode scalar
+    bool no_code;       // the character has no code in the font's code set
+};
+// Converts a character to the font's codes (CP932, or UTF-16 code units for
+// a font in its own code order).
+std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character);
+// UTF-8 to scalars; false on a malformed sequence.
+bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars);
+// One code's report; *found false when it has no glyph.
+std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *found);
+
+// ---- the subcommands (cli.cpp parses, these run) ----------------------------------
+int run_render(const std::string &font_path, const std::string &out_path,
+               const RenderOptions &options, bool strict);
+int run_inspect(const std::vector<std::string> &paths, bool json);
+// A code argument: "0x93FA" or decimal (a code), or "U+00FC" (a character).
+bool parse_code_argument(const std::string &text, LookupCode *code);
+int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
+               const std::string &text, bool strict);

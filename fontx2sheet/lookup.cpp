@@ -1,0 +1,199 @@
+// Looking codes and characters up in a font.
+#include "fontx2sheet/fontx2sheet.h"
+
+#include <iconv.h>
+#include <stdio.h>
+
+bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
+    for (size_t i = 0; i < text.size();) {
+        uint8_t c = (uint8_t)text[i];
+        uint32_t n = c < 0x80                ? 0
+                     : c >= 0xC2 && c < 0xE0 ? 1
+                     : c >= 0xE0 && c < 0xF0 ? 2
+                     : c >= 0xF0 && c < 0xF5 ? 3
+                                             : 4;
+        if (n == 4 || (n > 0 && i + n >= text.size())) return false;
+        uint32_t value = n == 0 ? c : c & (0x3F >> n);
+        for (uint32_t k = 1; k <= n; ++k) {
+            uint8_t t = (uint8_t)text[i + k];
+            if ((t & 0xC0) != 0x80) return false;
+            value = value << 6 | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed.
+        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (value < least[n] || (value >= 0xD800 && value < 0xE000) || value > 0x10FFFF)
+            return false;
+        scalars->push_back(value);
+        i += n + 1;
+    }
+    return true;
+}
+
+static std::string utf8_encode(uint32_t c) {
+    std::string s;
+    if (c < 0x80) {
+        s += (char)c;
+    } else if (c < 0x800) {
+        s += (char)(0xC0 | c >> 6);
+        s += (char)(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += (char)(0xE0 | c >> 12);
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+        s += (char)(0x80 | (c & 0x3F));
+    } else {
+        s += (char)(0xF0 | c >> 18);
+        s += (char)(0x80 | (c >> 12 & 0x3F));
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+        s += (char)(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+// The CP932 code of a character (one or two bytes); false when it has none.
+static bool cp932_code(uint32_t character, uint32_t *code) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == (iconv_t)-1) return false;
+    std::string in = utf8_encode(character);
+    char out[8];
+    char *in_at = &in[0], *out_at = out;
+    size_t in_left = in.size(), out_left = sizeof out;
+    bool ok = iconv(cd, &in_at, &in_left, &out_at, &out_left) != (size_t)-1 && in_left == 0;
+    iconv_close(cd);
+    size_t n = (size_t)(out_at - out);
+    if (!ok || n == 0 || n > 2) return false;
+    *code = n == 1 ? (uint8_t)out[0] : (uint32_t)(uint8_t)out[0] << 8 | (uint8_t)out[1];
+    return true;
+}
+
+std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character) {
+    std::vector<LookupCode> codes;
+    LookupCode one = {0, true, character, false};
+    if (loaded.font.double_byte && loaded.layout->order == FONTX2_ORDER_CODE) {
+        if (character < 0x10000) {
+            one.code = character;
+            codes.push_back(one);
+        } else { // a surrogate pair: two code units
+            uint32_t v = character - 0x10000;
+            codes.push_back({0xD800 | v >> 10, true, character, false});
+            codes.push_back({0xDC00 | (v & 0x3FF), true, character, false});
+        }
+        return codes;
+    }
+    one.no_code = !cp932_code(character, &one.code) ||
+                  (!loaded.font.double_byte && one.code >= FONTX2_SINGLE_CODES);
+    codes.push_back(one);
+    return codes;
+}
+
+static std::string glyph_picture(const Fontx2Font *font, const uint8_t *bitmap) {
+    std::string text;
+    for (uint32_t y = 0; y < font->glyph_height; ++y) {
+        text += "  ";
+        const uint8_t *row = bitmap + y * font->glyph_row_bytes;
+        for (uint32_t x = 0; x < font->glyph_width; ++x)
+            text += row[x >> 3] & (0x80 >> (x & 7)) ? '#' : '.';
+        text += "\n";
+    }
+    return text;
+}
+
+static std::string subject(const LoadedFont &loaded, const LookupCode &code) {
+    std::string head;
+    if (code.from_character) {
+        char u[16];
+        snprintf(u, sizeof u, "U+%04X", code.character);
+        head = u;
+        if (code.character >= 0x20 && code.character != 0x7F)
+            head += " " + utf8_encode(code.character);
+        if (code.no_code) return head;
+        head += " -> ";
+    }
+    return head + code_text(code.code, loaded.font.double_byte || code.code > 0xFF);
+}
+
+static std::string hex_offset(uint64_t offset) {
+    char text[24];
+    snprintf(text, sizeof text, "0x%llX", (unsigned long long)offset);
+    return text;
+}
+
+std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *found) {
+    const Fontx2Font *f = &loaded.font;
+    std::string head = subject(loaded, code);
+    *found = false;
+    if (code.no_code)
+        return head + ": the character has no code in the font's code set (" +
+               (!f->double_byte                             ? "CP932, single bytes"
+                : loaded.layout->order == FONTX2_ORDER_CODE ? "UTF-16"
+                                                            : "CP932") +
+               ")\n";
+    Fontx2Glyph g;
+    fontx2_lookup(f, code.code, &g);
+    if (!g.held)
+        return head + (f->double_byte ? ": no block holds it\n"
+                                      : ": a single-byte font holds codes 0x00-0xFF only\n");
+    std::string where = ": " + (f->double_byte ? "block " + std::to_string(g.block) + ", " : "") +
+                        "glyph " + count_text(g.index) + ", offset " + count_text(g.offset) + " (" +
+                        hex_offset(g.offset) + ")";
+    if (!g.present || !g.bitmap)
+        return head + where + ": its glyph lies past the end of the file (it needs bytes " +
+               count_text(g.offset) + " to " + count_text(g.offset + f->glyph_bytes - 1) +
+               ", the file has " + count_text(f->whole_size) + ")\n";
+    *found = true;
+    return head + where + "\n" + glyph_picture(f, g.bitmap);
+}
+
+bool parse_code_argument(const std::string &text, LookupCode *code) {
+    *code = LookupCode{0, false, 0, false};
+    bool character = text.size() > 2 && (text[0] == 'U' || text[0] == 'u') && text[1] == '+';
+    bool hex =
+        character || (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
+    std::string digits = text.substr(hex ? 2 : 0);
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t value = 0;
+    for (char c : digits) {
+        int d = c >= '0' && c <= '9'          ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
+        if (d < 0) return false;
+        uint64_t next = (uint64_t)value * (hex ? 16 : 10) + (uint32_t)d;
+        if (next > 0x10FFFF) return false;
+        value = (uint32_t)next;
+    }
+    if (character) {
+        code->from_character = true;
+        code->character = value;
+        return !(value >= 0xD800 && value < 0xE000);
+    }
+    code->code = value;
+    return value <= 0xFFFF; // a table holds 16-bit codes
+}
+
+int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
+               const std::string &text, bool strict) {
+    LoadedFont loaded;
+    if (load_font(font_path, &loaded) != EXIT_FINE) {
+        report(font_path, loaded.error);
+        return EXIT_NOT_A_FONT;
+    }
+    int status = warn_problems(font_path, find_findings(&loaded.font, loaded.layout.get()), strict);
+    std::vector<LookupCode> all;
+    for (const LookupCode &c : codes) {
+        if (!c.from_character) all.push_back(c);
+        for (const LookupCode &x :
+             c.from_character ? character_codes(loaded, c.character) : std::vector<LookupCode>())
+            all.push_back(x);
+    }
+    std::vector<uint32_t> scalars;
+    utf8_decode(text, &scalars); // checked while parsing the options
+    for (uint32_t s : scalars)
+        for (const LookupCode &x : character_codes(loaded, s)) all.push_back(x);
+    for (const LookupCode &c : all) {
+        bool found = false;
+        fputs(lookup_text(loaded, c, &found).c_str(), stdout);
+        if (!found && status < EXIT_PROBLEM) status = EXIT_PROBLEM;
+    }
+    fflush(stdout);
+    return status;
+}

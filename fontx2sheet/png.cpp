@@ -1,0 +1,50 @@
+// PNG encoding through libspng: 1-bit indexed with the two colours, or
+// 24-bit RGB.
+#include "fontx2sheet/fontx2sheet.h"
+
+#include <spng.h>
+#include <stdlib.h>
+#include <string.h>
+
+static void set_colour(spng_plte_entry *entry, uint32_t rgb) {
+    entry->red = (uint8_t)(rgb >> 16);
+    entry->green = (uint8_t)(rgb >> 8);
+    entry->blue = (uint8_t)rgb;
+    entry->alpha = 255;
+}
+
+static int encode(spng_ctx *ctx, const Picture &picture, uint32_t paper, uint32_t ink) {
+    spng_ihdr ihdr = {};
+    ihdr.width = picture.width;
+    ihdr.height = picture.height;
+    ihdr.bit_depth = picture.bits == 1 ? 1 : 8;
+    ihdr.color_type = picture.bits == 1 ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
+    int rc = spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+    if (!rc) rc = spng_set_ihdr(ctx, &ihdr);
+    if (!rc && picture.bits == 1) {
+        spng_plte plte = {};
+        plte.n_entries = 2;
+        set_colour(&plte.entries[0], paper);
+        set_colour(&plte.entries[1], ink);
+        rc = spng_set_plte(ctx, &plte);
+    }
+    if (!rc)
+        rc = spng_encode_image(ctx, picture.rows.data(), picture.rows.size(), SPNG_FMT_PNG,
+                               SPNG_ENCODE_FINALIZE);
+    return rc;
+}
+
+bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png) {
+    png->clear();
+    spng_ctx *ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    if (!ctx) return false;
+    bool ok = encode(ctx, picture, paper, ink) == 0;
+    size_t size = 0;
+    int error = 0;
+    void *bytes = ok ? spng_get_png_buffer(ctx, &size, &error) : nullptr;
+    spng_ctx_free(ctx);
+    if (!bytes) return false;
+    png->assign((const uint8_t *)bytes, (const uint8_t *)bytes + size);
+    free(bytes);
+    return true;
+}

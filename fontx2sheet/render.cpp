@@ -1,0 +1,146 @@
+// The render picture: the sheet drawn by the font library, plain or
+// composited exactly as the plug-in does, then labelled and scaled.
+#include "fontx2sheet/fontx2sheet.h"
+
+#include "common/row_stride.h"
+#include "compositor/composite_sheet.h"
+
+#include <new>
+#include <string.h>
+
+bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits) {
+    picture->width = width;
+    picture->height = height;
+    picture->bits = bits;
+    picture->stride = row_stride(width, bits, 1);
+    uint64_t size = picture->stride * height;
+    if (size > (uint64_t)PTRDIFF_MAX) return false;
+    try {
+        picture->rows.assign((size_t)size, 0);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
+    if (x >= picture->width || y >= picture->height) return;
+    uint8_t *row = picture->rows.data() + y * picture->stride;
+    if (picture->bits == 1) {
+        uint8_t bit = (uint8_t)(0x80 >> (x & 7));
+        row[x >> 3] = value ? (uint8_t)(row[x >> 3] | bit) : (uint8_t)(row[x >> 3] & ~bit);
+    } else {
+        uint8_t *p = row + 3 * (uint64_t)x;
+        p[0] = (uint8_t)(value >> 16);
+        p[1] = (uint8_t)(value >> 8);
+        p[2] = (uint8_t)value;
+    }
+}
+
+uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y) {
+    const uint8_t *row = picture->rows.data() + y * picture->stride;
+    if (picture->bits == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
+    const uint8_t *p = row + 3 * (uint64_t)x;
+    return (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
+}
+
+void tool_settings(SettingsRecord *settings) {
+    settings_defaults(settings);
+    settings->flags |= SETTINGS_ACTIVE; // what the tool forces on while it runs
+}
+
+void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
+                 uint64_t *width, uint64_t *height) {
+    *width = layout->width;
+    *height = layout->height;
+    if (*width == 0 || *height == 0) return;
+    if (options.labels) {
+        Margins m = label_margins(font, layout);
+        *width += m.left;
+        *height += m.top;
+    }
+    *width *= options.scale;
+    *height *= options.scale;
+}
+
+namespace {
+
+struct DrawContext {
+    const Fontx2Font *font;
+    const Fontx2Layout *layout;
+};
+
+bool draw_bottom_up(const void *context, uint8_t *bits, uint64_t bits_size, uint64_t stride) {
+    const DrawContext *c = (const DrawContext *)context;
+    return fontx2_draw(c->font, c->layout, bits, bits_size, stride, FONTX2_BOTTOM_UP) == FONTX2_OK;
+}
+
+// The plug-in's picture while the settings tool runs: its two colours (paper
+// black, ink white) composited into 24-bit DIB rows, turned top-down RGB.
+bool composited_sheet(const Fontx2Font *font, const Fontx2Layout *layout,
+                      const SettingsRecord &settings, Picture *picture) {
+    const uint32_t w = layout->width, h = layout->height;
+    uint64_t dib_stride = row_stride(w, 24, DIB_ROW_ALIGNMENT);
+    std::vector<uint8_t> dib;
+    uint32_t palette[256] = {0x00000000, 0xFFFFFFFF};
+    DrawContext context = {font, layout};
+    try {
+        dib.resize((size_t)(dib_stride * h));
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    if (composite_sheet(&settings, w, h, draw_bottom_up, &context, palette, 2, dib.data()) !=
+            COMPOSITE_SHEET_OK ||
+        !picture_alloc(picture, w, h, 24))
+        return false;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t *from = dib.data() + (uint64_t)(h - 1 - y) * dib_stride;
+        uint8_t *to = picture->rows.data() + y * picture->stride;
+        for (uint32_t x = 0; x < w; ++x, from += 3, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
+    }
+    return true;
+}
+
+bool plain_sheet(const Fontx2Font *font, const Fontx2Layout *layout, Picture *picture) {
+    if (!picture_alloc(picture, layout->width, layout->height, 1)) return false;
+    return fontx2_draw(font, layout, picture->rows.data(), picture->rows.size(), picture->stride,
+                       FONTX2_TOP_DOWN) == FONTX2_OK;
+}
+
+// Each pixel becomes a scale x scale square.
+bool scaled(const Picture &from, uint32_t scale, Picture *to) {
+    if (!picture_alloc(to, from.width * scale, from.height * scale, from.bits)) return false;
+    for (uint32_t y = 0; y < from.height; ++y) {
+        uint8_t *first = to->rows.data() + (uint64_t)y * scale * to->stride;
+        for (uint32_t x = 0; x < from.width; ++x) {
+            uint32_t value = picture_get(&from, x, y);
+            for (uint32_t i = 0; i < scale; ++i) picture_put(to, x * scale + i, y * scale, value);
+        }
+        for (uint32_t i = 1; i < scale; ++i) memcpy(first + i * to->stride, first, to->stride);
+    }
+    return true;
+}
+
+} // namespace
+
+bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
+                    const RenderOptions &options, Picture *picture) {
+    bool ok = options.composite ? composited_sheet(font, layout, options.settings, picture)
+                                : plain_sheet(font, layout, picture);
+    if (ok && options.labels) {
+        Picture labelled;
+        // Labels in the ink colour: index 1, or white when composited.
+        ok = add_labels(font, layout, *picture, options.composite ? 0xFFFFFF : 1, &labelled);
+        *picture = std::move(labelled);
+    }
+    if (ok && options.scale > 1) {
+        Picture big;
+        ok = scaled(*picture, options.scale, &big);
+        *picture = std::move(big);
+    }
+    return ok;
+}

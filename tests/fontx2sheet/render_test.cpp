@@ -1,0 +1,148 @@
+// render's PNG holds the plug-in's picture: GetPicture natively, with the
+// settings stored in the in-memory registry, against the decoded PNG.
+#include "tests/fontx2sheet/fontx2sheet_test_util.h"
+
+#include "common/row_stride.h"
+#include "plugin/plugin.h"
+#include "tests/support/decoded_picture.h"
+#include "tests/support/synthetic_fonts.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+struct SampleFont {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// The real fonts when present, and the demo's sample in its own code order
+// (its blocks hold Unicode code points).
+std::vector<SampleFont> sample_fonts() {
+    std::vector<SampleFont> fonts = {
+        {"unicode-code-order", synthetic_font_blocks(16, 16,
+                                                     {{0x0020, 0x007E},
+                                                      {0x00A0, 0x00FF},
+                                                      {0x0370, 0x03FF},
+                                                      {0x0400, 0x04FF},
+                                                      {0x3040, 0x30FF},
+                                                      {0x4E00, 0x4FFF}})},
+        {"synthetic-12x10", synthetic_font_single(12, 10)}};
+    std::string dir = test_fonts_dir();
+    for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",
+                             "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
+        SampleFont f = {name, {}};
+        if (!dir.empty() && test_read_file(dir + "/" + name, &f.bytes)) fonts.push_back(f);
+    }
+    return fonts;
+}
+
+std::string hex_record(const SettingsRecord &r) {
+    std::string hex;
+    const uint8_t *b = (const uint8_t *)&r;
+    char two[3];
+    for (size_t i = 0; i < sizeof r; ++i) {
+        snprintf(two, sizeof two, "%02x", b[i]);
+        hex += two;
+    }
+    return hex;
+}
+
+// The plug-in's picture with the record stored, the command's PNG with the
+// arguments given: the same size and every pixel the same.
+void expect_same(const SampleFont &font, const SettingsRecord &stored,
+                 std::vector<std::string> args) {
+    SCOPED_TRACE(font.name + (stored.single_column ? " column" : " grid") +
+                 (stored.flags & SETTINGS_ENABLED ? " composited" : ""));
+    test_registry_clear();
+    test_store_settings(stored);
+    DecodedPicture d;
+    d.rc = GetPicture((const char *)font.bytes.data(), (intptr_t)font.bytes.size(), 1, &d.header,
+                      &d.pixels, nullptr, 0);
+    ASSERT_EQ(d.rc, 0);
+    write_bytes("gg_sheet_font.fnt", font.bytes);
+    args.insert(args.begin(), {"render", "gg_sheet_font.fnt", "-o", "gg_sheet.png"});
+    ASSERT_EQ(run_sheet(args), 0);
+    DecodedPng png;
+    ASSERT_TRUE(read_png("gg_sheet.png", &png));
+    const uint32_t w = (uint32_t)d.dib()->width, h = (uint32_t)d.dib()->height;
+    ASSERT_EQ(png.ihdr.width, w);
+    ASSERT_EQ(png.ihdr.height, h);
+    const uint32_t bits = d.dib()->bit_count;
+    ASSERT_EQ(png.ihdr.color_type, bits == 1 ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR);
+    const uint64_t dib_stride = row_stride(w, bits, DIB_ROW_ALIGNMENT);
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t *dib = d.bits() + (h - 1 - y) * dib_stride;
+        const uint8_t *row = png.rows.data() + y * png.stride;
+        for (uint32_t x = 0; x < w; ++x) {
+            bool same = bits == 1
+                            ? ((dib[x >> 3] ^ row[x >> 3]) & (0x80 >> (x & 7))) == 0
+                            : dib[3 * x] == row[3 * x + 2] && dib[3 * x + 1] == row[3 * x + 1] &&
+                                  dib[3 * x + 2] == row[3 * x];
+            if (!same) FAIL() << "pixel " << x << "," << y << " differs";
+        }
+    }
+}
+
+TEST(RenderEqualsPlugin, EveryFontEveryShapePlainAndComposited) {
+    if (test_fonts_dir().empty()) printf("../shared/fonts is absent: only synthetic fonts\n");
+    SettingsRecord plain = {}, tool;
+    tool_settings(&tool);
+    for (const SampleFont &font : sample_fonts()) {
+        plain.single_column = 0;
+        expect_same(font, plain, {});
+        plain.single_column = 1;
+        expect_same(font, plain, {"--column"});
+        tool.single_column = 0;
+        expect_same(font, tool, {"--composite"});
+        tool.single_column = 1; // the record's shape, as given
+        expect_same(font, tool, {"--composite", "--settings", hex_record(tool)});
+    }
+    test_registry_clear();
+    unlink("gg_sheet_font.fnt");
+    unlink("gg_sheet.png");
+}
+
+TEST(RenderEqualsPlugin, AStoredRecordWithKeyingAndGridLines) {
+    SettingsRecord r;
+    tool_settings(&r);
+    r.transparent_mode = SETTINGS_TRANSPARENT_BY_INDEX;
+    r.grid_lines = 1;
+    r.brightness = 700;
+    expect_same(sample_fonts()[0], r, {"--composite", "--settings", hex_record(r)});
+    test_registry_clear();
+}
+
+TEST(Render, PaletteColoursLabelsAndScale) {
+    write_bytes("gg_sheet_font.fnt", synthetic_font_single(8, 16));
+    ASSERT_EQ(run_sheet({"render", "gg_sheet_font.fnt", "-o", "gg_sheet.png", "--ink", "FF8000",
+                         "--paper", "102030", "--labels", "--scale", "3"}),
+              0);
+    DecodedPng png;
+    ASSERT_TRUE(read_png("gg_sheet.png", &png));
+    ASSERT_EQ(png.ihdr.bit_depth, 1);
+    ASSERT_EQ(png.plte.n_entries, 2u);
+    EXPECT_EQ(png.plte.entries[0].red, 0x10);
+    EXPECT_EQ(png.plte.entries[0].blue, 0x30);
+    EXPECT_EQ(png.plte.entries[1].green, 0x80);
+    // A 16-pixel margin left (two hex digits), 7 above; then scaled 3 times.
+    EXPECT_EQ(png.ihdr.width, (16u + 128u) * 3);
+    EXPECT_EQ(png.ihdr.height, (7u + 256u) * 3);
+    // The sheet's first pixel (code 0x00, whose left column has ink) lands
+    // past the margins; the corner is paper; the 0 above column 0 is ink.
+    auto pixel = [&](uint32_t x, uint32_t y) {
+        return png.rows[y * png.stride + x / 8] >> (7 - x % 8) & 1;
+    };
+    EXPECT_EQ(pixel(16 * 3, 7 * 3), 1);
+    EXPECT_EQ(pixel(0, 0), 0);
+    int ink_above = 0;
+    for (uint32_t y = 0; y < 7 * 3; ++y)
+        for (uint32_t x = 16 * 3; x < 24 * 3; ++x) ink_above += pixel(x, y);
+    EXPECT_GT(ink_above, 0);
+    unlink("gg_sheet_font.fnt");
+    unlink("gg_sheet.png");
+}
+
+} // namespace
