@@ -18,20 +18,6 @@
 
 namespace {
 
-struct Rng {
-    uint64_t state;
-    uint32_t next() {
-        state += 0x9E3779B97F4A7C15ull;
-        uint64_t z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return (uint32_t)((z ^ (z >> 31)) >> 16);
-    }
-    uint32_t below(uint32_t n) { return next() % n; }
-    int32_t pick(std::initializer_list<int32_t> values) {
-        return values.begin()[below((uint32_t)values.size())];
-    }
-};
 
 // The shipped drawing and the independent one of one sheet, the shipped one
 // over stale memory with guard bytes after it.
@@ -68,12 +54,7 @@ void expect_same_sheets(const std::vector<uint8_t> &font, const std::string &wha
 
 TEST(FastGlyphSheet, RealFontsMatchTheBitByBitDrawing) {
     SKIP_WITHOUT_FONTS(dir);
-    for (const char *name : {"ILGH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT", "ILGZ16XB.FNT",
-                             "ILMH16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
-        std::vector<uint8_t> font;
-        ASSERT_TRUE(test_read_file(dir + "/" + name, &font)) << name;
-        expect_same_sheets(font, name);
-    }
+    for (const auto &font : test_real_fonts()) expect_same_sheets(font.second, font.first);
 }
 
 TEST(FastGlyphSheet, EveryGlyphWidthAndTruncatedFonts) {
@@ -98,7 +79,7 @@ TEST(FastGlyphSheet, EveryGlyphWidthAndTruncatedFonts) {
 // Block tables in any order, overlapping, reversed, partly missing, or
 // ascending (walked once); with Shift-JIS codes, or codes anywhere (mostly
 // laid out in their own order).
-std::vector<uint8_t> random_block_font(Rng *rng, uint8_t width, uint8_t height) {
+std::vector<uint8_t> random_block_font(TestRandom *rng, uint8_t width, uint8_t height) {
     std::vector<Fontx2Range> ranges;
     const uint32_t blocks = rng->below(12);
     const bool anywhere = rng->below(2), ascending = rng->below(2);
@@ -121,7 +102,7 @@ std::vector<uint8_t> random_block_font(Rng *rng, uint8_t width, uint8_t height) 
 }
 
 TEST(FastGlyphSheet, RandomBlockTables) {
-    Rng rng = {1};
+    TestRandom rng(1);
     for (int round = 0; round < 40; ++round) {
         std::vector<uint8_t> font = random_block_font(&rng, (uint8_t)(1 + rng.below(24)), 5);
         expect_same_sheets(font, "random blocks " + std::to_string(round));
@@ -130,7 +111,7 @@ TEST(FastGlyphSheet, RandomBlockTables) {
 
 // A lookup finds the bitmap the independent reader draws for every code.
 TEST(FastGlyphSheet, LookupsAgreeWithTheIndependentReader) {
-    Rng rng = {2};
+    TestRandom rng(2);
     for (int round = 0; round < 20; ++round) {
         std::vector<uint8_t> font = random_block_font(&rng, 8, 2);
         Fontx2Font f;
@@ -146,7 +127,7 @@ TEST(FastGlyphSheet, LookupsAgreeWithTheIndependentReader) {
 }
 
 TEST(FastRasterExpansion, MatchesThePerPixelConversion) {
-    Rng rng = {3};
+    TestRandom rng(3);
     for (int round = 0; round < 300; ++round) {
         const uint32_t sw = 1 + rng.below(70), sh = 1 + rng.below(9);
         Raster src = {};
@@ -198,7 +179,7 @@ TEST(FastRasterExpansion, AnOffsetWindowIsConvertedToo) {
     raster_release(&eight);
 }
 
-SettingsRecord random_settings(Rng *rng) {
+SettingsRecord random_settings(TestRandom *rng) {
     SettingsRecord s;
     settings_defaults(&s);
     s.alpha_mode = (uint8_t)rng->below(5);
@@ -222,7 +203,7 @@ SettingsRecord random_settings(Rng *rng) {
 }
 
 TEST(FastCompositor, MatchesThePerPixelCompositorOnRandomSettings) {
-    Rng rng = {4};
+    TestRandom rng(4);
     for (int round = 0; round < 1500; ++round) {
         const SettingsRecord s = random_settings(&rng);
         const int32_t w = 1 + (int32_t)rng.below(45), h = 1 + (int32_t)rng.below(40);
@@ -326,7 +307,7 @@ TEST(FastDecode, GetPictureMatchesThePerPixelRoutines) {
         std::vector<uint8_t> font;
         if (!dir.empty() && test_read_file(dir + "/" + name, &font)) fonts.push_back({name, font});
     }
-    Rng rng = {5};
+    TestRandom rng(5);
     for (const auto &f : fonts) {
         for (int round = 0; round < 6; ++round) {
             SettingsRecord s = random_settings(&rng);

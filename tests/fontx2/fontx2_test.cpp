@@ -96,26 +96,27 @@ void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, int sh
 
 TEST(Fontx2Layout, SizesOffsetsAndRowBytes) {
     std::vector<uint8_t> single = synthetic_font_single(8, 16);
-    std::unique_ptr<Laid> s = lay_out(single, FONTX2_GRID);
-    EXPECT_EQ(s->layout.width, 128u);
-    EXPECT_EQ(s->layout.height, 256u);
-    EXPECT_EQ(s->font.glyph_offset, 17u);
-    EXPECT_EQ(s->font.glyph_bytes, 16u);
-    EXPECT_EQ(s->font.glyphs_present, 256u);
-    s = lay_out(single, FONTX2_COLUMN);
-    EXPECT_EQ(s->layout.width, 8u);
-    EXPECT_EQ(s->layout.height, 4096u);
-
     std::vector<uint8_t> dbl = synthetic_font_double(16, 16);
+    const struct {
+        const std::vector<uint8_t> *font;
+        int shape;
+        uint32_t width, height;
+    } sheets[] = {{&single, FONTX2_GRID, 128, 256},
+                  {&single, FONTX2_COLUMN, 8, 4096},
+                  {&dbl, FONTX2_GRID, 1504, 1504},
+                  {&dbl, FONTX2_COLUMN, 16, 141376}};
+    for (const auto &sheet : sheets) {
+        std::unique_ptr<Laid> s = lay_out(*sheet.font, sheet.shape);
+        EXPECT_EQ(s->layout.width, sheet.width);
+        EXPECT_EQ(s->layout.height, sheet.height);
+    }
+    std::unique_ptr<Laid> s = lay_out(single, FONTX2_GRID);
+    EXPECT_EQ(s->font.glyph_offset, 17u);
+    EXPECT_EQ(s->font.glyphs_present, 256u);
     s = lay_out(dbl, FONTX2_GRID);
-    EXPECT_EQ(s->layout.width, 1504u);
-    EXPECT_EQ(s->layout.height, 1504u);
     EXPECT_EQ(s->font.glyph_offset, 18u + 4 * 94);
     EXPECT_EQ(s->font.expected_size, dbl.size());
     EXPECT_EQ(s->layout.jis_cells, 8836u);
-    s = lay_out(dbl, FONTX2_COLUMN);
-    EXPECT_EQ(s->layout.width, 16u);
-    EXPECT_EQ(s->layout.height, 141376u);
 
     std::vector<uint8_t> twelve = synthetic_font_single(12, 24);
     s = lay_out(twelve, FONTX2_GRID);
@@ -407,11 +408,9 @@ TEST(Fontx2CodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
 
 TEST(RealFonts, EveryCellHoldsItsGlyph) {
     SKIP_WITHOUT_FONTS(dir);
-    for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",
-                             "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
-        std::vector<uint8_t> font;
-        ASSERT_TRUE(test_read_file(dir + "/" + name, &font)) << name;
-        SCOPED_TRACE(name);
+    for (const auto &real : test_real_fonts()) {
+        const std::vector<uint8_t> &font = real.second;
+        SCOPED_TRACE(real.first);
         expect_cells_match(font, draw(font, FONTX2_GRID), FONTX2_GRID);
         expect_cells_match(font, draw(font, FONTX2_COLUMN), FONTX2_COLUMN);
     }

@@ -30,12 +30,7 @@ std::vector<SampleFont> sample_fonts() {
                                                       {0x3040, 0x30FF},
                                                       {0x4E00, 0x4FFF}})},
         {"synthetic-12x10", synthetic_font_single(12, 10)}};
-    std::string dir = test_fonts_dir();
-    for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",
-                             "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
-        SampleFont f = {name, {}};
-        if (!dir.empty() && test_read_file(dir + "/" + name, &f.bytes)) fonts.push_back(f);
-    }
+    for (const auto &real : test_real_fonts()) fonts.push_back({real.first, real.second});
     return fonts;
 }
 

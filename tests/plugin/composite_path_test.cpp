@@ -6,6 +6,8 @@
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
 
+#include "common/row_stride.h"
+
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -34,17 +36,12 @@ struct CompositePathTest : ::testing::Test {
     }
 };
 
-// The 24-bit pixel at picture position (x, y) from the top-left.
-uint32_t pixel24(const Decoded &d, int x, int y) {
-    int32_t w = d.dib()->width, h = d.dib()->height;
-    size_t stride = ((size_t)w * 3 + 3) & ~(size_t)3;
-    const uint8_t *p = d.bits() + (size_t)(h - 1 - y) * stride + (size_t)x * 3;
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16;
-}
-int pixel1(const Decoded &d, int x, int y) {
-    int32_t w = d.dib()->width, h = d.dib()->height;
-    size_t stride = (((size_t)w + 7) / 8 + 3) & ~(size_t)3;
-    return d.bits()[(size_t)(h - 1 - y) * stride + x / 8] >> (7 - x % 8) & 1;
+// The pixel at picture position (x, y) from the top-left: 0xRRGGBB of a
+// 24-bit picture, the index of a 1-bit one.
+uint32_t pixel_at(const Decoded &d, int x, int y) {
+    const DibHeader *dib = d.dib();
+    return dib_pixel(d.bits(), row_stride((uint32_t)dib->width, dib->bit_count, 4), dib->height,
+                     dib->bit_count, x, y);
 }
 
 TEST_F(CompositePathTest, FlagsZeroDeclinesAndWritesNothing) {
@@ -110,8 +107,8 @@ TEST_F(CompositePathTest, FlagsThreeCompositesOverTheCheckerboard) {
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 128; ++x) {
             uint32_t background = ((x / 16 + y / 16) % 2) ? 0x808080 : 0xC0C0C0;
-            uint32_t want = pixel1(plain, x, y) ? 0xFFFFFF : background;
-            ASSERT_EQ(pixel24(d, x, y), want) << x << "," << y;
+            uint32_t want = pixel_at(plain, x, y) ? 0xFFFFFF : background;
+            ASSERT_EQ(pixel_at(d, x, y), want) << x << "," << y;
         }
     }
     std::vector<unsigned char> fname;
@@ -136,8 +133,8 @@ TEST_F(CompositePathTest, FlagsOneCompositesAndLeavesThePublishedValues) {
     decode(&d);
     ASSERT_EQ(d.rc, 0);
     EXPECT_EQ(d.dib()->bit_count, 24);
-    EXPECT_EQ(pixel24(d, 0, 5), 0xFF0000u);   // grid column 0
-    EXPECT_EQ(pixel24(d, 17, 16), 0xFF0000u); // grid row 16
+    EXPECT_EQ(pixel_at(d, 0, 5), 0xFF0000u);   // grid column 0
+    EXPECT_EQ(pixel_at(d, 17, 16), 0xFF0000u); // grid row 16
     std::vector<unsigned char> v;
     EXPECT_FALSE(test_read_value(INFO_VALUE, &v));
     ASSERT_TRUE(test_read_value(INFO_NAME_VALUE, &v));
@@ -302,8 +299,8 @@ TEST_F(CompositePathTest, RealDoubleByteFontComposited) {
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 64; ++x) {
             uint32_t background = ((x / 16 + y / 16) % 2) ? 0x808080 : 0xC0C0C0;
-            ink += pixel1(plain, x, y);
-            ASSERT_EQ(pixel24(d, x, y), pixel1(plain, x, y) ? 0xFFFFFFu : background);
+            ink += pixel_at(plain, x, y);
+            ASSERT_EQ(pixel_at(d, x, y), pixel_at(plain, x, y) ? 0xFFFFFFu : background);
         }
     }
     EXPECT_GT(ink, 0);

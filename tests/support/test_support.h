@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 #include <string>
+#include <initializer_list>
 #include <vector>
 
 #include <stdio.h>
@@ -30,6 +31,9 @@ struct TestRandom {
         return (uint32_t)(state >> 16);
     }
     uint32_t below(uint32_t n) { return n ? next() % n : 0; }
+    int32_t pick(std::initializer_list<int32_t> values) {
+        return values.begin()[below((uint32_t)values.size())];
+    }
 };
 
 // Pixel (x, y) of a bottom-up DIB (y from the top of the picture) with rows
@@ -114,6 +118,20 @@ inline bool test_read_file(const std::string &path, std::vector<unsigned char> *
 #define SKIP_WITHOUT_FONTS(dir)                                                                    \
     std::string dir = test_fonts_dir();                                                            \
     if (dir.empty()) GTEST_SKIP() << "../shared/fonts is absent: real fonts not tested"
+
+// Every real font of ../shared/fonts, by name; empty when the folder is absent
+// (tests that need them skip first with SKIP_WITHOUT_FONTS).
+inline std::vector<std::pair<std::string, std::vector<uint8_t>>> test_real_fonts() {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> fonts;
+    std::string dir = test_fonts_dir();
+    for (const char *name : {"ILGH16XB.FNT", "ILMH16XB.FNT", "ILGH24XB.FNT", "ILGH32XB.FNT",
+                             "ILGZ16XB.FNT", "8x16-fontx-sbcs.fnt"}) {
+        std::vector<uint8_t> bytes;
+        if (!dir.empty() && test_read_file(dir + "/" + name, &bytes))
+            fonts.push_back({name, bytes});
+    }
+    return fonts;
+}
 
 // Files the way a host handles them: a handle it opened itself (<= 0xFFFF),
 // positioned where it likes.
