@@ -103,9 +103,9 @@ inline uint64_t code_lines(const std::vector<uint32_t> &codes) {
 }
 
 struct Geometry {
-    uint32_t glyph_width, glyph_height, double_byte;
-    uint64_t width, height; // sheet size in pixels
-    bool own_order;
+    uint32_t glyph_width = 0, glyph_height = 0, double_byte = 0;
+    uint64_t width = 0, height = 0; // sheet size in pixels
+    bool own_order = false;
 };
 
 // The sheet's geometry, or false when the data is no FONTX2 font.
