@@ -11,6 +11,7 @@
 #include "raster/raster.h"
 #include "tests/support/test_support.h"
 
+#include <algorithm>
 #include <memory>
 #include <string.h>
 
@@ -174,6 +175,13 @@ const std::vector<uint8_t> &bench_font(int font) {
                                                  {0x3040, 0x30FF},
                                                  {0x4E00, 0x9FFF}});
             break;
+        case BENCH_FONT_BLOCKS16:
+        case BENCH_FONT_UNSORTED16: {
+            std::vector<Fontx2Range> ranges = synthetic_many_ranges(6000, true);
+            if (font == BENCH_FONT_UNSORTED16) std::reverse(ranges.begin(), ranges.end());
+            fonts[font] = synthetic_font_blocks(16, 16, ranges);
+            break;
+        }
         default:
             fonts[font] = bench_real_font("ILGH24XB.FNT");
             break;
@@ -194,6 +202,8 @@ std::vector<BenchRun> bench_runs() {
         {"double32x32", BENCH_FONT_DOUBLE32, 0, false},
         {"double12x24", BENCH_FONT_DOUBLE12X24, 0, false},
         {"unicode16x16", BENCH_FONT_UNICODE16, 0, false},
+        {"blocks6000_16x16", BENCH_FONT_BLOCKS16, 0, false},
+        {"blocks6000_unsorted_16x16", BENCH_FONT_UNSORTED16, 0, false},
         {"ILGZ16XB_column", BENCH_FONT_ILGZ16XB, 1, false},
         {"unicode16x16_column", BENCH_FONT_UNICODE16, 1, false},
         {"double32x32_column", BENCH_FONT_DOUBLE32, 1, false},

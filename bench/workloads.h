@@ -33,6 +33,8 @@ enum {
     BENCH_FONT_DOUBLE12X24,  // synthetic double-byte 12 x 24: 1128 x 2256
     BENCH_FONT_ILGH24XB,     // real, single-byte 12 x 24: 192 x 384 (small)
     BENCH_FONT_UNICODE16,    // synthetic 16 x 16 in its own code order: 256 x 23040
+    BENCH_FONT_BLOCKS16,     // synthetic 16 x 16, 6,000 blocks (count byte wrapped): 1504 x 1504
+    BENCH_FONT_UNSORTED16,   // the same blocks in reverse table order
     BENCH_FONT_COUNT,
 };
 

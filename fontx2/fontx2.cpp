@@ -39,11 +39,67 @@ bool fontx2_next_block(const Fontx2Font *font, Fontx2Block *block) {
     return true;
 }
 
+// Adds the glyphs of entries from to to - 1 to *total; false when one of
+// them is not at hand or runs backwards.
+static bool entries_are_blocks(const Fontx2Font *font, uint64_t from, uint64_t to,
+                               uint64_t *total) {
+    for (uint64_t i = from; i < to; ++i) {
+        uint32_t first = 0, last = 0;
+        if (!table_entry(font, (uint32_t)i, &first, &last) || first > last) return false;
+        *total += last - first + 1;
+    }
+    return true;
+}
+
+// Bytes of a font whose table holds count entries announcing total glyphs.
+static uint64_t font_bytes(const Fontx2Font *font, uint64_t count, uint64_t total) {
+    return FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * count + total * font->glyph_bytes;
+}
+
+// True, with the declared entries' glyphs in *total, when the count byte may
+// have wrapped.
+static bool count_may_have_wrapped(const Fontx2Font *font, uint64_t *total) {
+    *total = 0;
+    return entries_are_blocks(font, 0, font->declared_blocks, total) &&
+           font_bytes(font, font->declared_blocks, *total) < font->whole_size;
+}
+
+// Some converters store a count above 255 modulo 256. The declared entries
+// then leave bytes over, and the entries after them go on as blocks. The
+// count is taken as n + 256k only when that table and its glyphs fill the
+// data to the byte; otherwise the count byte stands.
+static uint32_t table_length(const Fontx2Font *font) {
+    const uint32_t declared = font->declared_blocks;
+    uint64_t total = 0;
+    if (!count_may_have_wrapped(font, &total)) return declared;
+    for (uint64_t count = declared + 256;; count += 256) {
+        if (FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * count > font->whole_size ||
+            !entries_are_blocks(font, count - 256, count, &total) || total >= 0x10000)
+            return declared;
+        uint64_t bytes = font_bytes(font, count, total);
+        if (bytes == font->whole_size) return (uint32_t)count;
+        if (bytes > font->whole_size) return declared;
+    }
+}
+
+// How many bytes from the start hold every entry the table could have: each
+// block holds a glyph at least, and fewer than 65,536 in all.
+static uint64_t head_needed(const Fontx2Font *font) {
+    const uint64_t declared = FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * font->declared_blocks;
+    uint64_t total = 0;
+    if (!count_may_have_wrapped(font, &total)) return declared;
+    uint64_t most = (font->whole_size - FONTX2_AT_TABLE) / (FONTX2_ENTRY_BYTES + font->glyph_bytes);
+    if (most > 0xFFFF) most = 0xFFFF;
+    uint64_t bytes = FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * most;
+    return bytes > declared ? bytes : declared;
+}
+
 // The block table's totals: glyphs announced, and whether its entries are
 // all at hand and ascending without overlap.
 static void read_table(Fontx2Font *font) {
     font->declared_blocks = header_byte(font->data, font->size, FONTX2_AT_BLOCK_COUNT);
-    font->block_count = font->declared_blocks;
+    font->head_needed = head_needed(font);
+    font->block_count = table_length(font);
     font->glyph_offset = FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * font->block_count;
     font->glyphs_announced = 0;
     font->blocks_at_hand = 0;
@@ -83,6 +139,7 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
         read_table(font);
     } else {
         font->glyph_offset = FONTX2_SINGLE_GLYPHS_AT;
+        font->head_needed = FONTX2_SINGLE_GLYPHS_AT;
         font->glyphs_announced = FONTX2_SINGLE_CODES;
     }
     uint64_t glyph_space =

@@ -66,13 +66,16 @@ struct Fontx2Font {
     uint32_t code_type;       // the header byte: 0 single-byte, else double-byte
     uint32_t double_byte;
     uint32_t declared_blocks;  // the count byte
-    uint32_t block_count;      // table entries read
+    uint32_t block_count;      // table entries read: the count byte's, or more when the
+                               // count wrapped (see fontx2_read)
     uint32_t blocks_at_hand;   // of them, entries wholly within the bytes at hand
     uint32_t table_ascending;  // entries at hand, each above the last: lookups walk it once
     uint64_t glyph_offset;     // of the first glyph bitmap
     uint64_t glyphs_announced; // 256, or the codes of all blocks
     uint64_t glyphs_present;   // of them, bitmaps wholly within whole_size
     uint64_t expected_size;    // the header, the table and every announced glyph
+    uint64_t head_needed;      // bytes from the start that hold every entry the table
+                               // could have: a reader of the head alone needs them at hand
 };
 
 // One entry of the block table, in table order. Where blocks overlap, the
@@ -126,6 +129,14 @@ bool fontx2_has_signature(const uint8_t *data, uint64_t size);
 // Reads the header and the block table from size bytes at data; whole_size
 // is the font data's whole length when only its head is at hand (as many as
 // size otherwise). FONTX2_NOT_FONTX2 without the signature.
+//
+// A double-byte font's count byte holds a count above 255 modulo 256 when its
+// converter wrapped it: with declared count n, if all n entries are blocks
+// (first <= last) and they and their glyphs leave bytes of whole_size over,
+// the table is read with the smallest n + 256k entries that are all blocks,
+// announce fewer than 65,536 glyphs and, with those glyphs, fill whole_size
+// exactly. Otherwise, or when those entries are not at hand (see
+// head_needed), the count byte holds.
 int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t whole_size);
 // Walks the block table: start with a zeroed block ({}); each call gives the
 // next entry. False after the last.

@@ -1,6 +1,6 @@
 // Drawing a glyph sheet a whole memory row at a time: glyph rows are moved a
-// byte or a word at a time with shifts, and code-to-glyph lookups follow runs
-// of consecutive codes instead of searching the block table for every code.
+// byte or a word at a time with shifts, and code-to-glyph lookups read the
+// block table once per run of codes or window of codes, never per code.
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -11,9 +11,14 @@ namespace {
 // wholly in the font data are drawn from here, blank.
 const uint8_t FONTX2_BLANK_GLYPH[255 * FONTX2_MAX_GLYPH_ROW_BYTES] = {};
 
-// Sequential code lookup: remembers the run of the last code looked up, so a
-// row of increasing codes costs one table search per run. An ascending table
-// is walked once for the whole sheet, since the sheet's codes ascend.
+const uint32_t GLYPH_NONE = 0xFFFFFFFFu;
+// Codes of one window of a table that is not ascending: 4 KB of the stack.
+const uint32_t GLYPH_WINDOW_CODES = 1024;
+
+// Sequential code lookup, since the sheet's codes ascend. An ascending table
+// is walked once for the whole sheet, a run of codes per step. Any other
+// table (thousands of blocks, in any order) is read once per window of codes
+// into the glyph index of each code.
 struct GlyphCursor {
     const Fontx2Font *font;
     uint32_t run_start;
@@ -22,9 +27,10 @@ struct GlyphCursor {
     bool valid;
     Fontx2Block walk; // ascending tables: the first block not below the last code
     bool walking;
+    bool window_valid;
+    uint32_t window_base;
+    uint32_t window[GLYPH_WINDOW_CODES]; // glyph indexes from window_base on
 };
-
-const uint32_t GLYPH_NONE = 0xFFFFFFFFu;
 
 // The run of an ascending table holding code: the walk only moves forward.
 uint32_t ascending_run(GlyphCursor *cursor, uint32_t code, uint32_t *run_end) {
@@ -47,20 +53,24 @@ uint32_t ascending_run(GlyphCursor *cursor, uint32_t code, uint32_t *run_end) {
     return b->first_glyph + code - b->first_code;
 }
 
-// Any other table: searched whole. A later code leaves the run where an
-// earlier block (which wins) starts, or where the holding block ends.
-uint32_t searched_run(const Fontx2Font *font, uint32_t code, uint32_t *run_end) {
-    uint32_t end = 0xFFFFFFFFu;
+// The window of codes from base: blocks claim their codes in table order,
+// so where they overlap the earlier one wins.
+void fill_window(GlyphCursor *cursor, uint32_t base) {
+    uint32_t *window = cursor->window;
+    for (uint32_t i = 0; i < GLYPH_WINDOW_CODES; ++i) window[i] = GLYPH_NONE;
+    const uint32_t end = base + GLYPH_WINDOW_CODES - 1;
     Fontx2Block b = {};
-    while (fontx2_next_block(font, &b)) {
-        if (b.first_code <= code && code <= b.last_code) {
-            *run_end = b.last_code < end ? b.last_code : end;
-            return b.first_glyph + code - b.first_code;
-        }
-        if (b.first_code > code && b.first_code - 1u < end) end = b.first_code - 1u;
+    while (fontx2_next_block(cursor->font, &b)) {
+        // An entry not at hand, or running backwards, holds nothing.
+        if (b.first_code > b.last_code || b.last_code < base || b.first_code > end) continue;
+        const uint32_t from = b.first_code > base ? b.first_code : base;
+        const uint32_t to = b.last_code < end ? b.last_code : end;
+        for (uint32_t code = from; code <= to; ++code)
+            if (window[code - base] == GLYPH_NONE)
+                window[code - base] = b.first_glyph + code - b.first_code;
     }
-    *run_end = end;
-    return GLYPH_NONE;
+    cursor->window_base = base;
+    cursor->window_valid = true;
 }
 
 // The bitmap of a glyph index (a code no block holds shows the first glyph),
@@ -74,11 +84,15 @@ const uint8_t *glyph_bitmap(const Fontx2Font *font, uint32_t index) {
 const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
     const Fontx2Font *font = cursor->font;
     if (!font->double_byte) return glyph_bitmap(font, code);
+    if (!font->table_ascending) {
+        const uint32_t base = code & ~(GLYPH_WINDOW_CODES - 1);
+        if (!cursor->window_valid || base != cursor->window_base) fill_window(cursor, base);
+        return glyph_bitmap(font, cursor->window[code - base]);
+    }
     if (!cursor->valid || code < cursor->run_start || code > cursor->run_end) {
         if (cursor->valid && code < cursor->run_start) cursor->walking = false; // start over
         cursor->run_start = code;
-        cursor->run_index = font->table_ascending ? ascending_run(cursor, code, &cursor->run_end)
-                                                  : searched_run(font, code, &cursor->run_end);
+        cursor->run_index = ascending_run(cursor, code, &cursor->run_end);
         cursor->valid = true;
     }
     uint32_t index = cursor->run_index;

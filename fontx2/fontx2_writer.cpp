@@ -31,7 +31,7 @@ std::vector<uint8_t> fontx2_write_double(const char *name, uint8_t width, uint8_
                                          const std::vector<Fontx2Range> &ranges,
                                          const std::vector<uint8_t> &glyphs) {
     std::vector<uint8_t> out = header(name, width, height, 1);
-    out.push_back((uint8_t)ranges.size());
+    out.push_back((uint8_t)(ranges.size() & 0xFF)); // wraps above 255
     for (const Fontx2Range &r : ranges) {
         out.push_back((uint8_t)(r.first_code & 0xFF));
         out.push_back((uint8_t)(r.first_code >> 8));

@@ -18,7 +18,9 @@ std::vector<uint8_t> fontx2_write_single(const char *name, uint8_t width, uint8_
                                          const std::vector<uint8_t> &glyphs);
 
 // A double-byte font: glyphs holds the bitmaps of every code of every range,
-// range after range, in code order.
+// range after range, in code order. More than 255 ranges are all written,
+// with the count byte holding their number modulo 256, as some converters
+// store it.
 std::vector<uint8_t> fontx2_write_double(const char *name, uint8_t width, uint8_t height,
                                          const std::vector<Fontx2Range> &ranges,
                                          const std::vector<uint8_t> &glyphs);

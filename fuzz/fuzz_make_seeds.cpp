@@ -170,6 +170,11 @@ int main(int argc, char **argv) {
     plugin_seeds(out, "double_sparse",
                  fontx2_write_double("SPARSE", 9, 9, {{0x8140, 0x8142}, {0x8141, 0x8140}},
                                      Bytes(3 * fontx2_glyph_bytes(9, 9), 0xA5)));
+    // More than 255 blocks behind a count byte that wrapped.
+    plugin_seeds(out, "double_wrapped_jis",
+                 synthetic_font_blocks(5, 3, synthetic_many_ranges(300, true)));
+    plugin_seeds(out, "double_wrapped_own",
+                 synthetic_font_blocks(4, 2, synthetic_many_ranges(300, false)));
     raster_seeds(out);
     tool_seeds(out);
 

@@ -102,17 +102,30 @@ static int acquire_input(const void *source, bool wide, intptr_t offset_or_lengt
     return rc;
 }
 
+// The head of the font, which sizes the picture: in file mode, what the
+// format asks for first, and more when that shows its table runs on.
+static int acquire_head(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
+                        Input *input) {
+    int rc = acquire_input(source, wide, offset_or_length, flags, font_sheet_head_bytes(), input);
+    if (rc != PLUGIN_OK || is_memory_input(flags) || input->size >= input->whole_size) return rc;
+    uint64_t needed = font_sheet_head_needed(input->data, input->size, input->whole_size);
+    if (needed <= input->size) return rc;
+    heap_free(input->owned);
+    // A 32-bit count, or the whole file beyond it.
+    uint32_t count = needed < input->whole_size && needed <= 0xFFFFFFFFu ? (uint32_t)needed : 0;
+    return acquire_input(source, wide, offset_or_length, flags, count, input);
+}
+
 static int picture_info(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
                         PictureInfo *info) {
     Input input;
-    // The head of the font only: it sizes the picture.
-    int rc = acquire_input(source, wide, offset_or_length, flags, font_sheet_head_bytes(), &input);
+    int rc = acquire_head(source, wide, offset_or_length, flags, &input);
     if (rc != PLUGIN_OK) return rc;
     SettingsRecord settings;
     settings_read(&settings);
     FontSheet sheet;
     bool is_font =
-        font_sheet_open(&sheet, input.data, input.size, input.size, settings.single_column);
+        font_sheet_open(&sheet, input.data, input.size, input.whole_size, settings.single_column);
     heap_free(input.owned);
     if (!is_font) return PLUGIN_ERR_UNSUPPORTED;
     memset(info, 0, sizeof *info);

@@ -20,8 +20,12 @@ struct FontSheet {
 // What a font format supplies. The format table (sheet_formats.cpp) lists them.
 struct SheetFormat {
     // Bytes from the start that size the picture (picture information reads
-    // no more).
+    // no more), unless head_needed asks for more.
     uint32_t head_bytes;
+    // Bytes from the start that size the picture, judged from size bytes at
+    // hand (head_bytes, or all there is) of whole_size: more than head_bytes
+    // when the font's table runs on past them.
+    uint64_t (*head_needed)(const uint8_t *data, uint64_t size, uint64_t whole_size);
     bool (*recognises)(const uint8_t *data, uint64_t size);
     // Reads and lays the font out from size bytes at hand; whole_size is the
     // data's whole length. False when the data is not of this format.
@@ -37,6 +41,10 @@ struct SheetFormat {
 bool font_sheet_recognised(const uint8_t *data, uint64_t size);
 // The most head bytes any format needs to size its picture.
 uint32_t font_sheet_head_bytes();
+// The head bytes the format of the data needs at hand to size its picture,
+// judged from size bytes at hand of whole_size; 0 when no format recognises
+// the data.
+uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t whole_size);
 // Opens the data with the format that recognises it; false when none does.
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
                      int single_column);

@@ -17,6 +17,14 @@ bool recognises(const uint8_t *data, uint64_t size) {
     return fontx2_has_signature(data, size);
 }
 
+uint64_t head_needed(const uint8_t *data, uint64_t size, uint64_t whole_size) {
+    Fontx2Font font;
+    if (fontx2_read(&font, data, size, whole_size) != FONTX2_OK) return 0;
+    // A count byte that may have wrapped: the table may run far past the head.
+    const uint64_t head = FONTX2_HEADER_BYTES;
+    return font.head_needed > head ? font.head_needed : head;
+}
+
 bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
           int single_column) {
     Fontx2SheetState *state = new (sheet->state) Fontx2SheetState;
@@ -37,4 +45,5 @@ bool draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t st
 
 } // namespace
 
-extern const SheetFormat fontx2_sheet_format = {FONTX2_HEADER_BYTES, recognises, open, draw};
+extern const SheetFormat fontx2_sheet_format = {FONTX2_HEADER_BYTES, head_needed, recognises, open,
+                                                draw};

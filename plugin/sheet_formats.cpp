@@ -25,6 +25,11 @@ uint32_t font_sheet_head_bytes() {
     return most;
 }
 
+uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t whole_size) {
+    const SheetFormat *format = format_of(data, size);
+    return format ? format->head_needed(data, size, whole_size) : 0;
+}
+
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
                      int single_column) {
     sheet->width = sheet->height = 0;

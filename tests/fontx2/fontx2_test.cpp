@@ -1,5 +1,6 @@
 #include "fontx2/fontx2.h"
 #include "fontx2/fontx2_writer.h"
+#include "tests/oracles/reference_sheet.h"
 #include "tests/support/synthetic_fonts.h"
 #include "tests/support/test_support.h"
 
@@ -404,6 +405,71 @@ TEST(Fontx2CodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
     EXPECT_TRUE(cell_holds(grid, 10, 12, 5, 6, 99));  // 0x3045, glyph 99 is present
     EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 6, -1));  // 0x3046, glyph 100 is not
     EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 12, -1)); // 0x8140
+}
+
+// Drawn as the independent reader draws it.
+void expect_as_reference(const std::vector<uint8_t> &font) {
+    for (int shape : {FONTX2_GRID, FONTX2_COLUMN}) {
+        std::vector<uint8_t> want = reference::sheet_pixels(
+            font.data(), font.size(), reference::ORDER_AUTO, shape == FONTX2_COLUMN, 4, true);
+        EXPECT_TRUE(draw(font, shape).bits == want) << "shape " << shape;
+    }
+}
+
+uint32_t blocks_read(const std::vector<uint8_t> &font, uint64_t at_hand) {
+    Fontx2Font f;
+    EXPECT_EQ(fontx2_read(&f, font.data(), at_hand, font.size()), FONTX2_OK);
+    return f.block_count;
+}
+
+// Converters that stored the block count modulo 256: the whole table is
+// read when it and its glyphs fill the data exactly, else the count byte
+// holds.
+TEST(Fontx2WrappedCount, TheWholeTableWhenItFillsTheDataExactly) {
+    for (bool jis : {true, false}) {
+        for (uint32_t blocks : {300u, 4000u}) {
+            SCOPED_TRACE(std::to_string(blocks) + (jis ? " JIS" : " own order"));
+            std::vector<Fontx2Range> ranges = synthetic_many_ranges(blocks, jis);
+            ASSERT_EQ(ranges.size(), blocks);
+            std::vector<uint8_t> font = synthetic_font_blocks(8, 7, ranges);
+            std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID);
+            EXPECT_EQ(s->font.declared_blocks, blocks % 256);
+            EXPECT_EQ(s->font.block_count, blocks);
+            EXPECT_EQ(s->font.glyphs_present, s->font.glyphs_announced);
+            EXPECT_EQ(s->layout.order, jis ? FONTX2_ORDER_JIS : FONTX2_ORDER_CODE);
+            EXPECT_EQ(s->layout.codes, s->font.glyphs_announced);
+            EXPECT_EQ(index_of(s->font, ranges.back().last_code), s->font.glyphs_announced - 1);
+            expect_as_reference(font);
+            // A reader of the head needs head_needed bytes at hand.
+            EXPECT_EQ(blocks_read(font, s->font.head_needed), blocks);
+            EXPECT_EQ(blocks_read(font, FONTX2_HEADER_BYTES), blocks % 256);
+            for (int more : {-1, 1}) {
+                std::vector<uint8_t> other(font);
+                other.resize(font.size() + more);
+                EXPECT_EQ(blocks_read(other, other.size()), blocks % 256) << more;
+                expect_as_reference(other);
+            }
+        }
+    }
+}
+
+TEST(Fontx2WrappedCount, EntriesRunningBackwardsOrOverlapping) {
+    std::vector<Fontx2Range> ranges = synthetic_many_ranges(300, true);
+    // A backward entry holds no glyph: the data still fits to the byte.
+    std::vector<Fontx2Range> backward(ranges);
+    backward.insert(backward.begin() + 280, Fontx2Range{0x9000, 0x8FFF});
+    std::vector<uint8_t> font = synthetic_font_blocks(8, 7, backward);
+    EXPECT_EQ(blocks_read(font, font.size()), 301u % 256);
+    expect_as_reference(font);
+    // Entry 300 repeats block 0 and a code of block 299: the earlier wins.
+    ranges.push_back({ranges[0].first_code, ranges[299].first_code});
+    font = synthetic_font_blocks(8, 7, ranges);
+    std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID);
+    EXPECT_EQ(s->font.block_count, 301u);
+    EXPECT_EQ(s->font.table_ascending, 0u);
+    EXPECT_EQ(index_of(s->font, ranges[0].first_code), 0u);
+    EXPECT_EQ(index_of(s->font, ranges[299].first_code), blocks_of(s->font)[299].first_glyph);
+    expect_as_reference(font);
 }
 
 TEST(RealFonts, EveryCellHoldsItsGlyph) {

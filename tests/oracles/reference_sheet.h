@@ -31,13 +31,40 @@ inline uint32_t sjis_of(uint32_t j1, uint32_t j2) {
     return s1 << 8 | s2;
 }
 
+// The block table's length: the count byte, or, where a converter stored a
+// count above 255 modulo 256, the first count n + 256k whose entries all run
+// forwards, hold fewer than 65,536 glyphs and, with them, fill the data to
+// the byte (the declared entries must run forwards and fall short of it).
+REFERENCE_UNTRACED inline uint32_t block_count(const uint8_t *font, uint64_t size) {
+    const uint32_t declared = byte_at(font, size, 17);
+    const uint64_t glyph_bytes =
+        (uint64_t)(byte_at(font, size, 14) + 7) / 8 * byte_at(font, size, 15);
+    for (uint64_t count = declared;; count += 256) {
+        if (18 + 4 * count > size) return declared;
+        uint64_t glyphs = 0;
+        for (uint64_t i = 0; i < count; ++i) {
+            const uint8_t *e = font + 18 + 4 * i;
+            uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
+            if (first > last) return declared;
+            glyphs += last - first + 1;
+        }
+        uint64_t bytes = 18 + 4 * count + glyphs * glyph_bytes;
+        if (count == declared) {
+            if (bytes >= size) return declared;
+            continue;
+        }
+        if (glyphs >= 65536 || bytes > size) return declared;
+        if (bytes == size) return (uint32_t)count;
+    }
+}
+
 // Every code a double-byte font's blocks hold, ascending (only entries
 // wholly in the data, none for a block running backwards).
 REFERENCE_UNTRACED inline std::vector<uint32_t> held_codes(const uint8_t *font, uint64_t size) {
     std::vector<uint32_t> codes;
     if (byte_at(font, size, 16) == 0) return codes;
     std::vector<uint8_t> held(65536, 0);
-    uint32_t blocks = byte_at(font, size, 17);
+    uint32_t blocks = block_count(font, size);
     for (uint32_t i = 0; i < blocks && 18 + 4 * (uint64_t)i + 4 <= size; ++i) {
         const uint8_t *e = font + 18 + 4 * i;
         uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
@@ -76,9 +103,9 @@ inline uint64_t code_lines(const std::vector<uint32_t> &codes) {
 }
 
 struct Geometry {
-    uint32_t glyph_width, glyph_height, double_byte;
-    uint64_t width, height; // sheet size in pixels
-    bool own_order;
+    uint32_t glyph_width = 0, glyph_height = 0, double_byte = 0;
+    uint64_t width = 0, height = 0; // sheet size in pixels
+    bool own_order = false;
 };
 
 // The sheet's geometry, or false when the data is no FONTX2 font.
@@ -106,14 +133,14 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
 }
 
 // Byte offset of the glyph drawn for a code, or -1 when none is drawn (the
-// bitmap would reach past the data).
-REFERENCE_UNTRACED inline int64_t glyph_offset(const uint8_t *font, uint64_t size, uint32_t code) {
+// bitmap would reach past the data); blocks is block_count's answer.
+REFERENCE_UNTRACED inline int64_t glyph_offset(const uint8_t *font, uint64_t size, uint32_t code,
+                                               uint32_t blocks) {
     uint64_t row_bytes = (byte_at(font, size, 14) + 7) / 8;
     uint64_t glyph_bytes = row_bytes * byte_at(font, size, 15);
     int64_t index = code;
     uint64_t start = 17;
     if (byte_at(font, size, 16) != 0) {
-        uint32_t blocks = byte_at(font, size, 17);
         start = 18 + 4 * (uint64_t)blocks;
         index = -1;
         uint32_t total = 0;
@@ -144,6 +171,7 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font,
         g.own_order ? own_codes(font, size, order) : std::vector<uint32_t>();
     uint32_t cells = g.own_order ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
     uint64_t line_row = 0;
+    const uint32_t blocks = block_count(font, size);
     for (uint32_t cell = 0; cell < cells; ++cell) {
         uint32_t code = g.double_byte ? sjis_of(0x21 + cell / 94, 0x21 + cell % 94) : cell;
         uint32_t per_row = g.double_byte ? 94 : 16;
@@ -155,7 +183,7 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font,
             cx = single_column ? 0 : code & 15;
             cy = single_column ? cell : line_row;
         }
-        int64_t at = glyph_offset(font, size, code);
+        int64_t at = glyph_offset(font, size, code, blocks);
         if (at < 0) continue;
         for (uint32_t y = 0; y < g.glyph_height; ++y) {
             for (uint32_t x = 0; x < g.glyph_width; ++x) {

@@ -3,6 +3,7 @@
 #include "common/settings/info.h"
 #include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin.h"
+#include "tests/oracles/reference_sheet.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,42 @@ TEST_F(DllTest, SyntheticFontsMatchTheLinkedCode) {
             dll.picture_info((const char *)unicode.data(), (intptr_t)unicode.size(), 1, &info), 0);
         EXPECT_EQ(info.width, column ? 16 : 256);
         EXPECT_EQ(info.height, 16 * (column ? 95 + 57 + 86 : 6 + 4 + 6));
+    }
+}
+
+// Fonts of 4,000 blocks whose count byte wrapped: every glyph drawn as the
+// independent reader draws it, from a file at an offset and from memory,
+// with the picture information agreeing.
+TEST_F(DllTest, AWrappedBlockCountShowsEveryGlyph) {
+    SettingsRecord r = {};
+    for (bool jis : {true, false}) {
+        std::vector<uint8_t> font = synthetic_font_blocks(12, 10, synthetic_many_ranges(4000, jis));
+        std::vector<uint8_t> file(5 + font.size(), 'x');
+        memcpy(&file[5], font.data(), font.size());
+        std::string path = test_write_temp("wrapped.fnt", file);
+        for (int column : {0, 1}) {
+            SCOPED_TRACE(std::string(jis ? "JIS" : "own order") + (column ? " column" : " grid"));
+            r.single_column = (uint8_t)column;
+            test_store_settings(r);
+            std::vector<uint8_t> want = reference::plain_pixels(font.data(), font.size(), column);
+            PictureInfo info;
+            ASSERT_EQ(dll.picture_info(path.c_str(), 5, 0, &info), 0);
+            void *h[2] = {}, *p[2] = {};
+            ASSERT_EQ(dll.picture(path.c_str(), 5, 0, &h[0], &p[0], nullptr, 0), 0);
+            ASSERT_EQ(dll.picture((const char *)font.data(), (intptr_t)font.size(), 1, &h[1], &p[1],
+                                  nullptr, 0),
+                      0);
+            for (int i = 0; i < 2; ++i) {
+                const DibHeader *d = (const DibHeader *)h[i];
+                EXPECT_EQ(d->width, info.width);
+                EXPECT_EQ(d->height, info.height);
+                ASSERT_EQ(d->size_image, want.size());
+                EXPECT_EQ(memcmp(p[i], want.data(), want.size()), 0) << i;
+                LocalFree((HLOCAL)h[i]);
+                LocalFree((HLOCAL)p[i]);
+            }
+        }
+        remove(path.c_str());
     }
 }
 

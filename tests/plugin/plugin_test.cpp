@@ -3,6 +3,7 @@
 #include "tests/support/synthetic_fonts.h"
 #include "plugin/plugin_internal.h"
 #include "common/row_stride.h"
+#include "tests/oracles/reference_sheet.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
 
@@ -321,6 +322,41 @@ TEST_F(PluginTest, FileAndMemoryAgreeOnFontsInTheirOwnCodeOrder) {
         ASSERT_EQ(p.rc, 0);
         EXPECT_EQ(p.dib()->width, from_file.width);
         EXPECT_EQ(p.dib()->height, from_file.height);
+    }
+    remove(path.c_str());
+}
+
+// A table of 4,000 blocks behind a count byte that wrapped: picture
+// information in file mode reads the whole table (16 KB) past the head, and
+// agrees with the picture and with memory mode.
+TEST_F(PluginTest, AWrappedBlockCountIsReadWholeInBothModes) {
+    std::vector<uint8_t> font = synthetic_font_blocks(9, 5, synthetic_many_ranges(4000, false));
+    std::vector<uint8_t> file(13 + font.size(), 'x');
+    memcpy(&file[13], font.data(), font.size());
+    std::string path = test_write_temp("wrapped.fnt", file);
+    for (int column : {0, 1}) {
+        set_single_column(column);
+        reference::Geometry g;
+        ASSERT_TRUE(reference::sheet_geometry(font.data(), font.size(), column, &g));
+        std::vector<uint8_t> want = reference::plain_pixels(font.data(), font.size(), column);
+        PictureInfo from_file, from_memory;
+        ASSERT_EQ(GetPictureInfo(path.c_str(), 13, 0, &from_file), 0);
+        ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &from_memory),
+                  0);
+        Picture in_file, in_memory;
+        in_file.rc = GetPicture(path.c_str(), 13, 0, &in_file.header, &in_file.pixels, nullptr, 0);
+        get_memory(font, &in_memory);
+        ASSERT_EQ(in_file.rc, 0);
+        ASSERT_EQ(in_memory.rc, 0);
+        for (const PictureInfo *info : {&from_file, &from_memory}) {
+            EXPECT_EQ((uint64_t)info->width, g.width);
+            EXPECT_EQ((uint64_t)info->height, g.height);
+        }
+        for (const Picture *p : {&in_file, &in_memory}) {
+            EXPECT_EQ((uint64_t)p->dib()->height, g.height);
+            ASSERT_EQ(p->dib()->size_image, want.size());
+            EXPECT_EQ(memcmp(p->bits(), want.data(), want.size()), 0);
+        }
     }
     remove(path.c_str());
 }

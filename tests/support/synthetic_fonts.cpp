@@ -50,3 +50,32 @@ std::vector<uint8_t> synthetic_font_blocks(uint8_t width, uint8_t height,
     }
     return fontx2_write_double("BLOCKS", width, height, ranges, glyphs);
 }
+
+// The Shift-JIS code of JIS X 0208 cell number `cell` (0 to 8835).
+static uint32_t sjis_cell(uint32_t cell) {
+    uint32_t row = cell / 94, column = cell % 94; // row 0 is JIS row 0x21
+    uint32_t lead = 0x81 + row / 2;
+    if (lead >= 0xA0) lead += 0x40;
+    uint32_t trail = row % 2 ? 0x9F + column : 0x40 + column + (column >= 0x3F);
+    return lead << 8 | trail;
+}
+
+std::vector<Fontx2Range> synthetic_many_ranges(uint32_t blocks, bool jis_cells) {
+    std::vector<Fontx2Range> ranges;
+    uint32_t at = jis_cells ? 0 : 0x20; // a cell number, or a code
+    for (uint32_t i = 0; i < blocks; ++i) {
+        if (jis_cells) {
+            // One or two cells, within one Shift-JIS row.
+            uint32_t length = i % 3 == 2 && (at + 1) % 94 != 0 ? 2 : 1;
+            if (at + length > 8836) break;
+            ranges.push_back({(uint16_t)sjis_cell(at), (uint16_t)sjis_cell(at + length - 1)});
+            at += length + (i % 8 == 7);
+        } else {
+            uint32_t length = 1 + i % 4;
+            if (at + length > 0x10000) break;
+            ranges.push_back({(uint16_t)at, (uint16_t)(at + length - 1)});
+            at += length + i % 2;
+        }
+    }
+    return ranges;
+}

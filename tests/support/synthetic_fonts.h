@@ -21,3 +21,9 @@ std::vector<uint8_t> synthetic_font_double(uint8_t width, uint8_t height);
 // cell's glyph came from; a block running backwards gets no glyphs.
 std::vector<uint8_t> synthetic_font_blocks(uint8_t width, uint8_t height,
                                            const std::vector<Fontx2Range> &ranges);
+// An ascending table of `blocks` small blocks (one to four codes, some codes
+// skipped between them), as converters write for fonts of scattered codes:
+// JIS X 0208 cells in Shift-JIS (at most about 6,000 blocks), or codes from
+// 0x0020 on (the font's own code order). More than 255 blocks make the
+// writer wrap the count byte.
+std::vector<Fontx2Range> synthetic_many_ranges(uint32_t blocks, bool jis_cells);
