@@ -3,25 +3,48 @@
 
 #include <string.h>
 
-// The codes the blocks hold, as a bit map; an entry read past the end of the
-// data, or one whose end is below its start, holds none.
+// Bits lo to hi (0 to 15) of a coverage word.
+static uint16_t line_bits(uint32_t lo, uint32_t hi) {
+    return (uint16_t)((0xFFFFu >> (15 - hi)) & (0xFFFFu << lo));
+}
+
+// How many glyph indices, from 0, lie wholly within the font data.
+static uint64_t glyphs_that_fit(const Fontx2Font *font) {
+    if (font->glyph_bytes == 0) return font->glyph_offset <= font->whole_size ? UINT64_MAX : 0;
+    if (font->whole_size <= font->glyph_offset) return 0;
+    return (font->whole_size - font->glyph_offset) / font->glyph_bytes;
+}
+
+// Marks a block's codes held, and its first `shown` codes shown where no
+// earlier block holds them already (the earlier block's glyph is the code's).
+static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t shown) {
+    const uint32_t shown_end = block->first_code + (uint32_t)(shown < 0x10000 ? shown : 0x10000);
+    for (uint32_t line = block->first_code >> 4; line <= block->last_code >> 4; ++line) {
+        uint32_t lo = line << 4, hi = lo | 15;
+        uint16_t held = line_bits(block->first_code > lo ? block->first_code & 15 : 0,
+                                  block->last_code < hi ? block->last_code & 15 : 15);
+        uint16_t present = 0; // codes below shown_end
+        if (shown_end > lo) present = shown_end > hi ? 0xFFFF : line_bits(0, (shown_end - 1) & 15);
+        layout->shown[line] |= held & present & (uint16_t)~layout->coverage[line];
+        layout->coverage[line] |= held;
+    }
+}
+
+// The codes the blocks hold, as a bit map, and of them those whose glyph is
+// present; an entry read past the end of the data, or one whose end is below
+// its start, holds none. A block's present glyphs are a prefix of its codes.
 static void cover_codes(Fontx2Layout *layout, const Fontx2Font *font) {
-    uint16_t *coverage = layout->coverage;
+    const uint64_t fit = glyphs_that_fit(font);
     Fontx2Block block = {};
     while (fontx2_next_block(font, &block)) {
-        for (uint32_t code = block.first_code; code <= block.last_code;) {
-            if ((code & 15) == 0 && code + 15 <= block.last_code) {
-                coverage[code >> 4] = 0xFFFF; // a whole line at once
-                code += 16;
-            } else {
-                coverage[code >> 4] |= (uint16_t)(1u << (code & 15));
-                ++code;
-            }
-        }
+        if (block.first_code > block.last_code) continue;
+        cover_block(layout, &block, fit > block.first_glyph ? fit - block.first_glyph : 0);
     }
     for (uint32_t line = 0; line < FONTX2_CODE_LINES; ++line) {
-        layout->codes += (uint32_t)__builtin_popcount(coverage[line]);
-        layout->lines += coverage[line] != 0;
+        layout->codes += (uint32_t)__builtin_popcount(layout->coverage[line]);
+        layout->lines += layout->coverage[line] != 0;
+        layout->shown_codes += (uint32_t)__builtin_popcount(layout->shown[line]);
+        layout->shown_lines += layout->shown[line] != 0;
     }
     for (uint32_t row = 0; row < FONTX2_JIS_SIDE; ++row)
         for (uint32_t cell = 0; cell < FONTX2_JIS_SIDE; ++cell)
@@ -31,6 +54,10 @@ static void cover_codes(Fontx2Layout *layout, const Fontx2Font *font) {
 
 bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code) {
     return code <= 0xFFFF && (layout->coverage[code >> 4] >> (code & 15) & 1);
+}
+
+bool fontx2_layout_shows(const Fontx2Layout *layout, uint32_t code) {
+    return code <= 0xFFFF && (layout->shown[code >> 4] >> (code & 15) & 1);
 }
 
 // The order a font gets: single-byte fonts have one; a double-byte font is
@@ -61,33 +88,34 @@ int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int 
         break;
     default:
         layout->columns = FONTX2_LINE_CODES;
-        cells = layout->lines * FONTX2_LINE_CODES;
+        cells = layout->shown_lines * FONTX2_LINE_CODES;
         break;
     }
     if (layout->shape == FONTX2_COLUMN) {
-        // One cell a row: the own code order lists only the codes held.
-        cells = layout->order == FONTX2_ORDER_CODE ? layout->codes : cells;
+        // One cell a row: the own code order lists only the codes shown.
+        cells = layout->order == FONTX2_ORDER_CODE ? layout->shown_codes : cells;
         layout->columns = 1;
     }
     layout->cell_rows = cells / layout->columns;
-    // At most 65,536 cells of 255 pixels: every size fits 32 bits.
-    if (font->glyph_width && font->glyph_height) {
+    // At most 65,536 cells of 255 pixels: every size fits 32 bits. A sheet
+    // without a row (own code order, no glyph there) is empty, 0 x 0.
+    if (font->glyph_width && font->glyph_height && layout->cell_rows) {
         layout->width = font->glyph_width * layout->columns;
         layout->height = font->glyph_height * layout->cell_rows;
     }
     return FONTX2_OK;
 }
 
-// The next line of 16 codes (from line) holding a code, or FONTX2_CODE_LINES.
-static uint32_t next_held_line(const Fontx2Layout *layout, uint32_t line) {
-    while (line < FONTX2_CODE_LINES && layout->coverage[line] == 0) ++line;
+// The next line of 16 codes (from line) showing a code, or FONTX2_CODE_LINES.
+static uint32_t next_shown_line(const Fontx2Layout *layout, uint32_t line) {
+    while (line < FONTX2_CODE_LINES && layout->shown[line] == 0) ++line;
     return line;
 }
 
-// The next code (from code) some block holds, or 0x10000.
-static uint32_t next_held_code(const Fontx2Layout *layout, uint32_t code) {
+// The next code (from code) the own code order shows, or 0x10000.
+static uint32_t next_shown_code(const Fontx2Layout *layout, uint32_t code) {
     while (code <= 0xFFFF) {
-        uint32_t bits = layout->coverage[code >> 4] >> (code & 15);
+        uint32_t bits = layout->shown[code >> 4] >> (code & 15);
         if (bits) return code + (uint32_t)__builtin_ctz(bits);
         code = (code | 15) + 1;
     }
@@ -99,11 +127,11 @@ bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code)
     // elsewhere it counts rows.
     if (layout->order == FONTX2_ORDER_CODE) {
         if (layout->shape == FONTX2_COLUMN) {
-            *walk = next_held_code(layout, *walk);
+            *walk = next_shown_code(layout, *walk);
             if (*walk > 0xFFFF) return false;
             *code = (*walk)++;
         } else {
-            *walk = next_held_line(layout, *walk);
+            *walk = next_shown_line(layout, *walk);
             if (*walk >= FONTX2_CODE_LINES) return false;
             *code = (*walk)++ * FONTX2_LINE_CODES;
         }

@@ -51,21 +51,47 @@ REFERENCE_UNTRACED inline std::vector<uint32_t> held_codes(const uint8_t *font, 
 // Sheet orders: as the plug-in chooses, the JIS grid, or the font's own.
 enum Order { ORDER_AUTO, ORDER_JIS, ORDER_CODE };
 
-// The codes a double-byte font is drawn with in its own order: those it
-// holds, when asked for or when fewer than half of them are JIS X 0208 cells.
-// Empty when the JIS grid serves the font.
-REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size,
-                                                          int order = ORDER_AUTO) {
-    std::vector<uint32_t> codes = held_codes(font, size);
-    if (byte_at(font, size, 16) == 0 || order == ORDER_JIS) return {};
-    if (order == ORDER_CODE) return codes;
-    std::vector<uint8_t> held(65536, 0);
-    for (uint32_t code : codes) held[code] = 1;
-    uint32_t jis = 0;
-    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
-        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
-    if (2 * jis >= codes.size()) return {};
+// Of the codes held, those whose glyph lies wholly in the data; the first
+// block holding a code gives its glyph.
+REFERENCE_UNTRACED inline std::vector<uint32_t> present_codes(const uint8_t *font, uint64_t size,
+                                                              const std::vector<uint32_t> &held) {
+    uint64_t glyph_bytes = (uint64_t)((byte_at(font, size, 14) + 7) / 8) * byte_at(font, size, 15);
+    uint32_t blocks = byte_at(font, size, 17);
+    uint64_t start = 18 + 4 * (uint64_t)blocks;
+    std::vector<int64_t> index(65536, -1);
+    uint32_t total = 0;
+    for (uint32_t i = 0; i < blocks && 18 + 4 * (uint64_t)i + 4 <= size; ++i) {
+        const uint8_t *e = font + 18 + 4 * i;
+        uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
+        for (uint32_t code = first; code <= last; ++code)
+            if (index[code] < 0) index[code] = (int64_t)total + code - first;
+        total = (total + last - first + 1) & 0xFFFF;
+    }
+    std::vector<uint32_t> codes;
+    for (uint32_t code : held)
+        if (start + ((uint64_t)index[code] + 1) * glyph_bytes <= size) codes.push_back(code);
     return codes;
+}
+
+// The codes a double-byte font is drawn with in its own order, chosen when
+// asked for or when fewer than half of the codes it holds are JIS X 0208
+// cells: those held whose glyph is there. *chosen says whether the own order
+// serves the font at all.
+REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size,
+                                                          int order, bool *chosen) {
+    *chosen = false;
+    if (byte_at(font, size, 16) == 0 || order == ORDER_JIS) return {};
+    std::vector<uint32_t> codes = held_codes(font, size);
+    if (order != ORDER_CODE) {
+        std::vector<uint8_t> held(65536, 0);
+        for (uint32_t code : codes) held[code] = 1;
+        uint32_t jis = 0;
+        for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
+            for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
+        if (2 * jis >= codes.size()) return {};
+    }
+    *chosen = true;
+    return present_codes(font, size, codes);
 }
 
 // Lines of 16 codes that hold at least one of the codes.
@@ -89,8 +115,7 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
     g->glyph_height = byte_at(font, size, 15);
     g->double_byte = byte_at(font, size, 16) != 0;
     uint64_t cells = g->double_byte ? 94 : 16;
-    std::vector<uint32_t> own = own_codes(font, size, order);
-    g->own_order = g->double_byte && (order == ORDER_CODE || !own.empty());
+    std::vector<uint32_t> own = own_codes(font, size, order, &g->own_order);
     if (g->own_order) {
         g->width = (uint64_t)g->glyph_width * (single_column ? 1 : 16);
         g->height = (uint64_t)g->glyph_height * (single_column ? own.size() : code_lines(own));
@@ -101,7 +126,7 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
         g->width = (uint64_t)g->glyph_width * cells;
         g->height = (uint64_t)g->glyph_height * cells;
     }
-    if (g->glyph_width == 0 || g->glyph_height == 0) g->width = g->height = 0;
+    if (g->glyph_width == 0 || g->height == 0) g->width = g->height = 0;
     return true;
 }
 
@@ -140,8 +165,8 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font,
     std::vector<uint8_t> out(stride * g.height, 0);
     if (g.width == 0) return out;
     uint32_t row_bytes = (g.glyph_width + 7) / 8;
-    std::vector<uint32_t> own =
-        g.own_order ? own_codes(font, size, order) : std::vector<uint32_t>();
+    bool chosen = false;
+    std::vector<uint32_t> own = own_codes(font, size, order, &chosen);
     uint32_t cells = g.own_order ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
     uint64_t line_row = 0;
     for (uint32_t cell = 0; cell < cells; ++cell) {
