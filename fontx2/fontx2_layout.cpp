@@ -15,19 +15,61 @@ static uint64_t glyphs_that_fit(const Fontx2Font *font) {
     return (font->whole_size - font->glyph_offset) / font->glyph_bytes;
 }
 
-// Marks a block's codes held, and its first `shown` codes shown where no
-// earlier block holds them already (the earlier block's glyph is the code's).
-static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t shown) {
-    const uint32_t shown_end = block->first_code + (uint32_t)(shown < 0x10000 ? shown : 0x10000);
-    for (uint32_t line = block->first_code >> 4; line <= block->last_code >> 4; ++line) {
-        uint32_t lo = line << 4, hi = lo | 15;
-        uint16_t held = line_bits(block->first_code > lo ? block->first_code & 15 : 0,
-                                  block->last_code < hi ? block->last_code & 15 : 15);
-        uint16_t present = 0; // codes below shown_end
-        if (shown_end > lo) present = shown_end > hi ? 0xFFFF : line_bits(0, (shown_end - 1) & 15);
-        layout->shown[line] |= held & present & (uint16_t)~layout->coverage[line];
-        layout->coverage[line] |= held;
+// Marks the codes of one line held (and shown, when asked, where no earlier
+// block holds them already: the earlier block's glyph is the code's).
+static void cover_line(Fontx2Layout *layout, uint32_t line, uint16_t held, bool show) {
+    if (show) layout->shown[line] |= held & (uint16_t)~layout->coverage[line];
+    layout->coverage[line] |= held;
+}
+
+// Codes lo to hi: the partial lines at either end, then the whole lines
+// between in tight loops (every code a font holds passes here).
+static void cover_range(Fontx2Layout *layout, uint32_t lo, uint32_t hi, bool show) {
+    const uint32_t first_line = lo >> 4, last_line = hi >> 4;
+    if (first_line == last_line) {
+        cover_line(layout, first_line, line_bits(lo & 15, hi & 15), show);
+        return;
     }
+    cover_line(layout, first_line, line_bits(lo & 15, 15), show);
+    cover_line(layout, last_line, line_bits(0, hi & 15), show);
+    uint16_t *coverage = layout->coverage + first_line + 1;
+    const uint32_t whole = last_line - first_line - 1;
+    if (show)
+        for (uint32_t i = 0; i < whole; ++i) layout->shown[first_line + 1 + i] |= ~coverage[i];
+    memset(coverage, 0xFF, whole * sizeof *coverage);
+}
+
+// A block's codes: the first `shown` of them have their glyph present.
+static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t shown) {
+    const uint32_t first = block->first_code, last = block->last_code;
+    // The first code without its glyph (a block holds at most 65,536 codes).
+    const uint64_t shown_end = first + (shown < 0x10000 ? shown : 0x10000);
+    if (shown_end > first)
+        cover_range(layout, first, shown_end > last ? last : (uint32_t)shown_end - 1, true);
+    if (shown_end <= last) cover_range(layout, (uint32_t)shown_end, last, false);
+}
+
+// Of the codes from lead byte and trail byte first to trail byte last, how
+// many some block holds.
+static uint32_t held_in_trails(const Fontx2Layout *layout, uint32_t lead, uint32_t first,
+                               uint32_t last) {
+    uint32_t count = 0;
+    for (uint32_t line = (lead << 4) | first >> 4; line <= ((lead << 4) | last >> 4); ++line) {
+        uint32_t lo = (line & 15) == first >> 4 ? first & 15 : 0;
+        uint32_t hi = (line & 15) == last >> 4 ? last & 15 : 15;
+        count += (uint32_t)__builtin_popcount(layout->coverage[line] & line_bits(lo, hi));
+    }
+    return count;
+}
+
+// The JIS X 0208 cells held: two rows share a Shift-JIS lead byte (0x81 to
+// 0x9F, 0xE0 to 0xEF), with trail bytes 0x40 to 0x7E and 0x80 to 0xFC.
+static uint32_t held_jis_cells(const Fontx2Layout *layout) {
+    uint32_t cells = 0;
+    for (uint32_t lead = 0x81; lead <= 0xEF; lead = lead == 0x9F ? 0xE0 : lead + 1)
+        cells +=
+            held_in_trails(layout, lead, 0x40, 0x7E) + held_in_trails(layout, lead, 0x80, 0xFC);
+    return cells;
 }
 
 // The codes the blocks hold, as a bit map, and of them those whose glyph is
@@ -46,10 +88,7 @@ static void cover_codes(Fontx2Layout *layout, const Fontx2Font *font) {
         layout->shown_codes += (uint32_t)__builtin_popcount(layout->shown[line]);
         layout->shown_lines += layout->shown[line] != 0;
     }
-    for (uint32_t row = 0; row < FONTX2_JIS_SIDE; ++row)
-        for (uint32_t cell = 0; cell < FONTX2_JIS_SIDE; ++cell)
-            layout->jis_cells += fontx2_layout_holds(
-                layout, jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + cell))));
+    layout->jis_cells = held_jis_cells(layout);
 }
 
 bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code) {
