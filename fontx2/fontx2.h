@@ -3,7 +3,7 @@
 //
 //     Fontx2Font font;
 //     if (fontx2_read(&font, data, size, size) != FONTX2_OK) return; // no FONTX2 font
-//     Fontx2Layout *layout = new Fontx2Layout; // about 8 KB: keep it off small stacks
+//     Fontx2Layout *layout = new Fontx2Layout; // about 16 KB: keep it off small stacks
 //     fontx2_lay_out(layout, &font, FONTX2_ORDER_AUTO, FONTX2_GRID);
 //     uint64_t stride = row_stride(layout->width, 1, 4); // common/row_stride.h
 //     std::vector<uint8_t> bits(stride * layout->height);
@@ -21,7 +21,8 @@
 // single-byte font, the 94 x 94 JIS X 0208 grid for a double-byte font, or,
 // for a double-byte font whose blocks hold mostly other codes (Unicode, say),
 // the font's own code order: 16 codes a row, one row for every line of 16
-// codes it holds. Any of them can instead be one column, a cell a row.
+// codes it holds whose glyph is present. Any of them can instead be one
+// column, a cell a row.
 #pragma once
 
 #include <stdint.h>
@@ -114,7 +115,7 @@ struct Fontx2Layout {
     uint32_t shape;     // GRID or COLUMN
     uint32_t columns;   // cells across
     uint32_t cell_rows; // cells down
-    uint32_t width;     // pixels; 0 x 0 when a glyph dimension is 0
+    uint32_t width;     // pixels; 0 x 0 when a glyph dimension is 0 or no cell shows
     uint32_t height;
     // Why the order (double-byte fonts): the codes the blocks hold, how many
     // of them are JIS X 0208 cells, and the lines of 16 codes holding one.
@@ -122,6 +123,13 @@ struct Fontx2Layout {
     uint32_t jis_cells;
     uint32_t lines;
     uint16_t coverage[FONTX2_CODE_LINES]; // bit (code & 15) of word (code >> 4)
+    // What the own code order shows: the codes held whose glyph is present
+    // (within whole_size), how many, and the lines of 16 codes holding one.
+    // Cells for absent glyphs would only make the picture larger than the
+    // data that fills it.
+    uint32_t shown_codes;
+    uint32_t shown_lines;
+    uint16_t shown[FONTX2_CODE_LINES]; // as coverage
 };
 
 // True when size bytes at data begin with the signature.
@@ -149,8 +157,10 @@ bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph);
 int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int shape);
 // True when some block of a double-byte font holds the code (per the layout).
 bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code);
+// True when the own code order gives the code a cell: held, glyph present.
+bool fontx2_layout_shows(const Fontx2Layout *layout, uint32_t code);
 // The sheet's rows top to bottom, by the code of each row's first cell (a
-// code-order grid row: its line's first code, held or not): start with
+// code-order grid row: its line's first code, shown or not): start with
 // *walk = 0; false past the last row.
 bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code);
 // Draws the sheet into pixels (pixels_size bytes; rows stride bytes apart,

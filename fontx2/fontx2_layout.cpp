@@ -3,34 +3,100 @@
 
 #include <string.h>
 
-// The codes the blocks hold, as a bit map; an entry read past the end of the
-// data, or one whose end is below its start, holds none.
+// Bits lo to hi (0 to 15) of a coverage word.
+static uint16_t line_bits(uint32_t lo, uint32_t hi) {
+    return (uint16_t)((0xFFFFu >> (15 - hi)) & (0xFFFFu << lo));
+}
+
+// How many glyph indices, from 0, lie wholly within the font data.
+static uint64_t glyphs_that_fit(const Fontx2Font *font) {
+    if (font->glyph_bytes == 0) return font->glyph_offset <= font->whole_size ? UINT64_MAX : 0;
+    if (font->whole_size <= font->glyph_offset) return 0;
+    return (font->whole_size - font->glyph_offset) / font->glyph_bytes;
+}
+
+// Marks the codes of one line held (and shown, when asked, where no earlier
+// block holds them already: the earlier block's glyph is the code's).
+static void cover_line(Fontx2Layout *layout, uint32_t line, uint16_t held, bool show) {
+    if (show) layout->shown[line] |= held & (uint16_t)~layout->coverage[line];
+    layout->coverage[line] |= held;
+}
+
+// Codes lo to hi: the partial lines at either end, then the whole lines
+// between in tight loops (every code a font holds passes here).
+static void cover_range(Fontx2Layout *layout, uint32_t lo, uint32_t hi, bool show) {
+    const uint32_t first_line = lo >> 4, last_line = hi >> 4;
+    if (first_line == last_line) {
+        cover_line(layout, first_line, line_bits(lo & 15, hi & 15), show);
+        return;
+    }
+    cover_line(layout, first_line, line_bits(lo & 15, 15), show);
+    cover_line(layout, last_line, line_bits(0, hi & 15), show);
+    uint16_t *coverage = layout->coverage + first_line + 1;
+    const uint32_t whole = last_line - first_line - 1;
+    if (show)
+        for (uint32_t i = 0; i < whole; ++i) layout->shown[first_line + 1 + i] |= ~coverage[i];
+    memset(coverage, 0xFF, whole * sizeof *coverage);
+}
+
+// A block's codes: the first `shown` of them have their glyph present.
+static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t shown) {
+    const uint32_t first = block->first_code, last = block->last_code;
+    // The first code without its glyph (a block holds at most 65,536 codes).
+    const uint64_t shown_end = first + (shown < 0x10000 ? shown : 0x10000);
+    if (shown_end > first)
+        cover_range(layout, first, shown_end > last ? last : (uint32_t)shown_end - 1, true);
+    if (shown_end <= last) cover_range(layout, (uint32_t)shown_end, last, false);
+}
+
+// Of the codes from lead byte and trail byte first to trail byte last, how
+// many some block holds.
+static uint32_t held_in_trails(const Fontx2Layout *layout, uint32_t lead, uint32_t first,
+                               uint32_t last) {
+    uint32_t count = 0;
+    for (uint32_t line = (lead << 4) | first >> 4; line <= ((lead << 4) | last >> 4); ++line) {
+        uint32_t lo = (line & 15) == first >> 4 ? first & 15 : 0;
+        uint32_t hi = (line & 15) == last >> 4 ? last & 15 : 15;
+        count += (uint32_t)__builtin_popcount(layout->coverage[line] & line_bits(lo, hi));
+    }
+    return count;
+}
+
+// The JIS X 0208 cells held: two rows share a Shift-JIS lead byte (0x81 to
+// 0x9F, 0xE0 to 0xEF), with trail bytes 0x40 to 0x7E and 0x80 to 0xFC.
+static uint32_t held_jis_cells(const Fontx2Layout *layout) {
+    uint32_t cells = 0;
+    for (uint32_t lead = 0x81; lead <= 0xEF; lead = lead == 0x9F ? 0xE0 : lead + 1)
+        cells +=
+            held_in_trails(layout, lead, 0x40, 0x7E) + held_in_trails(layout, lead, 0x80, 0xFC);
+    return cells;
+}
+
+// The codes the blocks hold, as a bit map, and of them those whose glyph is
+// present; an entry read past the end of the data, or one whose end is below
+// its start, holds none. A block's present glyphs are a prefix of its codes.
 static void cover_codes(Fontx2Layout *layout, const Fontx2Font *font) {
-    uint16_t *coverage = layout->coverage;
+    const uint64_t fit = glyphs_that_fit(font);
     Fontx2Block block = {};
     while (fontx2_next_block(font, &block)) {
-        for (uint32_t code = block.first_code; code <= block.last_code;) {
-            if ((code & 15) == 0 && code + 15 <= block.last_code) {
-                coverage[code >> 4] = 0xFFFF; // a whole line at once
-                code += 16;
-            } else {
-                coverage[code >> 4] |= (uint16_t)(1u << (code & 15));
-                ++code;
-            }
-        }
+        if (block.first_code > block.last_code) continue;
+        cover_block(layout, &block, fit > block.first_glyph ? fit - block.first_glyph : 0);
     }
     for (uint32_t line = 0; line < FONTX2_CODE_LINES; ++line) {
-        layout->codes += (uint32_t)__builtin_popcount(coverage[line]);
-        layout->lines += coverage[line] != 0;
+        layout->codes += (uint32_t)__builtin_popcount(layout->coverage[line]);
+        layout->lines += layout->coverage[line] != 0;
+        layout->shown_codes += (uint32_t)__builtin_popcount(layout->shown[line]);
+        layout->shown_lines += layout->shown[line] != 0;
     }
-    for (uint32_t row = 0; row < FONTX2_JIS_SIDE; ++row)
-        for (uint32_t cell = 0; cell < FONTX2_JIS_SIDE; ++cell)
-            layout->jis_cells += fontx2_layout_holds(
-                layout, jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + cell))));
+    layout->jis_cells = held_jis_cells(layout);
 }
 
 bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code) {
     return code <= 0xFFFF && (layout->coverage[code >> 4] >> (code & 15) & 1);
+}
+
+bool fontx2_layout_shows(const Fontx2Layout *layout, uint32_t code) {
+    return code <= 0xFFFF && (layout->shown[code >> 4] >> (code & 15) & 1);
 }
 
 // The order a font gets: single-byte fonts have one; a double-byte font is
@@ -61,33 +127,34 @@ int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int 
         break;
     default:
         layout->columns = FONTX2_LINE_CODES;
-        cells = layout->lines * FONTX2_LINE_CODES;
+        cells = layout->shown_lines * FONTX2_LINE_CODES;
         break;
     }
     if (layout->shape == FONTX2_COLUMN) {
-        // One cell a row: the own code order lists only the codes held.
-        cells = layout->order == FONTX2_ORDER_CODE ? layout->codes : cells;
+        // One cell a row: the own code order lists only the codes shown.
+        cells = layout->order == FONTX2_ORDER_CODE ? layout->shown_codes : cells;
         layout->columns = 1;
     }
     layout->cell_rows = cells / layout->columns;
-    // At most 65,536 cells of 255 pixels: every size fits 32 bits.
-    if (font->glyph_width && font->glyph_height) {
+    // At most 65,536 cells of 255 pixels: every size fits 32 bits. A sheet
+    // without a row (own code order, no glyph there) is empty, 0 x 0.
+    if (font->glyph_width && font->glyph_height && layout->cell_rows) {
         layout->width = font->glyph_width * layout->columns;
         layout->height = font->glyph_height * layout->cell_rows;
     }
     return FONTX2_OK;
 }
 
-// The next line of 16 codes (from line) holding a code, or FONTX2_CODE_LINES.
-static uint32_t next_held_line(const Fontx2Layout *layout, uint32_t line) {
-    while (line < FONTX2_CODE_LINES && layout->coverage[line] == 0) ++line;
+// The next line of 16 codes (from line) showing a code, or FONTX2_CODE_LINES.
+static uint32_t next_shown_line(const Fontx2Layout *layout, uint32_t line) {
+    while (line < FONTX2_CODE_LINES && layout->shown[line] == 0) ++line;
     return line;
 }
 
-// The next code (from code) some block holds, or 0x10000.
-static uint32_t next_held_code(const Fontx2Layout *layout, uint32_t code) {
+// The next code (from code) the own code order shows, or 0x10000.
+static uint32_t next_shown_code(const Fontx2Layout *layout, uint32_t code) {
     while (code <= 0xFFFF) {
-        uint32_t bits = layout->coverage[code >> 4] >> (code & 15);
+        uint32_t bits = layout->shown[code >> 4] >> (code & 15);
         if (bits) return code + (uint32_t)__builtin_ctz(bits);
         code = (code | 15) + 1;
     }
@@ -99,11 +166,11 @@ bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code)
     // elsewhere it counts rows.
     if (layout->order == FONTX2_ORDER_CODE) {
         if (layout->shape == FONTX2_COLUMN) {
-            *walk = next_held_code(layout, *walk);
+            *walk = next_shown_code(layout, *walk);
             if (*walk > 0xFFFF) return false;
             *code = (*walk)++;
         } else {
-            *walk = next_held_line(layout, *walk);
+            *walk = next_shown_line(layout, *walk);
             if (*walk >= FONTX2_CODE_LINES) return false;
             *code = (*walk)++ * FONTX2_LINE_CODES;
         }

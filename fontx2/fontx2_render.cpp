@@ -230,14 +230,14 @@ void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const 
 
 // The glyphs of one cell row, in column order, from the code of its first
 // cell: the grids' codes follow on (JIS cells through their Shift-JIS codes),
-// and an own-order line shows blank where no block holds a code.
+// and an own-order line is blank where it shows no code.
 void fontx2_cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uint32_t row,
                             uint32_t first_code, const uint8_t **glyphs) {
     const uint32_t columns = layout->columns;
     if (layout->order == FONTX2_ORDER_CODE && columns > 1) {
         for (uint32_t c = 0; c < columns; ++c) {
             const uint32_t code = first_code + c;
-            glyphs[c] = fontx2_layout_holds(layout, code) ? glyph_cursor_glyph(cursor, code)
+            glyphs[c] = fontx2_layout_shows(layout, code) ? glyph_cursor_glyph(cursor, code)
                                                           : FONTX2_BLANK_GLYPH;
         }
     } else if (layout->order == FONTX2_ORDER_JIS && columns > 1) {

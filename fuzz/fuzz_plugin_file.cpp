@@ -3,7 +3,8 @@
 // anywhere. A file decode must equal the memory decode of the bytes it reads.
 //
 // Input: offset (4 bytes, signed), handle position byte, settings mode byte
-// (see fuzz_place_settings), the settings value, then the file's contents.
+// (bits 0, 1 and 3: see fuzz_place_settings; bits 4-7 all set: decode a large
+// picture too), the settings value, then the file's contents.
 #include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
@@ -17,6 +18,7 @@
 namespace {
 
 std::string scratch_path;
+int scratch_fd = -1; // kept open: a fresh file per input costs more system calls than the decode
 
 void remove_scratch() {
     if (!scratch_path.empty()) unlink(scratch_path.c_str());
@@ -54,18 +56,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const char *dir = getenv("TMPDIR");
         scratch_path = std::string(dir && *dir ? dir : "/tmp") + "/gg_fuzz_file_" +
                        std::to_string((long)getpid()) + ".fnt";
+        scratch_fd = open(scratch_path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        FUZZ_CHECK(scratch_fd >= 0 && scratch_fd <= 0xFFFF);
         atexit(remove_scratch);
     }
     FuzzBytes in = {data, size};
     int32_t offset = (int32_t)in.u32();
     uint8_t position = in.byte();
-    uint8_t mode = in.byte() & 0x0B; // the key stays readable: both decodes read it
+    uint8_t raw_mode = in.byte();
+    uint8_t mode = raw_mode & 0x0B; // the key stays readable: both decodes read it
     FuzzSettings s = fuzz_place_settings(&in, mode);
 
-    FILE *f = fopen(scratch_path.c_str(), "wb");
-    FUZZ_CHECK(f != nullptr);
-    FUZZ_CHECK(fwrite(in.data, 1, in.size, f) == in.size);
-    FUZZ_CHECK(fclose(f) == 0);
+    FUZZ_CHECK(ftruncate(scratch_fd, 0) == 0);
+    FUZZ_CHECK(pwrite(scratch_fd, in.data, in.size, 0) == (ssize_t)in.size);
     const char *path = scratch_path.c_str();
 
     // What the file form reads: from the offset when it lies inside the file,
@@ -74,12 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint8_t> bytes(in.data + from, in.data + in.size);
 
     // The handle form reads where the host left the position.
-    int fd = open(path, O_RDONLY);
-    FUZZ_CHECK(fd >= 0 && fd <= 0xFFFF);
     size_t at = in.size ? position % (in.size + 1) : 0;
-    lseek(fd, (off_t)at, SEEK_SET);
-    int supported = IsSupported(path, (uintptr_t)fd);
-    close(fd);
+    lseek(scratch_fd, (off_t)at, SEEK_SET);
+    int supported = IsSupported(path, (uintptr_t)scratch_fd);
     FUZZ_CHECK(supported == (in.size >= at + 6 && memcmp(in.data + at, "FONTX2", 6) == 0));
 
     PictureInfo from_file, from_memory;
@@ -92,6 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         GetPictureInfo((const char *)bytes.data(), (intptr_t)bytes.size(), 1, &from_memory);
     FUZZ_CHECK(rc_file == rc_memory);
     FUZZ_CHECK(memcmp(&from_file, &from_memory, sizeof from_file) == 0);
+
+    if (rc_file == PLUGIN_OK && !fuzz_decode_now(fuzz_picture_bytes((uint32_t)from_file.width,
+                                                                    (uint32_t)from_file.height, s),
+                                                 raw_mode >> 4))
+        return 0;
 
     Decode file = decode(path, offset, 0);
     std::vector<unsigned char> name(600, 0);

@@ -4,7 +4,8 @@
 //
 // Input: mode byte (bits 0-3 settings placement, see fuzz_place_settings;
 // bits 4-6 the input flag, 0 read as 1), failure byte (bits 0-2: fail that
-// allocation, 0 none), the settings value, then the font.
+// allocation, 0 none; bits 3-6 all set: decode a large picture too), the
+// settings value, then the font.
 #include "fuzz/fuzz_support.h"
 
 #include "common/settings/info.h"
@@ -37,6 +38,26 @@ REFERENCE_UNTRACED std::vector<uint8_t> expected_composite(const std::vector<uin
     return out;
 }
 
+// A larger picture, by cell rows: the first, the last and one the input
+// picks; composited, only the first, where the background's pattern starts
+// as it does for the whole picture.
+void check_cell_rows(const std::vector<uint8_t> &font, const FuzzSettings &s,
+                     const reference::Sheet &sheet, int bits, const uint8_t *pixels,
+                     uint64_t pick) {
+    const reference::Geometry &g = sheet.g;
+    const uint64_t cell_rows = g.height / g.glyph_height;
+    const uint64_t band = fuzz_dib_stride(g.width, bits) * g.glyph_height;
+    for (uint64_t row : {(uint64_t)0, cell_rows - 1, pick % cell_rows}) {
+        if (bits == 24 && row != 0) continue;
+        std::vector<uint8_t> want = reference::sheet_band(font.data(), font.size(), sheet,
+                                                          s.single_column, 4, true, row, 1);
+        // Bottom-up rows: the first cell row ends the block.
+        const uint8_t *got = pixels + (cell_rows - 1 - row) * band;
+        if (bits == 24) want = expected_composite(want, (uint32_t)g.width, g.glyph_height);
+        FUZZ_CHECK(want.size() == band && memcmp(got, want.data(), band) == 0);
+    }
+}
+
 void check_published(const FuzzSettings &s, bool decoded, const PictureInfo &info) {
     registry_test_fail(0);
     RegistryKey *key = registry_open(SETTINGS_KEY);
@@ -63,7 +84,8 @@ void check_published(const FuzzSettings &s, bool decoded, const PictureInfo &inf
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzBytes in = {data, size};
     uint8_t mode = in.byte();
-    uint8_t fail_nth = in.byte() & 7;
+    uint8_t failure = in.byte();
+    uint8_t fail_nth = failure & 7;
     FuzzSettings s = fuzz_place_settings(&in, mode);
     uint32_t flag = (mode >> 4) & 7;
     if (!flag) flag = 1;
@@ -88,13 +110,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(supported == (rc_info == PLUGIN_OK));
     FUZZ_CHECK(heap_test_allocations() == 0); // a host buffer needs no copy
 
-    reference::Geometry g;
-    bool is_font = reference::sheet_geometry(font.data(), font.size(), s.single_column, &g);
+    reference::Sheet sheet;
+    bool is_font = reference::sheet_of(font.data(), font.size(), s.single_column,
+                                       reference::ORDER_AUTO, &sheet);
+    const reference::Geometry &g = sheet.g;
     FUZZ_CHECK(is_font == (rc_info == PLUGIN_OK));
     if (is_font) {
         FUZZ_CHECK(info.width == (int32_t)g.width && info.height == (int32_t)g.height);
         FUZZ_CHECK(info.colour_depth == 1 && info.offset_x == 0 && info.info_text == 0);
     }
+
+    if (is_font && !fuzz_decode_now(fuzz_picture_bytes(g.width, g.height, s), failure >> 3))
+        return 0;
 
     heap_test_reset();
     heap_test_fail_above(FUZZ_HEAP_LIMIT);
@@ -135,14 +162,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     // Small pictures are compared pixel for pixel with the reference.
-    if (image <= (256u << 10)) {
-        std::vector<uint8_t> sheet =
-            reference::plain_pixels(font.data(), font.size(), s.single_column);
+    if (image > FUZZ_WHOLE_COMPARE_BYTES) {
+        check_cell_rows(font, s, sheet, bits, (const uint8_t *)pixels,
+                        font.size() * 2654435761u >> 7);
+    } else {
+        std::vector<uint8_t> plain = reference::sheet_band(font.data(), font.size(), sheet,
+                                                           s.single_column, 4, true, 0, UINT64_MAX);
         if (bits == 1) {
-            FUZZ_CHECK(sheet.size() == image);
-            FUZZ_CHECK(image == 0 || memcmp(pixels, sheet.data(), image) == 0);
+            FUZZ_CHECK(plain.size() == image);
+            FUZZ_CHECK(image == 0 || memcmp(pixels, plain.data(), image) == 0);
         } else {
-            std::vector<uint8_t> want = expected_composite(sheet, g.width, g.height);
+            std::vector<uint8_t> want = expected_composite(plain, g.width, g.height);
             FUZZ_CHECK(image == 0 || memcmp(pixels, want.data(), image) == 0);
         }
     }

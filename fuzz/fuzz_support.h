@@ -26,6 +26,19 @@
 // largest legal sheets need gigabytes, and result 4 is their sound answer.
 enum { FUZZ_HEAP_LIMIT = 2u << 20 };
 
+// Pictures up to this size are compared with the reference pixel for pixel;
+// larger ones by a few sampled cell rows.
+enum { FUZZ_WHOLE_COMPARE_BYTES = 4u << 10 };
+// Larger pictures cost milliseconds each to build and reach little new code:
+// they are decoded only when the input asks for it (a selector of
+// FUZZ_LARGE_SELECTOR_BITS bits all set), so they stay reachable but rare.
+enum { FUZZ_LARGE_PICTURE_BYTES = 16u << 10, FUZZ_LARGE_SELECTOR_BITS = 4 };
+
+inline bool fuzz_decode_now(uint64_t picture_bytes, uint32_t selector) {
+    const uint32_t all = (1u << FUZZ_LARGE_SELECTOR_BITS) - 1;
+    return picture_bytes <= FUZZ_LARGE_PICTURE_BYTES || (selector & all) == all;
+}
+
 // The fuzzer's bytes, taken from the front; reads past the end give zeros.
 struct FuzzBytes {
     const uint8_t *data;
@@ -98,6 +111,11 @@ inline FuzzSettings fuzz_place_settings(FuzzBytes *in, uint8_t mode) {
 
 inline uint64_t fuzz_dib_stride(uint64_t width, int bits) {
     return row_stride(width, (uint32_t)bits, DIB_ROW_ALIGNMENT);
+}
+
+// The pixel block of a sheet of that size as the plug-in delivers it.
+inline uint64_t fuzz_picture_bytes(uint64_t width, uint64_t height, const FuzzSettings &s) {
+    return fuzz_dib_stride(width, (s.flags & SETTINGS_ENABLED) ? 24 : 1) * height;
 }
 
 // A picture whose pixel block a DIB cannot describe (beyond 32 bits) is

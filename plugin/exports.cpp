@@ -124,6 +124,8 @@ static int picture_info(const void *source, bool wide, intptr_t offset_or_length
     SettingsRecord settings;
     settings_read(&settings);
     FontSheet sheet;
+    // The whole length decides which glyphs are there, as the whole data does
+    // for the picture itself.
     bool is_font =
         font_sheet_open(&sheet, input.data, input.size, input.whole_size, settings.single_column);
     heap_free(input.owned);

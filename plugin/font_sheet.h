@@ -6,7 +6,7 @@
 
 // Room for a format's parsed font and layout, so a call needs no allocation
 // for them; each format checks that its state fits.
-enum { FONT_SHEET_STATE_BYTES = 12 * 1024 };
+enum { FONT_SHEET_STATE_BYTES = 20 * 1024 };
 
 struct SheetFormat;
 

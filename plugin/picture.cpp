@@ -12,8 +12,9 @@ int load_input_file(FileName name, int64_t offset, uint32_t count, uint8_t **blo
                     uint64_t *bytes_read, uint64_t *file_bytes) {
     *block = nullptr;
     if (bytes_read) *bytes_read = 0;
-    PlatformFile *file = file_open_named(name);
-    if (!file) return PLUGIN_ERR_READ;
+    int failure = 0;
+    PlatformFile *file = file_open_named(name, &failure);
+    if (!file) return failure == FILE_OPEN_NO_MEMORY ? PLUGIN_ERR_NO_MEMORY : PLUGIN_ERR_READ;
     uint64_t size = 0;
     if (!file_size(file, &size)) {
         file_close(file);

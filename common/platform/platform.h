@@ -24,13 +24,19 @@ struct FileName {
     const uint16_t *wide;
 };
 
-// Open an existing file for reading, sharing read access; null on failure.
-PlatformFile *file_open_read(const char *name);
+// Why a file did not open: a caller answers a record that could not be
+// allocated as a memory failure, not as a file that cannot be read.
+enum { FILE_OPEN_FAILED = 1, FILE_OPEN_NO_MEMORY = 2 };
+
+// Open an existing file for reading, sharing read access; null on failure,
+// and *failure (when given) says why.
+PlatformFile *file_open_read(const char *name, int *failure = nullptr);
 // The same for a UTF-16 name (the wide file API on Windows), so names outside
 // the user's ANSI code page open too.
-PlatformFile *file_open_read_wide(const uint16_t *name);
-inline PlatformFile *file_open_named(FileName name) {
-    return name.wide ? file_open_read_wide(name.wide) : file_open_read(name.narrow);
+PlatformFile *file_open_read_wide(const uint16_t *name, int *failure = nullptr);
+inline PlatformFile *file_open_named(FileName name, int *failure = nullptr) {
+    return name.wide ? file_open_read_wide(name.wide, failure)
+                     : file_open_read(name.narrow, failure);
 }
 // Wrap a handle the host opened (the handle form of IsSupported); the handle
 // is neither moved nor closed by file_close_borrowed.

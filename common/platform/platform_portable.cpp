@@ -94,25 +94,37 @@ struct PlatformFile {
     int fd;
 };
 
-PlatformFile *file_open_read(const char *name) {
-    if (!name) return nullptr;
+static PlatformFile *file_open_failed(int *failure, int why) {
+    if (failure) *failure = why;
+    return nullptr;
+}
+
+// The record comes from the counted heap, so tests can make it fail as the
+// process heap may.
+PlatformFile *file_open_read(const char *name, int *failure) {
+    if (!name) return file_open_failed(failure, FILE_OPEN_FAILED);
     int fd = open(name, O_RDONLY);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return file_open_failed(failure, FILE_OPEN_FAILED);
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        return nullptr;
+        return file_open_failed(failure, FILE_OPEN_FAILED);
     }
-    PlatformFile *file = new PlatformFile{fd};
+    PlatformFile *file = (PlatformFile *)heap_alloc(sizeof(PlatformFile));
+    if (!file) {
+        close(fd);
+        return file_open_failed(failure, FILE_OPEN_NO_MEMORY);
+    }
+    file->fd = fd;
     return file;
 }
 
-PlatformFile *file_open_read_wide(const uint16_t *name) {
-    if (!name) return nullptr;
+PlatformFile *file_open_read_wide(const uint16_t *name, int *failure) {
+    if (!name) return file_open_failed(failure, FILE_OPEN_FAILED);
     uint32_t chars = utf16_length(name);
     std::string utf8(utf16_to_utf8(name, chars, nullptr, 0) + 1, '\0');
     utf16_to_utf8(name, chars, &utf8[0], (uint32_t)utf8.size());
-    return file_open_read(utf8.c_str());
+    return file_open_read(utf8.c_str(), failure);
 }
 
 // From the counted heap, so tests can make this allocation fail as the
@@ -186,7 +198,7 @@ bool file_read(PlatformFile *file, void *buffer, uint32_t count, uint32_t *got) 
 void file_close(PlatformFile *file) {
     if (!file) return;
     close(file->fd);
-    delete file;
+    heap_free(file);
 }
 
 void file_close_borrowed(PlatformFile *file) {

@@ -21,27 +21,34 @@ struct PlatformFile {
 };
 
 // Takes ownership of an open handle; closes it when no record can be made.
-static PlatformFile *file_wrap(HANDLE h) {
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    PlatformFile *file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
-    if (!file) {
+static PlatformFile *file_wrap(HANDLE h, int *failure) {
+    int why = FILE_OPEN_FAILED;
+    PlatformFile *file = nullptr;
+    if (h != INVALID_HANDLE_VALUE) {
+        file = (PlatformFile *)HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile));
+        if (file) {
+            file->handle = h;
+            return file;
+        }
         CloseHandle(h);
-        return nullptr;
+        why = FILE_OPEN_NO_MEMORY;
     }
-    file->handle = h;
-    return file;
+    if (failure) *failure = why;
+    return nullptr;
 }
 
-PlatformFile *file_open_read(const char *name) {
-    if (!name) return nullptr;
+PlatformFile *file_open_read(const char *name, int *failure) {
+    if (!name) return file_wrap(INVALID_HANDLE_VALUE, failure);
     return file_wrap(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_ATTRIBUTE_NORMAL, nullptr),
+                     failure);
 }
 
-PlatformFile *file_open_read_wide(const uint16_t *name) {
-    if (!name) return nullptr;
+PlatformFile *file_open_read_wide(const uint16_t *name, int *failure) {
+    if (!name) return file_wrap(INVALID_HANDLE_VALUE, failure);
     return file_wrap(CreateFileW((const wchar_t *)name, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                     failure);
 }
 
 PlatformFile *file_from_handle(uintptr_t handle) {

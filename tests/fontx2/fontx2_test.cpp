@@ -399,12 +399,21 @@ TEST(Fontx2CodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
     EXPECT_TRUE(cell_holds(column, 10, 12, 0, 95, 95));   // 0x3041 follows 0x007E
     EXPECT_TRUE(cell_holds(column, 10, 12, 0, 183, 183)); // 0x8142 last
 
-    // Glyph data cut within the kana: what is missing stays blank.
-    font.resize(font.size() - 200 * fontx2_glyph_bytes(10, 12) + 100 * fontx2_glyph_bytes(10, 12));
+    // Glyph data cut within glyph 100 (0x3046): only codes whose glyph is
+    // wholly there take a cell, while the order still follows the codes held.
+    font.resize(font.size() - 200 * fontx2_glyph_bytes(10, 12) + 100 * fontx2_glyph_bytes(10, 12) +
+                5);
+    std::unique_ptr<Laid> cut = lay_out(font, FONTX2_GRID);
+    EXPECT_EQ(cut->layout.order, (uint32_t)FONTX2_ORDER_CODE);
+    EXPECT_EQ(cut->layout.codes, 184u);
+    EXPECT_EQ(cut->layout.shown_codes, 100u);
     grid = draw(font, FONTX2_GRID);
-    EXPECT_TRUE(cell_holds(grid, 10, 12, 5, 6, 99));  // 0x3045, glyph 99 is present
-    EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 6, -1));  // 0x3046, glyph 100 is not
-    EXPECT_TRUE(cell_holds(grid, 10, 12, 0, 12, -1)); // 0x8140
+    column = draw(font, FONTX2_COLUMN);
+    ASSERT_EQ(grid.height, 12u * 7);                 // 6 Latin lines, the line 0x304
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 5, 6, 99)); // 0x3045, glyph 99 is present
+    EXPECT_TRUE(cell_holds(grid, 10, 12, 6, 6, -1)); // 0x3046, glyph 100 is not
+    ASSERT_EQ(column.height, 12u * 100);
+    EXPECT_TRUE(cell_holds(column, 10, 12, 0, 99, 99)); // 0x3045 last
 }
 
 // Drawn as the independent reader draws it.

@@ -58,40 +58,60 @@ REFERENCE_UNTRACED inline uint32_t block_count(const uint8_t *font, uint64_t siz
     }
 }
 
-// Every code a double-byte font's blocks hold, ascending (only entries
-// wholly in the data, none for a block running backwards).
-REFERENCE_UNTRACED inline std::vector<uint32_t> held_codes(const uint8_t *font, uint64_t size) {
-    std::vector<uint32_t> codes;
-    if (byte_at(font, size, 16) == 0) return codes;
-    std::vector<uint8_t> held(65536, 0);
-    uint32_t blocks = block_count(font, size);
-    for (uint32_t i = 0; i < blocks && 18 + 4 * (uint64_t)i + 4 <= size; ++i) {
-        const uint8_t *e = font + 18 + 4 * i;
-        uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
-        for (uint32_t code = first; code <= last; ++code) held[code] = 1;
-    }
-    for (uint32_t code = 0; code < 65536; ++code)
-        if (held[code]) codes.push_back(code);
-    return codes;
-}
-
 // Sheet orders: as the plug-in chooses, the JIS grid, or the font's own.
 enum Order { ORDER_AUTO, ORDER_JIS, ORDER_CODE };
 
-// The codes a double-byte font is drawn with in its own order: those it
-// holds, when asked for or when fewer than half of them are JIS X 0208 cells.
-// Empty when the JIS grid serves the font.
+// What a double-byte font's blocks make of every code: CODE_FREE when no
+// block holds it, else whether the glyph of the first block holding it lies
+// wholly in the data (only entries wholly in the data hold codes, none a
+// block running backwards).
+enum CodeState : uint8_t { CODE_FREE, CODE_HELD_ABSENT, CODE_HELD_PRESENT };
+REFERENCE_UNTRACED inline std::vector<uint8_t> code_states(const uint8_t *font, uint64_t size) {
+    std::vector<uint8_t> state(65536, CODE_FREE);
+    uint64_t glyph_bytes = (uint64_t)((byte_at(font, size, 14) + 7) / 8) * byte_at(font, size, 15);
+    uint32_t blocks = block_count(font, size);
+    uint64_t start = 18 + 4 * (uint64_t)blocks;
+    // Codes already held are skipped through `next` (the next code that may
+    // be free), so a table of many long blocks costs no more than one. Kept
+    // between calls: a fresh quarter megabyte each time would cost more.
+    static thread_local uint32_t next[65537];
+    for (uint32_t code = 0; code <= 65536; ++code) next[code] = code;
+    uint32_t total = 0;
+    for (uint32_t i = 0; i < blocks && 18 + 4 * (uint64_t)i + 4 <= size; ++i) {
+        const uint8_t *e = font + 18 + 4 * i;
+        uint32_t first = e[0] | e[1] << 8, last = e[2] | e[3] << 8;
+        for (uint32_t code = first;; ++code) {
+            while (next[code] != code) code = next[code] = next[next[code]];
+            if (code > last) break;
+            uint64_t end = start + ((uint64_t)total + code - first + 1) * glyph_bytes;
+            state[code] = end <= size ? CODE_HELD_PRESENT : CODE_HELD_ABSENT;
+            next[code] = code + 1;
+        }
+        total = (total + last - first + 1) & 0xFFFF;
+    }
+    return state;
+}
+
+// The codes a double-byte font is drawn with in its own order, chosen when
+// asked for or when fewer than half of the codes it holds are JIS X 0208
+// cells: those held whose glyph is there, ascending. *chosen says whether
+// the own order serves the font at all.
 REFERENCE_UNTRACED inline std::vector<uint32_t> own_codes(const uint8_t *font, uint64_t size,
-                                                          int order = ORDER_AUTO) {
-    std::vector<uint32_t> codes = held_codes(font, size);
+                                                          int order, bool *chosen) {
+    *chosen = false;
     if (byte_at(font, size, 16) == 0 || order == ORDER_JIS) return {};
-    if (order == ORDER_CODE) return codes;
-    std::vector<uint8_t> held(65536, 0);
-    for (uint32_t code : codes) held[code] = 1;
-    uint32_t jis = 0;
-    for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
-        for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += held[sjis_of(j1, j2)];
-    if (2 * jis >= codes.size()) return {};
+    std::vector<uint8_t> state = code_states(font, size);
+    if (order != ORDER_CODE) {
+        uint32_t held = 0, jis = 0;
+        for (uint32_t code = 0; code < 65536; ++code) held += state[code] != CODE_FREE;
+        for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1)
+            for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) jis += state[sjis_of(j1, j2)] != CODE_FREE;
+        if (2 * jis >= held) return {};
+    }
+    *chosen = true;
+    std::vector<uint32_t> codes;
+    for (uint32_t code = 0; code < 65536; ++code)
+        if (state[code] == CODE_HELD_PRESENT) codes.push_back(code);
     return codes;
 }
 
@@ -108,19 +128,26 @@ struct Geometry {
     bool own_order = false;
 };
 
-// The sheet's geometry, or false when the data is no FONTX2 font.
-inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column, Geometry *g,
-                           int order = ORDER_AUTO) {
+// A font's sheet: its geometry and, in its own order, the codes drawn.
+struct Sheet {
+    Geometry g;
+    std::vector<uint32_t> own;
+};
+
+// The sheet of a font, or false when the data is no FONTX2 font.
+inline bool sheet_of(const uint8_t *font, uint64_t size, int single_column, int order,
+                     Sheet *sheet) {
     if (!font || size < 6 || memcmp(font, "FONTX2", 6) != 0) return false;
+    Geometry *g = &sheet->g;
     g->glyph_width = byte_at(font, size, 14);
     g->glyph_height = byte_at(font, size, 15);
     g->double_byte = byte_at(font, size, 16) != 0;
     uint64_t cells = g->double_byte ? 94 : 16;
-    std::vector<uint32_t> own = own_codes(font, size, order);
-    g->own_order = g->double_byte && (order == ORDER_CODE || !own.empty());
+    sheet->own = own_codes(font, size, order, &g->own_order);
     if (g->own_order) {
         g->width = (uint64_t)g->glyph_width * (single_column ? 1 : 16);
-        g->height = (uint64_t)g->glyph_height * (single_column ? own.size() : code_lines(own));
+        g->height = (uint64_t)g->glyph_height *
+                    (single_column ? sheet->own.size() : code_lines(sheet->own));
     } else if (single_column) {
         g->width = g->glyph_width;
         g->height = (uint64_t)g->glyph_height * cells * cells;
@@ -128,7 +155,16 @@ inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column
         g->width = (uint64_t)g->glyph_width * cells;
         g->height = (uint64_t)g->glyph_height * cells;
     }
-    if (g->glyph_width == 0 || g->glyph_height == 0) g->width = g->height = 0;
+    if (g->glyph_width == 0 || g->height == 0) g->width = g->height = 0;
+    return true;
+}
+
+// The sheet's geometry, or false when the data is no FONTX2 font.
+inline bool sheet_geometry(const uint8_t *font, uint64_t size, int single_column, Geometry *g,
+                           int order = ORDER_AUTO) {
+    Sheet sheet;
+    if (!sheet_of(font, size, single_column, order, &sheet)) return false;
+    *g = sheet.g;
     return true;
 }
 
@@ -156,19 +192,23 @@ REFERENCE_UNTRACED inline int64_t glyph_offset(const uint8_t *font, uint64_t siz
     return at + glyph_bytes <= size ? (int64_t)at : -1;
 }
 
-// The sheet drawn pixel by pixel: 1 bit per pixel, rows padded to
-// alignment bytes, bottom-up or top-down. Empty when the data is no font.
-REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font, uint64_t size,
-                                                            int order, int single_column,
-                                                            uint64_t alignment, bool bottom_up) {
-    Geometry g;
-    if (!sheet_geometry(font, size, single_column, &g, order)) return {};
+// Cell rows first_row to first_row + rows - 1 (counted from the top) of the
+// sheet, drawn pixel by pixel: 1 bit per pixel, rows padded to alignment
+// bytes, bottom-up or top-down. Empty when the data is no font.
+REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_band(const uint8_t *font, uint64_t size,
+                                                          const Sheet &sheet, int single_column,
+                                                          uint64_t alignment, bool bottom_up,
+                                                          uint64_t first_row, uint64_t rows) {
+    const Geometry &g = sheet.g;
+    const std::vector<uint32_t> &own = sheet.own;
     uint64_t stride = ((g.width + 7) / 8 + alignment - 1) / alignment * alignment;
-    std::vector<uint8_t> out(stride * g.height, 0);
+    uint64_t cell_rows = g.height ? g.height / g.glyph_height : 0;
+    if (first_row > cell_rows) first_row = cell_rows;
+    if (rows > cell_rows - first_row) rows = cell_rows - first_row;
+    uint64_t height = rows * g.glyph_height;
+    std::vector<uint8_t> out(stride * height, 0);
     if (g.width == 0) return out;
     uint32_t row_bytes = (g.glyph_width + 7) / 8;
-    std::vector<uint32_t> own =
-        g.own_order ? own_codes(font, size, order) : std::vector<uint32_t>();
     uint32_t cells = g.own_order ? (uint32_t)own.size() : g.double_byte ? 94 * 94 : 256;
     uint64_t line_row = 0;
     const uint32_t blocks = block_count(font, size);
@@ -183,19 +223,28 @@ REFERENCE_UNTRACED inline std::vector<uint8_t> sheet_pixels(const uint8_t *font,
             cx = single_column ? 0 : code & 15;
             cy = single_column ? cell : line_row;
         }
+        if (cy < first_row || cy >= first_row + rows) continue;
         int64_t at = glyph_offset(font, size, code, blocks);
         if (at < 0) continue;
         for (uint32_t y = 0; y < g.glyph_height; ++y) {
             for (uint32_t x = 0; x < g.glyph_width; ++x) {
                 if (!(font[at + y * row_bytes + x / 8] >> (7 - x % 8) & 1)) continue;
                 uint64_t px = cx * g.glyph_width + x;
-                uint64_t py = cy * g.glyph_height + y;
-                uint64_t row = bottom_up ? g.height - 1 - py : py;
+                uint64_t py = (cy - first_row) * g.glyph_height + y;
+                uint64_t row = bottom_up ? height - 1 - py : py;
                 out[row * stride + px / 8] |= (uint8_t)(0x80 >> (px % 8));
             }
         }
     }
     return out;
+}
+
+// The whole sheet.
+inline std::vector<uint8_t> sheet_pixels(const uint8_t *font, uint64_t size, int order,
+                                         int single_column, uint64_t alignment, bool bottom_up) {
+    Sheet sheet;
+    if (!sheet_of(font, size, single_column, order, &sheet)) return {};
+    return sheet_band(font, size, sheet, single_column, alignment, bottom_up, 0, UINT64_MAX);
 }
 
 // The plain picture's pixel block: 1 bit per pixel, rows padded to 4 bytes,

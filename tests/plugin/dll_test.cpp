@@ -158,6 +158,46 @@ TEST_F(DllTest, AWrappedBlockCountShowsEveryGlyph) {
     }
 }
 
+// File mode: the picture information reads the header and the whole block
+// table (here ending at byte 178), and judges which glyphs are there by the
+// file's length; the 22-byte font with no glyph data is an empty picture.
+TEST_F(DllTest, FileModeReadsTheWholeTableAndTheFileLength) {
+    std::vector<Fontx2Range> ranges;
+    for (uint32_t i = 0; i < 40; ++i)
+        ranges.push_back({(uint16_t)(0x0100 + 32 * i), (uint16_t)(0x0107 + 32 * i)});
+    std::vector<uint8_t> spread = synthetic_font_blocks(8, 8, ranges);
+    std::vector<uint8_t> empty = fontx2_write_double("ALL", 255, 255, {{0x0000, 0xFFFF}}, {});
+    std::string spread_path = test_write_temp("spread.fnt", spread);
+    std::string empty_path = test_write_temp("empty.fnt", empty);
+    SettingsRecord r = {};
+    for (int column : {0, 1}) {
+        r.single_column = (uint8_t)column;
+        test_store_settings(r);
+        struct {
+            const std::string &path;
+            int32_t width, height;
+        } cases[] = {{spread_path, column ? 8 : 128, 8 * (column ? 320 : 40)}, {empty_path, 0, 0}};
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.path + (column ? " column" : " grid"));
+            PictureInfo info;
+            ASSERT_EQ(dll.picture_info(c.path.c_str(), 0, 0, &info), 0);
+            EXPECT_EQ(info.width, c.width);
+            EXPECT_EQ(info.height, c.height);
+            void *h = nullptr, *p = nullptr;
+            ASSERT_EQ(dll.picture(c.path.c_str(), 0, 0, &h, &p, nullptr, 0), 0);
+            EXPECT_EQ(((const DibHeader *)h)->width, c.width);
+            EXPECT_EQ(((const DibHeader *)h)->height, c.height);
+            EXPECT_EQ(((const DibHeader *)h)->size_image,
+                      c.width ? (uint32_t)c.height * 4 * ((c.width + 31) / 32) : 0u);
+            LocalFree((HLOCAL)h);
+            LocalFree((HLOCAL)p);
+        }
+        expect_same(empty, "no glyph data, memory");
+    }
+    remove(spread_path.c_str());
+    remove(empty_path.c_str());
+}
+
 // The real store answers a short buffer with "more data" and no bytes: the
 // head of a longer record must still be read.
 TEST_F(DllTest, ASettingsRecordLongerThan64BytesIsReadByItsHead) {

@@ -290,16 +290,34 @@ TEST_F(PluginTest, LargestLegalSheetsDecodeOrReportNoMemory) {
             expect_decoded_or_no_memory(font, w, h);
         }
     }
-    // Every 16-bit code held: the font's own code order, 4,096 lines of 16.
+}
+
+// 22 bytes: 255 x 255 glyphs, every 16-bit code held, no glyph data. The own
+// code order gives no code a cell, so the picture is empty however large the
+// codes held would make it; file and memory agree.
+TEST_F(PluginTest, OwnCodeOrderWithoutGlyphDataIsEmpty) {
     std::vector<uint8_t> font = fontx2_write_double("ALL", 255, 255, {{0x0000, 0xFFFF}}, {});
+    ASSERT_EQ(font.size(), 22u);
+    std::string path = test_write_temp("all_codes.fnt", font);
     for (int column : {0, 1}) {
         set_single_column(column);
-        PictureInfo info;
-        ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info), 0);
-        EXPECT_EQ(info.width, column ? 255 : 16 * 255);
-        EXPECT_EQ(info.height, 255LL * (column ? 65536 : 4096));
-        expect_decoded_or_no_memory(font, info.width, info.height);
+        for (bool file : {false, true}) {
+            SCOPED_TRACE(column * 10 + file);
+            const char *source = file ? path.c_str() : (const char *)font.data();
+            intptr_t second = file ? 0 : (intptr_t)font.size();
+            PictureInfo info;
+            ASSERT_EQ(GetPictureInfo(source, second, file ? 0 : 1, &info), 0);
+            EXPECT_EQ(info.width, 0);
+            EXPECT_EQ(info.height, 0);
+            Picture p;
+            p.rc = GetPicture(source, second, file ? 0 : 1, &p.header, &p.pixels, nullptr, 0);
+            ASSERT_EQ(p.rc, 0);
+            EXPECT_EQ(p.dib()->width, 0);
+            EXPECT_EQ(p.dib()->height, 0);
+            EXPECT_EQ(p.dib()->size_image, 0u);
+        }
     }
+    remove(path.c_str());
 }
 
 TEST_F(PluginTest, FileAndMemoryAgreeOnFontsInTheirOwnCodeOrder) {
