@@ -53,7 +53,10 @@ void release(Decode *d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (scratch_path.empty()) {
+        // Memory-backed where there is such a folder: on a disk file system,
+        // truncating and closing the file makes the kernel write it out.
         const char *dir = getenv("TMPDIR");
+        if (access("/dev/shm", W_OK) == 0) dir = "/dev/shm";
         scratch_path = std::string(dir && *dir ? dir : "/tmp") + "/gg_fuzz_file_" +
                        std::to_string((long)getpid()) + ".fnt";
         scratch_fd = open(scratch_path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
