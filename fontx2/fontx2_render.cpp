@@ -236,33 +236,83 @@ void fontx2_cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uin
     }
 }
 
-} // namespace
+// A drawing's checked geometry, and the cell row walk it resumes.
+struct Drawing {
+    const Fontx2Font *font;
+    const Fontx2Layout *layout;
+    RowGeometry geometry;
+    GlyphCursor cursor;
+    uint32_t walk, row;
+    const uint8_t *glyphs[FONTX2_JIS_SIDE];
+};
 
-int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
-                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+// FONTX2_OK when the layout is the font's and rows of stride bytes hold its
+// rows; nothing to draw leaves drawing->layout null.
+int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout *layout,
+                         uint64_t stride) {
+    d->layout = nullptr;
     if (!fontx2_has_signature(font->data, font->size)) return FONTX2_NOT_FONTX2;
-    const RowGeometry g = {font->glyph_width, font->glyph_row_bytes, (layout->width + 7) / 8,
-                           stride};
     if (layout->width == 0 || layout->height == 0) return FONTX2_OK; // nothing to draw
     if (layout->columns > FONTX2_JIS_SIDE || font->glyph_row_bytes > FONTX2_MAX_GLYPH_ROW_BYTES ||
         layout->width != font->glyph_width * layout->columns ||
         layout->height != font->glyph_height * layout->cell_rows)
         return FONTX2_BAD_LAYOUT; // not this font's layout
-    if (stride < g.row_bytes || pixels_size / stride < layout->height)
-        return FONTX2_BUFFER_TOO_SMALL;
+    d->geometry = {font->glyph_width, font->glyph_row_bytes, (layout->width + 7) / 8, stride};
+    if (stride < d->geometry.row_bytes) return FONTX2_BUFFER_TOO_SMALL;
+    d->font = font;
+    d->layout = layout;
+    d->cursor = GlyphCursor{};
+    d->cursor.font = font;
+    d->walk = d->row = 0;
+    return FONTX2_OK;
+}
 
-    GlyphCursor cursor = {};
-    cursor.font = font;
-    const uint8_t *glyphs[FONTX2_JIS_SIDE];
+// The next cell row, its top row at `top` and each further row `step` bytes
+// on (negative going up); false past the last.
+bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
+    uint32_t first_code = 0;
+    if (!fontx2_next_row(d->layout, &d->walk, &first_code)) return false;
+    fontx2_cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
+    for (uint32_t y = 0; y < d->font->glyph_height; ++y)
+        fontx2_write_row(&d->geometry, top + (int64_t)y * step, d->glyphs, d->layout->columns, y);
+    return true;
+}
+
+} // namespace
+
+int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
+                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+    Drawing d;
+    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    if (rc != FONTX2_OK || !d.layout) return rc;
+    if (pixels_size / stride < layout->height) return FONTX2_BUFFER_TOO_SMALL;
     const uint32_t height = font->glyph_height;
-    uint32_t walk = 0, first_code = 0;
-    for (uint32_t row = 0; fontx2_next_row(layout, &walk, &first_code); ++row) {
-        fontx2_cell_row_glyphs(layout, &cursor, row, first_code, glyphs);
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint64_t sheet_y = (uint64_t)row * height + y;
-            const uint64_t memory_row = bottom_up ? layout->height - 1 - sheet_y : sheet_y;
-            fontx2_write_row(&g, pixels + memory_row * stride, glyphs, layout->columns, y);
-        }
+    for (uint64_t top = 0; top < layout->height; top += height) {
+        const uint64_t memory_row = bottom_up ? layout->height - 1 - top : top;
+        if (!fontx2_drawing_next(&d, pixels + memory_row * stride,
+                                 bottom_up ? -(int64_t)stride : (int64_t)stride))
+            break;
     }
     return FONTX2_OK;
+}
+
+int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
+                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context) {
+    Drawing d;
+    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    if (rc != FONTX2_OK || !d.layout) return rc;
+    const uint32_t height = font->glyph_height;
+    const uint64_t cells = band_size / stride / height; // whole cell rows a band holds
+    if (cells == 0) return FONTX2_BUFFER_TOO_SMALL;
+    uint32_t first = 0, rows = 0;
+    for (;;) {
+        const bool more = fontx2_drawing_next(&d, band + rows * stride, (int64_t)stride);
+        if (more) rows += height;
+        if (rows != 0 && (!more || rows == cells * height)) {
+            if (!done(context, band, first, rows)) return FONTX2_STOPPED;
+            first += rows;
+            rows = 0;
+        }
+        if (!more) return FONTX2_OK;
+    }
 }

@@ -33,6 +33,33 @@ struct Rng {
     }
 };
 
+// Bands of one or three cell rows (with room to spare short of one more)
+// put together in order give the top-down sheet.
+struct Bands {
+    std::vector<uint8_t> sheet;
+    uint64_t stride;
+    uint32_t next_row;
+};
+bool take_band(void *context, const uint8_t *band, uint32_t first_row, uint32_t rows) {
+    Bands *b = (Bands *)context;
+    EXPECT_EQ(first_row, b->next_row);
+    b->next_row = first_row + rows;
+    memcpy(b->sheet.data() + first_row * b->stride, band, rows * b->stride);
+    return true;
+}
+void expect_same_bands(const Fontx2Font &f, const Fontx2Layout &layout, uint64_t stride,
+                       const std::vector<uint8_t> &want, const char *what) {
+    const uint64_t cell = stride * f.glyph_height;
+    for (uint64_t cells : {1, 3}) {
+        Bands b = {std::vector<uint8_t>(want.size(), 0xA5), stride, 0};
+        std::vector<uint8_t> band(cells * cell + cell - 1, 0x5A);
+        ASSERT_EQ(fontx2_draw_bands(&f, &layout, band.data(), band.size(), stride, take_band, &b),
+                  FONTX2_OK);
+        EXPECT_EQ(b.next_row, layout.height);
+        ASSERT_TRUE(want == b.sheet) << what << " bands of " << cells;
+    }
+}
+
 // The shipped drawing and the independent one of one sheet, the shipped one
 // over stale memory with guard bytes after it.
 void expect_same_sheet(const std::vector<uint8_t> &font, int order, int shape, uint32_t alignment,
@@ -51,6 +78,7 @@ void expect_same_sheet(const std::vector<uint8_t> &font, int order, int shape, u
     want.resize(bytes + 16, 0xA5);
     ASSERT_TRUE(want == fast) << what << " order " << order << " shape " << shape << " alignment "
                               << alignment << " bottom_up " << bottom_up;
+    if (!bottom_up) expect_same_bands(f, *layout, stride, want, what);
 }
 
 // Every order and shape; alignments and directions on the automatic order.
