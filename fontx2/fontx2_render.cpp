@@ -211,7 +211,45 @@ void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const 
         // bits beyond the glyph width, which are never drawn.
         if (width % 8 != 0) line[row_bytes - 1] &= (uint8_t)(0xFF00 >> (width % 8));
     }
-    memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+    // Most sheets' rows need no padding: spare them the call.
+    if (g->stride != g->row_bytes)
+        memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+}
+
+// A single-column cell whose memory rows are one word of STRIDE bytes: each
+// row is the glyph row, its bits beyond the glyph width cleared, and zeros,
+// stored at once.
+template <uint32_t ROW_BYTES, uint32_t STRIDE>
+void fontx2_column_words(uint8_t *top, int64_t step, const uint8_t *glyph, uint32_t height,
+                         uint64_t keep) {
+    for (uint32_t y = 0; y < height; ++y) {
+        uint64_t word = 0;
+        memcpy(&word, glyph + y * ROW_BYTES, ROW_BYTES);
+        word &= keep;
+        memcpy(top + (int64_t)y * step, &word, STRIDE);
+    }
+}
+
+typedef void (*ColumnWriter)(uint8_t *, int64_t, const uint8_t *, uint32_t, uint64_t);
+
+// The word writer for a glyph row of row_bytes in rows of stride bytes, or
+// null when a row is not one word of 4 or 8 bytes.
+ColumnWriter fontx2_column_writer(uint32_t row_bytes, uint64_t stride) {
+    static const ColumnWriter words4[] = {fontx2_column_words<1, 4>, fontx2_column_words<2, 4>,
+                                          fontx2_column_words<3, 4>, fontx2_column_words<4, 4>};
+    static const ColumnWriter words8[] = {fontx2_column_words<5, 8>, fontx2_column_words<6, 8>,
+                                          fontx2_column_words<7, 8>, fontx2_column_words<8, 8>};
+    if (stride == 4 && row_bytes <= 4) return words4[row_bytes - 1];
+    if (stride == 8 && row_bytes > 4 && row_bytes <= 8) return words8[row_bytes - 5];
+    return nullptr;
+}
+
+// The bits of a glyph row's bytes (as a little-endian word) within the
+// glyph width.
+uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
+    uint64_t keep = row_bytes >= 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
+    if (width % 8 != 0) keep &= ~((uint64_t)(0xFF >> (width % 8)) << (8 * (row_bytes - 1)));
+    return keep;
 }
 
 // The glyphs of one cell row, in column order, from the code of its first
@@ -243,6 +281,8 @@ struct Drawing {
     RowGeometry geometry;
     GlyphCursor cursor;
     uint32_t walk, row;
+    ColumnWriter column_writer; // single-column sheets of short rows
+    uint64_t column_keep;
     const uint8_t *glyphs[FONTX2_JIS_SIDE];
 };
 
@@ -264,6 +304,9 @@ int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout 
     d->cursor = GlyphCursor{};
     d->cursor.font = font;
     d->walk = d->row = 0;
+    d->column_writer =
+        layout->columns == 1 ? fontx2_column_writer(font->glyph_row_bytes, stride) : nullptr;
+    d->column_keep = fontx2_row_keep(font->glyph_width, font->glyph_row_bytes);
     return FONTX2_OK;
 }
 
@@ -273,6 +316,10 @@ bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
     uint32_t first_code = 0;
     if (!fontx2_next_row(d->layout, &d->walk, &first_code)) return false;
     fontx2_cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
+    if (d->column_writer) {
+        d->column_writer(top, step, d->glyphs[0], d->font->glyph_height, d->column_keep);
+        return true;
+    }
     for (uint32_t y = 0; y < d->font->glyph_height; ++y)
         fontx2_write_row(&d->geometry, top + (int64_t)y * step, d->glyphs, d->layout->columns, y);
     return true;

@@ -151,7 +151,7 @@ std::vector<uint8_t> random_block_font(Rng *rng, uint8_t width, uint8_t height) 
 TEST(FastGlyphSheet, RandomBlockTables) {
     Rng rng = {1};
     for (int round = 0; round < 40; ++round) {
-        std::vector<uint8_t> font = random_block_font(&rng, (uint8_t)(1 + rng.below(24)), 5);
+        std::vector<uint8_t> font = random_block_font(&rng, (uint8_t)(1 + rng.below(33)), 5);
         expect_same_sheets(font, "random blocks " + std::to_string(round));
     }
 }
