@@ -116,8 +116,9 @@ void fontx2_row_bytes(uint8_t *line, const uint8_t *const *glyphs, uint32_t colu
         memcpy(line, glyphs[c] + offset, row_bytes);
 }
 
-// Glyph widths that are not a multiple of 8: the cells' bits are run through
-// a 64-bit accumulator and leave it 32 at a time, most significant first.
+// Glyph widths that are not a multiple of 8: the cells' bits (or groups of
+// narrow cells) are run through a 64-bit accumulator and leave it 32 at a
+// time, most significant first.
 struct BitWriter {
     uint8_t *out;
     uint64_t pending; // the low `bits` bits are not yet stored
@@ -153,27 +154,47 @@ inline uint32_t fontx2_load_bits(const uint8_t *p, uint32_t count) {
 void fontx2_row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
                      uint32_t width) {
     BitWriter w = {line, 0, 0};
-    if (width <= 16) {
-        // One or two source bytes per cell, extracted the same way every time.
-        const uint32_t shift = (width > 8 ? 16 : 8) - width;
-        if (width > 8) {
-            for (uint32_t c = 0; c < columns; ++c) {
-                const uint8_t *p = glyphs[c] + offset;
-                bit_writer_put(&w, (uint32_t)(p[0] << 8 | p[1]) >> shift, width);
-            }
-        } else {
-            for (uint32_t c = 0; c < columns; ++c)
-                bit_writer_put(&w, (uint32_t)glyphs[c][offset] >> shift, width);
-        }
-    } else {
-        for (uint32_t c = 0; c < columns; ++c) {
-            const uint8_t *p = glyphs[c] + offset;
-            uint32_t left = width;
-            for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
-            bit_writer_put(&w, fontx2_load_bits(p, left), left);
-        }
+    for (uint32_t c = 0; c < columns; ++c) {
+        const uint8_t *p = glyphs[c] + offset;
+        uint32_t left = width;
+        for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
+        bit_writer_put(&w, fontx2_load_bits(p, left), left);
     }
     bit_writer_flush(&w);
+}
+
+// Narrow widths (below 16, not a multiple of 8) in rows of several cells:
+// the glyphs of a cell row are first merged, a group of cells (at most 32
+// bits) at a time for up to NARROW_CHUNK_ROWS glyph rows, row after row of
+// each glyph (a loop compilers vectorise); each memory row then takes a
+// group per accumulator step instead of a cell.
+enum { NARROW_CHUNK_ROWS = 32, NARROW_MOST_GROUPS = FONTX2_JIS_SIDE / 2 };
+
+struct NarrowGroups {
+    uint32_t per_group; // cells in a group
+    uint32_t groups;    // whole groups in a row
+    uint32_t merged[NARROW_MOST_GROUPS][NARROW_CHUNK_ROWS];
+};
+
+template <uint32_t SOURCE_BYTES>
+void fontx2_merge_groups(NarrowGroups *n, const uint8_t *const *glyphs, uint32_t width, uint32_t y0,
+                         uint32_t rows) {
+    const uint32_t shift = 8 * SOURCE_BYTES - width;
+    for (uint32_t gi = 0; gi < n->groups; ++gi) {
+        uint32_t *__restrict merged = n->merged[gi];
+        for (uint32_t k = 0; k < n->per_group; ++k) {
+            const uint8_t *__restrict p = glyphs[gi * n->per_group + k] + y0 * SOURCE_BYTES;
+            const uint32_t at = (n->per_group - 1 - k) * width; // the first cell on top
+            // The first cell sets the group's rows (no clearing call), the others join it.
+            const uint32_t keep = k == 0 ? 0 : 0xFFFFFFFFu;
+            for (uint32_t y = 0; y < rows; ++y) {
+                uint16_t row = 0; // big-endian in the glyph
+                memcpy(&row, p + SOURCE_BYTES * y, SOURCE_BYTES);
+                const uint32_t bits = SOURCE_BYTES == 1 ? row : __builtin_bswap16(row);
+                merged[y] = (merged[y] & keep) | (bits >> shift) << at;
+            }
+        }
+    }
 }
 
 // What every memory row of a drawing shares.
@@ -252,6 +273,42 @@ uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
     return keep;
 }
 
+// One memory row of merged groups (row y of the chunk), then the cells left.
+void fontx2_narrow_row(const RowGeometry *g, const NarrowGroups *n, uint8_t *line, uint32_t y,
+                       const uint8_t *const *glyphs, uint32_t columns, uint32_t glyph_y) {
+    const uint32_t width = g->glyph_width, group_bits = n->per_group * width;
+    BitWriter w = {line, 0, 0};
+    for (uint32_t gi = 0; gi < n->groups; ++gi) bit_writer_put(&w, n->merged[gi][y], group_bits);
+    for (uint32_t c = n->groups * n->per_group; c < columns; ++c)
+        bit_writer_put(&w, fontx2_load_bits(glyphs[c] + glyph_y * g->glyph_row_bytes, width),
+                       width);
+    bit_writer_flush(&w);
+}
+
+// A whole cell row of a narrow width: rows `step` bytes apart from `top`.
+void fontx2_cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step,
+                            const uint8_t *const *glyphs, uint32_t columns, uint32_t height) {
+    const uint32_t width = g->glyph_width;
+    NarrowGroups n;
+    n.per_group = 32 / width;
+    n.groups = columns / n.per_group;
+    for (uint32_t y0 = 0; y0 < height; y0 += NARROW_CHUNK_ROWS) {
+        const uint32_t rows =
+            height - y0 < (uint32_t)NARROW_CHUNK_ROWS ? height - y0 : (uint32_t)NARROW_CHUNK_ROWS;
+        if (width > 8) {
+            fontx2_merge_groups<2>(&n, glyphs, width, y0, rows);
+        } else {
+            fontx2_merge_groups<1>(&n, glyphs, width, y0, rows);
+        }
+        for (uint32_t y = 0; y < rows; ++y) {
+            uint8_t *line = top + (int64_t)(y0 + y) * step;
+            fontx2_narrow_row(g, &n, line, y, glyphs, columns, y0 + y);
+            if (g->stride != g->row_bytes)
+                memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+        }
+    }
+}
+
 // The glyphs of one cell row, in column order, from the code of its first
 // cell: the grids' codes follow on (JIS cells through their Shift-JIS codes),
 // and an own-order line shows blank where no block holds a code.
@@ -282,6 +339,7 @@ struct Drawing {
     GlyphCursor cursor;
     uint32_t walk, row;
     ColumnWriter column_writer; // single-column sheets of short rows
+    bool narrow;                // grids of widths below 16, not a multiple of 8
     uint64_t column_keep;
     const uint8_t *glyphs[FONTX2_JIS_SIDE];
 };
@@ -307,6 +365,7 @@ int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout 
     d->column_writer =
         layout->columns == 1 ? fontx2_column_writer(font->glyph_row_bytes, stride) : nullptr;
     d->column_keep = fontx2_row_keep(font->glyph_width, font->glyph_row_bytes);
+    d->narrow = layout->columns > 1 && font->glyph_width < 16 && font->glyph_width % 8 != 0;
     return FONTX2_OK;
 }
 
@@ -318,6 +377,11 @@ bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
     fontx2_cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
     if (d->column_writer) {
         d->column_writer(top, step, d->glyphs[0], d->font->glyph_height, d->column_keep);
+        return true;
+    }
+    if (d->narrow) {
+        fontx2_cell_row_narrow(&d->geometry, top, step, d->glyphs, d->layout->columns,
+                               d->font->glyph_height);
         return true;
     }
     for (uint32_t y = 0; y < d->font->glyph_height; ++y)
