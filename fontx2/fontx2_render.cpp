@@ -266,9 +266,10 @@ ColumnWriter fontx2_column_writer(uint32_t row_bytes, uint64_t stride) {
 }
 
 // The bits of a glyph row's bytes (as a little-endian word) within the
-// glyph width.
+// glyph width; rows of more than 8 bytes are never one word.
 uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
-    uint64_t keep = row_bytes >= 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
+    if (row_bytes > 8) return ~0ull;
+    uint64_t keep = row_bytes == 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
     if (width % 8 != 0) keep &= ~((uint64_t)(0xFF >> (width % 8)) << (8 * (row_bytes - 1)));
     return keep;
 }
