@@ -5,41 +5,56 @@
 #include "compositor/compositor.h"
 #include "raster/raster.h"
 
-// Draws the 1-bit sheet through a temporary raster and converts it into the
-// render rows (8 bits a pixel, bottom-up like the output). False when it
-// cannot.
-static bool render_sheet(uint32_t width, uint32_t height, SheetDrawer draw, const void *context,
-                         uint32_t render_depth, uint8_t *render) {
-    Raster bits;
-    bits.pixels = nullptr;
-    bits.palette = nullptr;
-    bits.raster_flags = 0;
-    if (!raster_init(&bits, 1, width, height, RASTER_OWNS_MEMORY, nullptr, RASTER_DEPTH_1, nullptr,
-                     -1)) {
-        return false;
-    }
-    bool ok = draw(context, bits.pixels, (uint64_t)bits.stride * height, bits.stride) &&
-              raster_convert_into(&bits, DIB_ROW_ALIGNMENT, render_depth, 0, render, nullptr, 0, 0);
-    raster_release(&bits);
+namespace {
+
+// Bands of about this many 8-bit bytes stay in the first- or second-level
+// cache between drawing, widening and compositing.
+const uint64_t BAND_TARGET_BYTES = 32 * 1024;
+
+struct BandSink {
+    CompositeBands bands;
+    uint32_t width;
+    uint8_t *render; // one band at 8 bits a pixel
+    uint64_t render_stride;
+};
+
+// One band: widened to 8 bits a pixel, then composited into its output rows.
+bool composite_sheet_band(void *context, const uint8_t *band, uint32_t first_row, uint32_t rows) {
+    BandSink *sink = (BandSink *)context;
+    Raster bits = {};
+    bool ok = raster_init(&bits, DIB_ROW_ALIGNMENT, sink->width, rows, 0, (void *)band,
+                          RASTER_DEPTH_1, nullptr, 0) &&
+              raster_convert_into(&bits, DIB_ROW_ALIGNMENT, 8, 0, sink->render, nullptr, 0, 0);
+    if (ok)
+        composite_band(&sink->bands, sink->render, (ptrdiff_t)sink->render_stride,
+                       (int32_t)first_row, (int32_t)rows);
     return ok;
 }
 
+} // namespace
+
 int composite_sheet(const SettingsRecord *settings, uint32_t width, uint32_t height,
-                    SheetDrawer draw, const void *context, const uint32_t *palette,
-                    uint32_t colour_count, uint8_t *output) {
-    // The sheet is indexed: the compositor reads it at 8 bits a pixel.
-    const uint32_t render_depth = 8;
-    uint64_t stride = row_stride(width, render_depth, DIB_ROW_ALIGNMENT);
-    uint8_t *render = (uint8_t *)heap_alloc(stride * height);
-    if (!render) return COMPOSITE_SHEET_NO_MEMORY;
+                    uint32_t cell_rows, SheetDrawer draw, const void *context,
+                    const uint32_t *palette, uint32_t colour_count, uint8_t *output) {
+    BandSink sink;
+    sink.width = width;
+    sink.render_stride = row_stride(width, 8, DIB_ROW_ALIGNMENT);
+    if (composite_bands_start(&sink.bands, settings, output, (int32_t)width, (int32_t)height, 24,
+                              palette, colour_count) != COMPOSITE_OK)
+        return COMPOSITE_SHEET_INTERNAL;
+    // A band is whole cell rows; more of them when they are short.
+    uint64_t rows = sink.render_stride ? BAND_TARGET_BYTES / sink.render_stride : 0;
+    if (rows > height) rows = height;
+    if (rows < cell_rows) rows = cell_rows;
+    if (rows == 0) rows = 1;
+    const uint64_t bits_stride = row_stride(width, 1, DIB_ROW_ALIGNMENT);
+    const uint64_t bits_bytes = bits_stride * rows;
+    uint8_t *scratch = (uint8_t *)heap_alloc(bits_bytes + sink.render_stride * rows);
+    if (!scratch) return COMPOSITE_SHEET_NO_MEMORY;
+    sink.render = scratch + bits_bytes;
     // A sheet that could not be drawn is no picture: report it rather than
-    // composite an undrawn raster.
-    if (!render_sheet(width, height, draw, context, render_depth, render)) {
-        heap_free(render);
-        return COMPOSITE_SHEET_NO_MEMORY;
-    }
-    int rc = composite_picture(settings, output, (int32_t)width, (int32_t)height, 24, palette,
-                               colour_count, render, (int32_t)stride, (int32_t)render_depth);
-    heap_free(render);
-    return rc == COMPOSITE_OK ? COMPOSITE_SHEET_OK : COMPOSITE_SHEET_INTERNAL;
+    // leave rows uncomposited.
+    bool ok = draw(context, scratch, bits_bytes, bits_stride, composite_sheet_band, &sink);
+    heap_free(scratch);
+    return ok ? COMPOSITE_SHEET_OK : COMPOSITE_SHEET_NO_MEMORY;
 }

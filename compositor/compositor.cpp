@@ -2,6 +2,7 @@
 
 #include "common/row_stride.h"
 
+#include <new>
 #include <stddef.h>
 #include <string.h>
 
@@ -166,10 +167,10 @@ struct PictureJob {
     uint32_t backgrounds[2];    // words: the background by cell parity
 };
 
-// Output row r; memory rows are bottom-up, so it shows picture row
-// height - 1 - r. The backdrop is laid span by span: one checkerboard cell
-// (or the whole row) at a time, grid lines over it.
-void composite_row(const PictureJob &job, int32_t r) {
+// Output row r from its source row; memory rows are bottom-up, so it shows
+// picture row height - 1 - r. The backdrop is laid span by span: one
+// checkerboard cell (or the whole row) at a time, grid lines over it.
+void composite_row(const PictureJob &job, int32_t r, const void *source_row) {
     const Backdrop &backdrop = job.backdrop;
     const int32_t y = job.height - 1 - r;
     const RowOut out = {job.output + (size_t)r * job.output_row_bytes, job.packed};
@@ -181,10 +182,9 @@ void composite_row(const PictureJob &job, int32_t r) {
             const int64_t end = x + span < job.width ? x + span : job.width;
             const int parity = composite_cell_parity(backdrop, x, y);
             if (job.indexed) {
-                composite_span_indexed(out, job.indices + (ptrdiff_t)r * job.source_stride,
-                                       job.lut[parity], x, end);
+                composite_span_indexed(out, (const uint8_t *)source_row, job.lut[parity], x, end);
             } else {
-                composite_span_direct(out, job.words + (size_t)r * (size_t)job.width, job.settings,
+                composite_span_direct(out, (const uint32_t *)source_row, job.settings,
                                       job.backgrounds[parity], job.mask, x, end);
             }
             if (backdrop.grid)
@@ -195,6 +195,35 @@ void composite_row(const PictureJob &job, int32_t r) {
         const size_t pixel_bytes = (size_t)job.width * 3;
         memset(out.row + pixel_bytes, 0, job.output_row_bytes - pixel_bytes);
     }
+}
+
+// The bands' state: the shared row job and the colour tables it points to.
+struct BandsState {
+    PictureJob job;
+    uint32_t lut[2][256];
+};
+static_assert(sizeof(BandsState) <= sizeof(CompositeBands::state), "the state fits");
+static_assert(alignof(BandsState) <= 8, "the state's alignment");
+
+// What every picture shares, whatever its source: the backdrop and the
+// output rows.
+PictureJob composite_job(const SettingsRecord *settings, void *output, int32_t width,
+                         int32_t height, int32_t output_depth) {
+    PictureJob job = {};
+    job.settings = settings;
+    job.packed = output_depth == 24;
+    // 24-bit packing drops the top byte, so it is cleared once here.
+    job.mask = job.packed ? COMPOSITE_RGB_MASK : 0xFFFFFFFFu;
+    job.backdrop = composite_backdrop(settings, job.mask);
+    job.width = width;
+    job.height = height;
+    job.output = (uint8_t *)output;
+    // 32-bit words are always a multiple of the DIB alignment: no padding.
+    job.output_row_bytes =
+        (size_t)row_stride((uint64_t)width, job.packed ? 24 : 32, DIB_ROW_ALIGNMENT);
+    for (int parity = 0; parity < 2; ++parity)
+        job.backgrounds[parity] = composite_background(settings, job.backdrop, parity);
+    return job;
 }
 
 } // namespace
@@ -247,44 +276,49 @@ void composite_palette_table(const SettingsRecord *s, const uint32_t *palette,
     composite_prepare_alpha(s, table, 256, all_bits);
 }
 
+int composite_bands_start(CompositeBands *bands, const SettingsRecord *settings, void *output,
+                          int32_t width, int32_t height, int32_t output_depth,
+                          const uint32_t *palette, uint32_t colour_count) {
+    BandsState *state = new (bands->state) BandsState;
+    state->job = composite_job(settings, output, width, height, output_depth);
+    if (width <= 0 || height <= 0) return COMPOSITE_OK;
+    if (colour_count == 0) return COMPOSITE_ERR_INTERNAL;
+    composite_build_lut(settings, palette, colour_count, state->job.backgrounds, state->job.mask,
+                        state->lut);
+    state->job.indexed = true;
+    state->job.lut = state->lut;
+    return COMPOSITE_OK;
+}
+
+void composite_band(const CompositeBands *bands, const uint8_t *source, ptrdiff_t source_stride,
+                    int32_t first_row, int32_t rows) {
+    const PictureJob &job = ((const BandsState *)bands->state)->job;
+    for (int32_t i = 0; i < rows; ++i)
+        composite_row(job, job.height - 1 - (first_row + i), source + i * source_stride);
+}
+
 int composite_picture(const SettingsRecord *settings, void *output, int32_t width, int32_t height,
                       int32_t output_depth, const uint32_t *palette, uint32_t colour_count,
                       void *source, int32_t source_stride, int32_t source_depth) {
     if (width <= 0 || height <= 0) return COMPOSITE_OK;
-    const bool indexed = source_depth == 8;
-    if (indexed && colour_count == 0) return COMPOSITE_ERR_INTERNAL;
-
-    PictureJob job = {};
-    job.settings = settings;
-    job.packed = output_depth == 24;
-    // 24-bit packing drops the top byte, so it is cleared once here.
-    job.mask = job.packed ? COMPOSITE_RGB_MASK : 0xFFFFFFFFu;
-    job.backdrop = composite_backdrop(settings, job.mask);
-    job.width = width;
-    job.height = height;
-    job.output = (uint8_t *)output;
-    // 32-bit words are always a multiple of the DIB alignment: no padding.
-    job.output_row_bytes =
-        (size_t)row_stride((uint64_t)width, job.packed ? 24 : 32, DIB_ROW_ALIGNMENT);
-    for (int parity = 0; parity < 2; ++parity)
-        job.backgrounds[parity] = composite_background(settings, job.backdrop, parity);
-
-    uint32_t lut[2][256];
-    if (indexed) {
-        composite_build_lut(settings, palette, colour_count, job.backgrounds, job.mask, lut);
-        job.indexed = true;
-        job.indices = (const uint8_t *)source;
-        job.source_stride = source_stride;
-        job.lut = lut;
-    } else {
-        // The alpha preparation happens on the caller's words.
-        uint32_t *words = (uint32_t *)source;
-        const size_t count = (size_t)width * (size_t)height;
-        uint32_t all_bits = 0;
-        for (size_t i = 0; i < count; ++i) all_bits |= words[i];
-        composite_prepare_alpha(settings, words, count, all_bits);
-        job.words = words;
+    if (source_depth == 8) {
+        // Bottom-up rows: the picture's top row is the last in memory.
+        CompositeBands bands;
+        int rc = composite_bands_start(&bands, settings, output, width, height, output_depth,
+                                       palette, colour_count);
+        if (rc == COMPOSITE_OK)
+            composite_band(&bands,
+                           (const uint8_t *)source + (ptrdiff_t)(height - 1) * source_stride,
+                           -(ptrdiff_t)source_stride, 0, height);
+        return rc;
     }
-    for (int32_t r = 0; r < height; ++r) composite_row(job, r);
+    PictureJob job = composite_job(settings, output, width, height, output_depth);
+    // The alpha preparation happens on the caller's words.
+    uint32_t *words = (uint32_t *)source;
+    const size_t count = (size_t)width * (size_t)height;
+    uint32_t all_bits = 0;
+    for (size_t i = 0; i < count; ++i) all_bits |= words[i];
+    composite_prepare_alpha(settings, words, count, all_bits);
+    for (int32_t r = 0; r < height; ++r) composite_row(job, r, words + (size_t)r * (size_t)width);
     return COMPOSITE_OK;
 }

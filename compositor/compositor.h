@@ -44,6 +44,21 @@ int composite_picture(const SettingsRecord *settings, void *output, int32_t widt
                       int32_t output_depth, const uint32_t *palette, uint32_t colour_count,
                       void *source, int32_t source_stride, int32_t source_depth);
 
+// An 8-bit source composited a band of rows at a time, so the source never
+// needs to exist whole: composite_bands_start builds the colour tables once
+// (results as composite_picture's), then composite_band writes picture rows
+// [first_row, first_row + rows) from source rows, the top one first,
+// source_stride bytes apart (negative for bottom-up rows).
+enum { COMPOSITE_BANDS_STATE_BYTES = 2304 };
+struct CompositeBands {
+    alignas(8) uint8_t state[COMPOSITE_BANDS_STATE_BYTES];
+};
+int composite_bands_start(CompositeBands *bands, const SettingsRecord *settings, void *output,
+                          int32_t width, int32_t height, int32_t output_depth,
+                          const uint32_t *palette, uint32_t colour_count);
+void composite_band(const CompositeBands *bands, const uint8_t *source, ptrdiff_t source_stride,
+                    int32_t first_row, int32_t rows);
+
 // Mixes one source colour 0xAARRGGBB over a background colour by the
 // settings' brightness and alpha mode. The result is 0x00RRGGBB with every
 // channel clamped to 0..255.

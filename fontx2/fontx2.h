@@ -52,7 +52,13 @@ enum {
 };
 
 // Results: small integers, 0 for success.
-enum { FONTX2_OK = 0, FONTX2_NOT_FONTX2 = 1, FONTX2_BAD_LAYOUT = 2, FONTX2_BUFFER_TOO_SMALL = 3 };
+enum {
+    FONTX2_OK = 0,
+    FONTX2_NOT_FONTX2 = 1,
+    FONTX2_BAD_LAYOUT = 2,
+    FONTX2_BUFFER_TOO_SMALL = 3,
+    FONTX2_STOPPED = 4, // a band's receiver asked to stop
+};
 
 struct Fontx2Font {
     const uint8_t *data; // the font's bytes at hand, signature first
@@ -169,6 +175,16 @@ bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code)
 // whole does not fit.
 int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
                 uint64_t pixels_size, uint64_t stride, int bottom_up);
+// Draws the sheet top to bottom a band at a time, so a caller can use each
+// band while it is in cache instead of holding the whole sheet: as many whole
+// cell rows as band_size bytes hold (rows stride bytes apart, top-down, padded
+// like fontx2_draw's), then done(context, band, first sheet row, rows).
+// FONTX2_STOPPED when done returns false; FONTX2_BUFFER_TOO_SMALL, with
+// nothing drawn, when a cell row does not fit.
+typedef bool (*Fontx2BandDone)(void *context, const uint8_t *band, uint32_t first_row,
+                               uint32_t rows);
+int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
+                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context);
 // The Shift-JIS code of a JIS X 0208 code (row byte and cell byte, 0x21 to 0x7E).
 uint16_t jis_to_sjis(uint16_t jis);
 

@@ -130,8 +130,9 @@ void fontx2_row_bytes(uint8_t *line, const uint8_t *const *glyphs, uint32_t colu
         memcpy(line, glyphs[c] + offset, row_bytes);
 }
 
-// Glyph widths that are not a multiple of 8: the cells' bits are run through
-// a 64-bit accumulator and leave it 32 at a time, most significant first.
+// Glyph widths that are not a multiple of 8: the cells' bits (or groups of
+// narrow cells) are run through a 64-bit accumulator and leave it 32 at a
+// time, most significant first.
 struct BitWriter {
     uint8_t *out;
     uint64_t pending; // the low `bits` bits are not yet stored
@@ -167,27 +168,47 @@ inline uint32_t fontx2_load_bits(const uint8_t *p, uint32_t count) {
 void fontx2_row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
                      uint32_t width) {
     BitWriter w = {line, 0, 0};
-    if (width <= 16) {
-        // One or two source bytes per cell, extracted the same way every time.
-        const uint32_t shift = (width > 8 ? 16 : 8) - width;
-        if (width > 8) {
-            for (uint32_t c = 0; c < columns; ++c) {
-                const uint8_t *p = glyphs[c] + offset;
-                bit_writer_put(&w, (uint32_t)(p[0] << 8 | p[1]) >> shift, width);
-            }
-        } else {
-            for (uint32_t c = 0; c < columns; ++c)
-                bit_writer_put(&w, (uint32_t)glyphs[c][offset] >> shift, width);
-        }
-    } else {
-        for (uint32_t c = 0; c < columns; ++c) {
-            const uint8_t *p = glyphs[c] + offset;
-            uint32_t left = width;
-            for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
-            bit_writer_put(&w, fontx2_load_bits(p, left), left);
-        }
+    for (uint32_t c = 0; c < columns; ++c) {
+        const uint8_t *p = glyphs[c] + offset;
+        uint32_t left = width;
+        for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
+        bit_writer_put(&w, fontx2_load_bits(p, left), left);
     }
     bit_writer_flush(&w);
+}
+
+// Narrow widths (below 16, not a multiple of 8) in rows of several cells:
+// the glyphs of a cell row are first merged, a group of cells (at most 32
+// bits) at a time for up to NARROW_CHUNK_ROWS glyph rows, row after row of
+// each glyph (a loop compilers vectorise); each memory row then takes a
+// group per accumulator step instead of a cell.
+enum { NARROW_CHUNK_ROWS = 32, NARROW_MOST_GROUPS = FONTX2_JIS_SIDE / 2 };
+
+struct NarrowGroups {
+    uint32_t per_group; // cells in a group
+    uint32_t groups;    // whole groups in a row
+    uint32_t merged[NARROW_MOST_GROUPS][NARROW_CHUNK_ROWS];
+};
+
+template <uint32_t SOURCE_BYTES>
+void fontx2_merge_groups(NarrowGroups *n, const uint8_t *const *glyphs, uint32_t width, uint32_t y0,
+                         uint32_t rows) {
+    const uint32_t shift = 8 * SOURCE_BYTES - width;
+    for (uint32_t gi = 0; gi < n->groups; ++gi) {
+        uint32_t *__restrict merged = n->merged[gi];
+        for (uint32_t k = 0; k < n->per_group; ++k) {
+            const uint8_t *__restrict p = glyphs[gi * n->per_group + k] + y0 * SOURCE_BYTES;
+            const uint32_t at = (n->per_group - 1 - k) * width; // the first cell on top
+            // The first cell sets the group's rows (no clearing call), the others join it.
+            const uint32_t keep = k == 0 ? 0 : 0xFFFFFFFFu;
+            for (uint32_t y = 0; y < rows; ++y) {
+                uint16_t row = 0; // big-endian in the glyph
+                memcpy(&row, p + SOURCE_BYTES * y, SOURCE_BYTES);
+                const uint32_t bits = SOURCE_BYTES == 1 ? row : __builtin_bswap16(row);
+                merged[y] = (merged[y] & keep) | (bits >> shift) << at;
+            }
+        }
+    }
 }
 
 // What every memory row of a drawing shares.
@@ -225,7 +246,82 @@ void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const 
         // bits beyond the glyph width, which are never drawn.
         if (width % 8 != 0) line[row_bytes - 1] &= (uint8_t)(0xFF00 >> (width % 8));
     }
-    memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+    // Most sheets' rows need no padding: spare them the call.
+    if (g->stride != g->row_bytes)
+        memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+}
+
+// A single-column cell whose memory rows are one word of STRIDE bytes: each
+// row is the glyph row, its bits beyond the glyph width cleared, and zeros,
+// stored at once.
+template <uint32_t ROW_BYTES, uint32_t STRIDE>
+void fontx2_column_words(uint8_t *top, int64_t step, const uint8_t *glyph, uint32_t height,
+                         uint64_t keep) {
+    for (uint32_t y = 0; y < height; ++y) {
+        uint64_t word = 0;
+        memcpy(&word, glyph + y * ROW_BYTES, ROW_BYTES);
+        word &= keep;
+        memcpy(top + (int64_t)y * step, &word, STRIDE);
+    }
+}
+
+typedef void (*ColumnWriter)(uint8_t *, int64_t, const uint8_t *, uint32_t, uint64_t);
+
+// The word writer for a glyph row of row_bytes in rows of stride bytes, or
+// null when a row is not one word of 4 or 8 bytes.
+ColumnWriter fontx2_column_writer(uint32_t row_bytes, uint64_t stride) {
+    static const ColumnWriter words4[] = {fontx2_column_words<1, 4>, fontx2_column_words<2, 4>,
+                                          fontx2_column_words<3, 4>, fontx2_column_words<4, 4>};
+    static const ColumnWriter words8[] = {fontx2_column_words<5, 8>, fontx2_column_words<6, 8>,
+                                          fontx2_column_words<7, 8>, fontx2_column_words<8, 8>};
+    if (stride == 4 && row_bytes <= 4) return words4[row_bytes - 1];
+    if (stride == 8 && row_bytes > 4 && row_bytes <= 8) return words8[row_bytes - 5];
+    return nullptr;
+}
+
+// The bits of a glyph row's bytes (as a little-endian word) within the
+// glyph width; rows of more than 8 bytes are never one word.
+uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
+    if (row_bytes > 8) return ~0ull;
+    uint64_t keep = row_bytes == 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
+    if (width % 8 != 0) keep &= ~((uint64_t)(0xFF >> (width % 8)) << (8 * (row_bytes - 1)));
+    return keep;
+}
+
+// One memory row of merged groups (row y of the chunk), then the cells left.
+void fontx2_narrow_row(const RowGeometry *g, const NarrowGroups *n, uint8_t *line, uint32_t y,
+                       const uint8_t *const *glyphs, uint32_t columns, uint32_t glyph_y) {
+    const uint32_t width = g->glyph_width, group_bits = n->per_group * width;
+    BitWriter w = {line, 0, 0};
+    for (uint32_t gi = 0; gi < n->groups; ++gi) bit_writer_put(&w, n->merged[gi][y], group_bits);
+    for (uint32_t c = n->groups * n->per_group; c < columns; ++c)
+        bit_writer_put(&w, fontx2_load_bits(glyphs[c] + glyph_y * g->glyph_row_bytes, width),
+                       width);
+    bit_writer_flush(&w);
+}
+
+// A whole cell row of a narrow width: rows `step` bytes apart from `top`.
+void fontx2_cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step,
+                            const uint8_t *const *glyphs, uint32_t columns, uint32_t height) {
+    const uint32_t width = g->glyph_width;
+    NarrowGroups n;
+    n.per_group = 32 / width;
+    n.groups = columns / n.per_group;
+    for (uint32_t y0 = 0; y0 < height; y0 += NARROW_CHUNK_ROWS) {
+        const uint32_t rows =
+            height - y0 < (uint32_t)NARROW_CHUNK_ROWS ? height - y0 : (uint32_t)NARROW_CHUNK_ROWS;
+        if (width > 8) {
+            fontx2_merge_groups<2>(&n, glyphs, width, y0, rows);
+        } else {
+            fontx2_merge_groups<1>(&n, glyphs, width, y0, rows);
+        }
+        for (uint32_t y = 0; y < rows; ++y) {
+            uint8_t *line = top + (int64_t)(y0 + y) * step;
+            fontx2_narrow_row(g, &n, line, y, glyphs, columns, y0 + y);
+            if (g->stride != g->row_bytes)
+                memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
+        }
+    }
 }
 
 // The glyphs of one cell row, in column order, from the code of its first
@@ -250,33 +346,99 @@ void fontx2_cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uin
     }
 }
 
-} // namespace
+// A drawing's checked geometry, and the cell row walk it resumes.
+struct Drawing {
+    const Fontx2Font *font;
+    const Fontx2Layout *layout;
+    RowGeometry geometry;
+    GlyphCursor cursor;
+    uint32_t walk, row;
+    ColumnWriter column_writer; // single-column sheets of short rows
+    bool narrow;                // grids of widths below 16, not a multiple of 8
+    uint64_t column_keep;
+    const uint8_t *glyphs[FONTX2_JIS_SIDE];
+};
 
-int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
-                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+// FONTX2_OK when the layout is the font's and rows of stride bytes hold its
+// rows; nothing to draw leaves drawing->layout null.
+int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout *layout,
+                         uint64_t stride) {
+    d->layout = nullptr;
     if (!fontx2_has_signature(font->data, font->size)) return FONTX2_NOT_FONTX2;
-    const RowGeometry g = {font->glyph_width, font->glyph_row_bytes, (layout->width + 7) / 8,
-                           stride};
     if (layout->width == 0 || layout->height == 0) return FONTX2_OK; // nothing to draw
     if (layout->columns > FONTX2_JIS_SIDE || font->glyph_row_bytes > FONTX2_MAX_GLYPH_ROW_BYTES ||
         layout->width != font->glyph_width * layout->columns ||
         layout->height != font->glyph_height * layout->cell_rows)
         return FONTX2_BAD_LAYOUT; // not this font's layout
-    if (stride < g.row_bytes || pixels_size / stride < layout->height)
-        return FONTX2_BUFFER_TOO_SMALL;
+    d->geometry = {font->glyph_width, font->glyph_row_bytes, (layout->width + 7) / 8, stride};
+    if (stride < d->geometry.row_bytes) return FONTX2_BUFFER_TOO_SMALL;
+    d->font = font;
+    d->layout = layout;
+    d->cursor = GlyphCursor{};
+    d->cursor.font = font;
+    d->walk = d->row = 0;
+    d->column_writer =
+        layout->columns == 1 ? fontx2_column_writer(font->glyph_row_bytes, stride) : nullptr;
+    d->column_keep = fontx2_row_keep(font->glyph_width, font->glyph_row_bytes);
+    d->narrow = layout->columns > 1 && font->glyph_width < 16 && font->glyph_width % 8 != 0;
+    return FONTX2_OK;
+}
 
-    GlyphCursor cursor = {};
-    cursor.font = font;
-    const uint8_t *glyphs[FONTX2_JIS_SIDE];
+// The next cell row, its top row at `top` and each further row `step` bytes
+// on (negative going up); false past the last.
+bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
+    uint32_t first_code = 0;
+    if (!fontx2_next_row(d->layout, &d->walk, &first_code)) return false;
+    fontx2_cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
+    if (d->column_writer) {
+        d->column_writer(top, step, d->glyphs[0], d->font->glyph_height, d->column_keep);
+        return true;
+    }
+    if (d->narrow) {
+        fontx2_cell_row_narrow(&d->geometry, top, step, d->glyphs, d->layout->columns,
+                               d->font->glyph_height);
+        return true;
+    }
+    for (uint32_t y = 0; y < d->font->glyph_height; ++y)
+        fontx2_write_row(&d->geometry, top + (int64_t)y * step, d->glyphs, d->layout->columns, y);
+    return true;
+}
+
+} // namespace
+
+int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
+                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+    Drawing d;
+    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    if (rc != FONTX2_OK || !d.layout) return rc;
+    if (pixels_size / stride < layout->height) return FONTX2_BUFFER_TOO_SMALL;
     const uint32_t height = font->glyph_height;
-    uint32_t walk = 0, first_code = 0;
-    for (uint32_t row = 0; fontx2_next_row(layout, &walk, &first_code); ++row) {
-        fontx2_cell_row_glyphs(layout, &cursor, row, first_code, glyphs);
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint64_t sheet_y = (uint64_t)row * height + y;
-            const uint64_t memory_row = bottom_up ? layout->height - 1 - sheet_y : sheet_y;
-            fontx2_write_row(&g, pixels + memory_row * stride, glyphs, layout->columns, y);
-        }
+    for (uint64_t top = 0; top < layout->height; top += height) {
+        const uint64_t memory_row = bottom_up ? layout->height - 1 - top : top;
+        if (!fontx2_drawing_next(&d, pixels + memory_row * stride,
+                                 bottom_up ? -(int64_t)stride : (int64_t)stride))
+            break;
     }
     return FONTX2_OK;
+}
+
+int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
+                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context) {
+    Drawing d;
+    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    if (rc != FONTX2_OK || !d.layout) return rc;
+    const uint32_t height = font->glyph_height;
+    const uint64_t cells = band_size / stride / height; // whole cell rows a band holds
+    if (cells == 0) return FONTX2_BUFFER_TOO_SMALL;
+    uint32_t first = 0, rows = 0;
+    for (;;) {
+        const bool more = fontx2_drawing_next(&d, band + rows * stride, (int64_t)stride);
+        if (more) rows += height;
+        if (rows != 0 && (!more || rows == cells * height)) {
+            if (!done(context, band, first, rows)) return FONTX2_STOPPED;
+            first += rows;
+            rows = 0;
+        }
+        if (!more) return FONTX2_OK;
+    }
 }

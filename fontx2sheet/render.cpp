@@ -70,9 +70,10 @@ struct DrawContext {
     const Fontx2Layout *layout;
 };
 
-bool draw_bottom_up(const void *context, uint8_t *bits, uint64_t bits_size, uint64_t stride) {
+bool draw_bands(const void *context, uint8_t *band, uint64_t band_size, uint64_t stride,
+                SheetBandDone done, void *sink) {
     const DrawContext *c = (const DrawContext *)context;
-    return fontx2_draw(c->font, c->layout, bits, bits_size, stride, FONTX2_BOTTOM_UP) == FONTX2_OK;
+    return fontx2_draw_bands(c->font, c->layout, band, band_size, stride, done, sink) == FONTX2_OK;
 }
 
 // The plug-in's picture while the settings tool runs: its two colours (paper
@@ -89,8 +90,8 @@ bool composited_sheet(const Fontx2Font *font, const Fontx2Layout *layout,
     } catch (const std::bad_alloc &) {
         return false;
     }
-    if (composite_sheet(&settings, w, h, draw_bottom_up, &context, palette, 2, dib.data()) !=
-            COMPOSITE_SHEET_OK ||
+    if (composite_sheet(&settings, w, h, font->glyph_height, draw_bands, &context, palette, 2,
+                        dib.data()) != COMPOSITE_SHEET_OK ||
         !picture_alloc(picture, w, h, 24))
         return false;
     for (uint32_t y = 0; y < h; ++y) {

@@ -27,9 +27,10 @@ static void publish(int depth, uint32_t width, uint32_t height, const uint32_t *
                  record->file_name);
 }
 
-// The sheet's rows, bottom-up like the DIB.
-static bool draw_sheet(const void *context, uint8_t *bits, uint64_t bits_size, uint64_t stride) {
-    return font_sheet_draw((const FontSheet *)context, bits, bits_size, stride, 1);
+// The sheet's rows, a band at a time.
+static bool draw_sheet(const void *context, uint8_t *band, uint64_t band_size, uint64_t stride,
+                       SheetBandDone done, void *sink) {
+    return font_sheet_draw_bands((const FontSheet *)context, band, band_size, stride, done, sink);
 }
 
 // After a failure the host must find nothing it could free twice.
@@ -58,7 +59,7 @@ int composite_path(const SettingsRecord *settings, const FontSheet *sheet, void 
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    int rc = composite_sheet(settings, width, height, draw_sheet, sheet, palette,
+    int rc = composite_sheet(settings, width, height, sheet->cell_rows, draw_sheet, sheet, palette,
                              (uint32_t)record->colour_count, (uint8_t *)*pixel_slot);
     heap_free(owned_input);
     if (rc != COMPOSITE_SHEET_OK) {

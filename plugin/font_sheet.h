@@ -10,9 +10,13 @@ enum { FONT_SHEET_STATE_BYTES = 20 * 1024 };
 
 struct SheetFormat;
 
+// Receives rows [first_row, first_row + rows) of a band, top row first.
+typedef bool (*SheetBandDone)(void *sink, const uint8_t *band, uint32_t first_row, uint32_t rows);
+
 struct FontSheet {
     uint32_t width; // pixels; 0 x 0 for an empty sheet
     uint32_t height;
+    uint32_t cell_rows; // rows of one cell: bands are drawn whole cells at a time
     const SheetFormat *format;
     alignas(8) uint8_t state[FONT_SHEET_STATE_BYTES];
 };
@@ -35,6 +39,11 @@ struct SheetFormat {
     // bits_size bytes; false when they do not fit.
     bool (*draw)(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
                  int bottom_up);
+    // Draws the rows top to bottom, as many whole cells as band_size bytes
+    // hold at a time, handing each band to done; false when a cell does not
+    // fit or done says stop.
+    bool (*draw_bands)(const FontSheet *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                       SheetBandDone done, void *sink);
 };
 
 // True when some format recognises the data.
@@ -50,3 +59,5 @@ bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint6
                      int single_column);
 bool font_sheet_draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
                      int bottom_up);
+bool font_sheet_draw_bands(const FontSheet *sheet, uint8_t *band, uint64_t band_size,
+                           uint64_t stride, SheetBandDone done, void *sink);

@@ -33,6 +33,7 @@ bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_s
                    single_column ? FONTX2_COLUMN : FONTX2_GRID);
     sheet->width = state->layout.width;
     sheet->height = state->layout.height;
+    sheet->cell_rows = state->font.glyph_height;
     return true;
 }
 
@@ -43,7 +44,14 @@ bool draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t st
                        bottom_up ? FONTX2_BOTTOM_UP : FONTX2_TOP_DOWN) == FONTX2_OK;
 }
 
+bool draw_bands(const FontSheet *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                SheetBandDone done, void *sink) {
+    const Fontx2SheetState *state = (const Fontx2SheetState *)sheet->state;
+    return fontx2_draw_bands(&state->font, &state->layout, band, band_size, stride, done, sink) ==
+           FONTX2_OK;
+}
+
 } // namespace
 
-extern const SheetFormat fontx2_sheet_format = {FONTX2_HEADER_BYTES, head_needed, recognises, open,
-                                                draw};
+extern const SheetFormat fontx2_sheet_format = {
+    FONTX2_HEADER_BYTES, head_needed, recognises, open, draw, draw_bands};

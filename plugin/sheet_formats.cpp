@@ -32,7 +32,7 @@ uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t who
 
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
                      int single_column) {
-    sheet->width = sheet->height = 0;
+    sheet->width = sheet->height = sheet->cell_rows = 0;
     sheet->format = format_of(data, size);
     return sheet->format && sheet->format->open(sheet, data, size, whole_size, single_column);
 }
@@ -40,4 +40,9 @@ bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint6
 bool font_sheet_draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
                      int bottom_up) {
     return sheet->format && sheet->format->draw(sheet, bits, bits_size, stride, bottom_up);
+}
+
+bool font_sheet_draw_bands(const FontSheet *sheet, uint8_t *band, uint64_t band_size,
+                           uint64_t stride, SheetBandDone done, void *sink) {
+    return sheet->format && sheet->format->draw_bands(sheet, band, band_size, stride, done, sink);
 }

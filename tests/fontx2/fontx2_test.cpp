@@ -153,7 +153,17 @@ TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
               FONTX2_BUFFER_TOO_SMALL);
     EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, 0),
               FONTX2_BUFFER_TOO_SMALL);
+    // A band must hold one cell row (5 rows); a receiver may stop the drawing.
+    Fontx2BandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
+        return ++*(int *)calls < 2;
+    };
+    int calls = 0;
+    EXPECT_EQ(fontx2_draw_bands(&s->font, &s->layout, bits.data(), 24 * 5 - 1, 24, stop, &calls),
+              FONTX2_BUFFER_TOO_SMALL);
     for (uint8_t b : bits) ASSERT_EQ(b, 0x5A);
+    EXPECT_EQ(fontx2_draw_bands(&s->font, &s->layout, bits.data(), 24 * 5, 24, stop, &calls),
+              FONTX2_STOPPED);
+    EXPECT_EQ(calls, 2);
     EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 24, 0), FONTX2_OK);
 }
 
