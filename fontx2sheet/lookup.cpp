@@ -1,6 +1,8 @@
 // Looking codes and characters up in a font.
 #include "fontx2sheet/fontx2sheet.h"
 
+#include "common/platform/platform.h"
+
 #include <iconv.h>
 #include <stdio.h>
 
@@ -29,24 +31,18 @@ bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
     return true;
 }
 
+// A character as UTF-8, through its UTF-16 units and the platform's converter.
 static std::string utf8_encode(uint32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += (char)c;
-    } else if (c < 0x800) {
-        s += (char)(0xC0 | c >> 6);
-        s += (char)(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += (char)(0xE0 | c >> 12);
-        s += (char)(0x80 | (c >> 6 & 0x3F));
-        s += (char)(0x80 | (c & 0x3F));
-    } else {
-        s += (char)(0xF0 | c >> 18);
-        s += (char)(0x80 | (c >> 12 & 0x3F));
-        s += (char)(0x80 | (c >> 6 & 0x3F));
-        s += (char)(0x80 | (c & 0x3F));
+    uint16_t units[2] = {(uint16_t)c, 0};
+    uint32_t count = 1;
+    if (c >= 0x10000) {
+        units[0] = (uint16_t)(0xD800 | (c - 0x10000) >> 10);
+        units[1] = (uint16_t)(0xDC00 | (c & 0x3FF));
+        count = 2;
     }
-    return s;
+    char out[8];
+    utf16_to_utf8(units, count, out, sizeof out);
+    return out;
 }
 
 // The CP932 code of a character (one or two bytes); false when it has none.
