@@ -182,6 +182,33 @@ bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph) {
     return glyph->present;
 }
 
+bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph) {
+    if (!font->double_byte) return fontx2_lookup(font, code, glyph);
+    memset(glyph, 0, sizeof *glyph);
+    glyph->code = code;
+    const uint64_t glyphs_at =
+        FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * font->declared_blocks;
+    uint64_t index = 0; // no 16-bit wrap: at most 255 entries of 65,536 codes
+    for (uint32_t i = 0; i < font->declared_blocks; ++i) {
+        uint32_t first = 0, last = 0;
+        if (!table_entry(font, i, &first, &last)) break; // past the bytes at hand: nothing
+        if (first > last) continue;                      // holds no code, counts none
+        if (code < first || code > last) {
+            index += last - first + 1;
+            continue;
+        }
+        glyph->held = 1;
+        glyph->block = i;
+        glyph->index = (uint32_t)(index + code - first);
+        glyph->offset = glyphs_at + (index + code - first) * font->glyph_bytes;
+        glyph->present = glyph->offset + font->glyph_bytes <= font->whole_size;
+        glyph->bitmap =
+            glyph->offset + font->glyph_bytes <= font->size ? font->data + glyph->offset : nullptr;
+        break;
+    }
+    return glyph->present;
+}
+
 uint16_t jis_to_sjis(uint16_t jis) {
     // Two JIS rows share one Shift-JIS lead byte: x counts from row and cell
     // 0x21, and bit 8 (an odd row offset) moves the cell to the second half

@@ -157,6 +157,13 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
 bool fontx2_next_block(const Fontx2Font *font, Fontx2Block *block);
 // Where the glyph of a code lies; returns glyph->present.
 bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph);
+// Where a display library on the device finds the glyph of a code. Such
+// readers trust the count byte n: they walk its n entries in table order,
+// counting each one's codes until one holds the code, and take the glyphs to
+// start at 18 + 4n (single-byte fonts: 17 + code x glyph bytes). Fills glyph
+// as fontx2_lookup does; a code no entry holds has no glyph. Returns
+// glyph->present.
+bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph);
 // Lays the sheet out in the order and shape asked (an order meant for the
 // other code type falls back to the font's own: AUTO for double-byte fonts,
 // SINGLE for single-byte ones).

@@ -491,6 +491,35 @@ TEST(Fontx2WrappedCount, EntriesRunningBackwardsOrOverlapping) {
     expect_as_reference(font);
 }
 
+// Display libraries trust the count byte: with a wrapped count they walk only
+// its entries and take the glyphs 1,024 bytes per wrap too early.
+TEST(Fontx2DeviceLookup, TrustsTheCountByte) {
+    std::vector<Fontx2Range> ranges = synthetic_many_ranges(300, true);
+    std::vector<uint8_t> font = synthetic_font_blocks(8, 7, ranges);
+    std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID);
+    Fontx2Glyph ours, device;
+    const Fontx2Range &in_44 = ranges[43], &past = ranges[44];
+    fontx2_lookup(&s->font, in_44.last_code, &ours);
+    EXPECT_TRUE(fontx2_device_lookup(&s->font, in_44.last_code, &device));
+    EXPECT_EQ(device.index, ours.index);
+    EXPECT_EQ(device.offset + 1024, ours.offset);
+    EXPECT_FALSE(fontx2_device_lookup(&s->font, past.first_code, &device));
+    EXPECT_FALSE(device.held);
+    // Where the count byte holds, both readers agree code for code.
+    ranges.resize(200);
+    ranges.insert(ranges.begin() + 3, Fontx2Range{0x9000, 0x8FFF}); // inverted: counts nothing
+    font = synthetic_font_blocks(8, 7, ranges);
+    font.resize(font.size() - 1); // the last glyph cut
+    s = lay_out(font, FONTX2_GRID);
+    for (uint32_t code = 0; code < 0x10000; ++code) {
+        bool a = fontx2_lookup(&s->font, code, &ours);
+        ASSERT_EQ(fontx2_device_lookup(&s->font, code, &device), a) << code;
+        if (a) {
+            ASSERT_EQ(ours.offset, device.offset) << code;
+        }
+    }
+}
+
 TEST(RealFonts, EveryCellHoldsItsGlyph) {
     SKIP_WITHOUT_FONTS(dir);
     for (const auto &real : test_real_fonts()) {
