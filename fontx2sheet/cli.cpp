@@ -1,6 +1,7 @@
 // The command line: subcommands and options through CLI11; every usage
 // error exits 64 naming the wrong option or value.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/make.h"
 
 #include <CLI/CLI.hpp>
 
@@ -138,6 +139,8 @@ int fontx2sheet_main(int argc, char **argv) {
     lookup->add_option("--text", text, "Characters (UTF-8), converted to the font's codes")
         ->check(checked(is_utf8, "UTF-8 text"));
     lookup->add_flag("--strict", lookup_strict, "Status 1 when the font has a problem");
+    MakeOptions make_options;
+    CLI::App *make = add_make(app, make_options);
     try {
         app.parse(argc, argv);
         if (lookup->parsed() && code_args.empty() && text.empty())
@@ -149,6 +152,7 @@ int fontx2sheet_main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     if (inspect->parsed()) return run_inspect(inspect_fonts, json);
+    if (make->parsed()) return run_make(make_options);
     if (lookup->parsed()) {
         std::vector<LookupCode> codes(code_args.size());
         for (size_t i = 0; i < code_args.size(); ++i) parse_code_argument(code_args[i], &codes[i]);

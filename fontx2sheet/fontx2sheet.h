@@ -18,6 +18,7 @@ enum {
     EXIT_NOT_A_FONT = 2, // an input that is not a font or cannot be read
     EXIT_NO_OUTPUT = 3,  // the output could not be made
     EXIT_USAGE = 64,     // a wrong option or value
+    EXIT_SOFTWARE = 70,  // a font made does not read back as meant: a bug
 };
 
 int fontx2sheet_main(int argc, char **argv);
