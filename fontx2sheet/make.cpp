@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <errno.h>
+#include <memory>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -121,6 +122,37 @@ int check_files(const MakeOptions &o) {
     return EXIT_FINE;
 }
 
+// The plug-in shows a double-byte font on the JIS grid only while most codes
+// its blocks hold are JIS X 0208 cells; codes merged in blank count too.
+bool on_jis_grid(const Fontx2Glyphs &glyphs, uint32_t max_blocks) {
+    Fontx2Written w;
+    Fontx2Font font;
+    if (!fontx2_write_font(glyphs, max_blocks, &w) ||
+        fontx2_read(&font, w.bytes.data(), w.bytes.size(), w.bytes.size()) != FONTX2_OK)
+        return false;
+    std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+    fontx2_lay_out(layout.get(), &font, FONTX2_ORDER_AUTO, FONTX2_GRID);
+    return layout->order == FONTX2_ORDER_JIS;
+}
+
+// A Shift-JIS font that --max-blocks would push off the JIS grid is refused,
+// naming the fewest blocks that keep it there (fewer blocks merge more).
+int check_grid(const MakeOptions &o, const MadeGlyphs &made) {
+    if (made.codes != "sjis" || o.max_blocks >= 255 || on_jis_grid(made.glyphs, o.max_blocks) ||
+        !on_jis_grid(made.glyphs, 255))
+        return EXIT_FINE;
+    uint32_t low = o.max_blocks, high = 255; // off the grid at low, on it at high
+    while (high - low > 1) {
+        uint32_t mid = (low + high) / 2;
+        (on_jis_grid(made.glyphs, mid) ? high : low) = mid;
+    }
+    report("--max-blocks", std::to_string(o.max_blocks) +
+                               " merges so many codes outside the JIS grid that viewers would "
+                               "show the font in its own code order: give at least " +
+                               std::to_string(high));
+    return EXIT_USAGE;
+}
+
 } // namespace
 
 CLI::App *add_make(CLI::App &app, MakeOptions &o) {
@@ -168,6 +200,7 @@ int run_make(const MakeOptions &o) {
         report(o.source, "no character is kept for " + made.codes + " codes: nothing written");
         return EXIT_PROBLEM;
     }
+    if (int status = check_grid(o, made)) return status;
     Fontx2Written written;
     uint32_t bad = 0;
     if (!fontx2_write_font(made.glyphs, o.max_blocks, &written)) {
