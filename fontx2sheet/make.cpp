@@ -52,13 +52,17 @@ std::string c_symbol(const MakeOptions &o) {
     return base.empty() || (base[0] >= '0' && base[0] <= '9') ? "_" + base : base;
 }
 
+std::string counted(uint64_t n, const char *what) {
+    return count_text(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
     std::string text = made.codes + " codes, " + std::to_string(made.glyphs.width) + " x " +
                        std::to_string(made.glyphs.height) + " cells, " +
-                       count_text(made.glyphs.codes.size()) + " glyphs";
+                       counted(made.glyphs.codes.size(), "glyph");
     if (made.glyphs.double_byte)
-        text += " in " + count_text(w.blocks) + " blocks, " + count_text(w.blank_glyphs) +
-                " blank glyphs added by merging";
+        text += " in " + counted(w.blocks, "block") + ", " +
+                counted(w.blank_glyphs, "blank glyph") + " added by merging";
     return text;
 }
 
@@ -80,8 +84,8 @@ std::vector<uint8_t> c_header(const MakeOptions &o, const MadeGlyphs &made,
 
 void print_report(const MakeOptions &o, const MadeGlyphs &made, const Fontx2Written &w) {
     std::string where = o.out == "-" ? "standard output" : o.out;
-    report(where, summary(made, w) + ", " + count_text(made.pixels_cut) + " pixels cut, " +
-                      count_text(w.bytes.size()) + " bytes");
+    report(where, summary(made, w) + ", " + counted(made.pixels_cut, "pixel") + " cut, " +
+                      counted(w.bytes.size(), "byte"));
     if (!o.json) return;
     std::string file;
     for (char c : o.out) {
@@ -92,7 +96,8 @@ void print_report(const MakeOptions &o, const MadeGlyphs &made, const Fontx2Writ
     printf("{\"file\":\"%s\",\"codes\":\"%s\",\"width\":%u,\"height\":%u,\"glyphs\":%zu,"
            "\"blocks\":%u,\"blank_glyphs\":%llu,\"pixels_cut\":%llu,\"bytes\":%zu}\n",
            file.c_str(), made.codes.c_str(), made.glyphs.width, made.glyphs.height,
-           made.glyphs.codes.size(), w.blocks, (unsigned long long)w.blank_glyphs,
+           made.glyphs.codes.size(), w.blocks,
+           (unsigned long long)(made.glyphs.double_byte ? w.blank_glyphs : 0),
            (unsigned long long)made.pixels_cut, w.bytes.size());
     fflush(stdout);
 }
