@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <ctype.h>
 #include <errno.h>
 #include <memory>
 #include <stdio.h>

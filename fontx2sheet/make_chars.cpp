@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 static const uint32_t SCALARS = 0x110000;
 

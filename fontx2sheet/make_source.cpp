@@ -9,6 +9,7 @@
 #include FT_BITMAP_H
 
 #include <algorithm>
+#include <ctype.h>
 #include <memory>
 #include <stdio.h>
 #include <string.h>
@@ -82,9 +83,12 @@ int choose_size(const MakeOptions &o, Source *s) {
             (uint32_t)((face->available_sizes[i].y_ppem + 32) >> 6) == o.size)
             chosen = i;
     if (!o.size && face->num_fixed_sizes == 1) chosen = 0;
-    if (chosen >= 0) return FT_Select_Size(face, chosen) ? EXIT_NOT_A_FONT : EXIT_FINE;
-    if (o.size && FT_IS_SCALABLE(face))
-        return FT_Set_Pixel_Sizes(face, 0, o.size) ? EXIT_NOT_A_FONT : EXIT_FINE;
+    if ((chosen >= 0 && FT_Select_Size(face, chosen)) ||
+        (chosen < 0 && o.size && FT_IS_SCALABLE(face) && FT_Set_Pixel_Sizes(face, 0, o.size))) {
+        report(o.source, "its glyphs cannot be had at that size");
+        return EXIT_NOT_A_FONT;
+    }
+    if (chosen >= 0 || (o.size && FT_IS_SCALABLE(face))) return EXIT_FINE;
     if (face->num_fixed_sizes == 0) {
         report(o.source, "has outlines only: give --size PX (pixels per em)");
         return EXIT_USAGE;
@@ -101,7 +105,7 @@ void read_charset(Source *s) {
     bool bdf = FT_Get_BDF_Charset_ID(s->face, &encoding, &registry) == 0 && registry;
     if (bdf) {
         std::string reg = registry;
-        std::transform(reg.begin(), reg.end(), reg.begin(), ::toupper);
+        for (char &c : reg) c = (char)toupper((unsigned char)c);
         s->charset = std::string(registry) + (encoding ? std::string("-") + encoding : "");
         s->keys = reg.compare(0, 8, "JISX0208") == 0   ? KEYS_JIS
                   : reg.compare(0, 8, "ISO10646") == 0 ? KEYS_UNICODE
