@@ -178,6 +178,12 @@ TEST_F(Make, JisSourcesBecomeShiftJis) {
     ASSERT_EQ(make({src, "-o", dir + "/uni.fnt", "--codes", "unicode", "--chars", "U+3042"}), 0);
     expect_glyphs(bytes("uni.fnt"), {glyphs[1]}, 14, 16, 16,
                   [](uint32_t) -> uint32_t { return 0x3042; });
+    // A FONTX2 source on the JIS grid: its codes are characters through CP932.
+    ASSERT_EQ(make({dir + "/jis.fnt", "-o", dir + "/cut.fnt", "--chars", "U+3042"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":1,"),
+              std::string::npos)
+        << json;
+    expect_glyphs(bytes("cut.fnt"), {glyphs[1]}, 14, 16, 16, sjis_of);
 }
 
 TEST_F(Make, CodeSetsDecideWhichCharacterACodeGets) {
@@ -206,6 +212,7 @@ TEST_F(Make, RefusalsWriteNothing) {
     EXPECT_EQ(make({other, "-o", dir + "/o.fnt"}), 64); // codes above 0xFF, charset unknown
     EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--name", "NINECHARS"}), 64);
     EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--codes", "sjis", "--encoding", "CP932"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--size", "9"}), 64); // its one strike is 8
     EXPECT_FALSE(exists("o.fnt"));
     std::vector<uint8_t> before = bytes("x.bdf");
     symlink((dir + "/x.bdf").c_str(), (dir + "/link.fnt").c_str());
