@@ -188,7 +188,11 @@ struct Mapper {
     CodeSet cp932{"CP932"};
     std::unique_ptr<CodeSet> raw; // the charset of KEYS_RAW, when iconv knows it
     explicit Mapper(const Source &source) : s(source) {
-        if (s.keys == KEYS_RAW && !s.charset.empty()) raw.reset(new CodeSet(s.charset));
+        // JIS X 0201 (yen sign and overline at 0x5C and 0x7E) is Shift_JIS's
+        // single bytes; iconv knows the other X11 charsets by their names.
+        bool jisx0201 = s.charset.compare(0, 8, "JISX0201") == 0;
+        if (s.keys == KEYS_RAW && !s.charset.empty())
+            raw.reset(new CodeSet(jisx0201 ? "SHIFT_JIS" : s.charset));
     }
     bool jis_ok(uint32_t key) const {
         uint32_t row = key >> 8, cell = key & 0xFF;
