@@ -247,6 +247,7 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
     EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
         << json;
     EXPECT_NE(json.find("\"blocks\":255,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json; // each its X11 cell
     ASSERT_EQ(make({k16, "-o", dir + "/k16.fnt"}, &json), 0);
     EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":6879,"),
               std::string::npos)
