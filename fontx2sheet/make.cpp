@@ -188,7 +188,7 @@ CLI::App *add_make(CLI::App &app, MakeOptions &o) {
     make->add_option("--name", o.name, "Font name, at most 8 printable ASCII characters")
         ->check(make_check(font_name_ok, "at most 8 printable ASCII characters"))
         ->each([&o](const std::string &) { o.name_given = true; });
-    make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table (1-255)")
+    make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table")
         ->check(CLI::Range(1, 255));
     make->add_option("--format", o.format, "fnt (the font) or c (a C header holding it)")
         ->check(CLI::IsMember({"fnt", "c"}));
