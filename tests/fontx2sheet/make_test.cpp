@@ -271,4 +271,21 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
     }
 }
 
+
+// A TrueType pixel font's one strike needs no --size; outlines need one.
+TEST_F(Make, StrikesAndOutlinesBySize) {
+    const char *misaki = "/usr/share/fonts/truetype/misaki/misaki_gothic.ttf";
+    const char *outline = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (access(misaki, R_OK) != 0 || access(outline, R_OK) != 0)
+        GTEST_SKIP() << "fonts-misaki or fonts-dejavu-core is not installed";
+    std::string json;
+    ASSERT_EQ(make({misaki, "-o", dir + "/m.fnt", "--codes", "sjis"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,\"height\":8,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json;
+    EXPECT_EQ(make({outline, "-o", dir + "/d.fnt"}), 64);
+    ASSERT_EQ(
+        make({outline, "-o", dir + "/d.fnt", "--size", "12", "--chars", "U+0041-005A"}, &json), 0);
+    EXPECT_NE(json.find("\"glyphs\":26,"), std::string::npos) << json;
+}
+
 } // namespace
