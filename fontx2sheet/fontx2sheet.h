@@ -5,6 +5,7 @@
 
 #include "common/settings/settings.h"
 #include "fontx2/fontx2.h"
+#include "fontx2sheet/picture.h"
 
 #include <memory>
 #include <stdint.h>
@@ -82,19 +83,6 @@ struct RenderOptions {
 // have (65,536) of the largest glyph (255 x 255) is 4.3 billion pixels; the
 // margins at most double that.
 const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
-
-// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
-// ink) or 24 bits (red, green, blue).
-struct Picture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bits = 1;
-    uint64_t stride = 0;
-    std::vector<uint8_t> rows;
-};
-bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits);
-void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
-uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
 
 // The final picture's size (after labels and scale) before anything is drawn.
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
