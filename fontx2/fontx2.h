@@ -25,6 +25,8 @@
 // column, a cell a row.
 #pragma once
 
+#include "common/sheet_band.h"
+
 #include <stdint.h>
 
 #define FONTX2_SIGNATURE "FONTX2"
@@ -185,13 +187,19 @@ int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pix
 // Draws the sheet top to bottom a band at a time, so a caller can use each
 // band while it is in cache instead of holding the whole sheet: as many whole
 // cell rows as band_size bytes hold (rows stride bytes apart, top-down, padded
-// like fontx2_draw's), then done(context, band, first sheet row, rows).
+// like fontx2_draw's), then done(sink, band, first sheet row, rows).
 // FONTX2_STOPPED when done returns false; FONTX2_BUFFER_TOO_SMALL, with
 // nothing drawn, when a cell row does not fit.
-typedef bool (*Fontx2BandDone)(void *context, const uint8_t *band, uint32_t first_row,
-                               uint32_t rows);
 int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
-                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context);
+                      uint64_t band_size, uint64_t stride, SheetBandDone done, void *sink);
+// A laid-out font as a band source (a SheetDrawer's sheet).
+struct Fontx2Sheet {
+    const Fontx2Font *font;
+    const Fontx2Layout *layout;
+};
+// A SheetDrawer for a Fontx2Sheet: fontx2_draw_bands, true when it drew all.
+bool fontx2_sheet_bands(const void *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                        SheetBandDone done, void *sink);
 // The Shift-JIS code of a JIS X 0208 code (row byte and cell byte, 0x21 to 0x7E).
 uint16_t jis_to_sjis(uint16_t jis);
 

@@ -423,7 +423,7 @@ int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pix
 }
 
 int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
-                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context) {
+                      uint64_t band_size, uint64_t stride, SheetBandDone done, void *sink) {
     Drawing d;
     int rc = fontx2_drawing_start(&d, font, layout, stride);
     if (rc != FONTX2_OK || !d.layout) return rc;
@@ -435,10 +435,16 @@ int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_
         const bool more = fontx2_drawing_next(&d, band + rows * stride, (int64_t)stride);
         if (more) rows += height;
         if (rows != 0 && (!more || rows == cells * height)) {
-            if (!done(context, band, first, rows)) return FONTX2_STOPPED;
+            if (!done(sink, band, first, rows)) return FONTX2_STOPPED;
             first += rows;
             rows = 0;
         }
         if (!more) return FONTX2_OK;
     }
+}
+
+bool fontx2_sheet_bands(const void *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                        SheetBandDone done, void *sink) {
+    const Fontx2Sheet *s = (const Fontx2Sheet *)sheet;
+    return fontx2_draw_bands(s->font, s->layout, band, band_size, stride, done, sink) == FONTX2_OK;
 }

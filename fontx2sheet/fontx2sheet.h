@@ -87,9 +87,10 @@ const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
 // The final picture's size (after labels and scale) before anything is drawn.
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
                  uint64_t *width, uint64_t *height);
-// The sheet of a laid-out font as the options ask; false when memory fails.
+// The sheet of a laid-out font as the options ask; false, with the reason in
+// *error when asked, when memory fails or the sheet does not draw.
 bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
-                    const RenderOptions &options, Picture *picture);
+                    const RenderOptions &options, Picture *picture, std::string *error = nullptr);
 // The settings tool's record when it runs: its defaults, compositing on.
 void tool_settings(SettingsRecord *settings);
 
@@ -105,8 +106,10 @@ bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Pictur
                 uint32_t ink, Picture *labelled);
 
 // ---- PNG --------------------------------------------------------------------------
-// Encodes the picture (palette: paper, ink for 1-bit pictures); empty on failure.
-bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png);
+// Encodes the picture (palette: paper, ink for 1-bit pictures); false, png
+// empty and libspng's reason in *error when asked, on failure.
+bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
+                std::string *error = nullptr);
 // Writes bytes whole to path (a temporary name in the same folder, then a
 // rename) or to standard output for "-"; reports and returns EXIT_NO_OUTPUT.
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes);

@@ -154,7 +154,7 @@ TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
     EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, 0),
               FONTX2_BUFFER_TOO_SMALL);
     // A band must hold one cell row (5 rows); a receiver may stop the drawing.
-    Fontx2BandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
+    SheetBandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
         return ++*(int *)calls < 2;
     };
     int calls = 0;

@@ -140,4 +140,13 @@ TEST(Render, PaletteColoursLabelsAndScale) {
     unlink("gg_sheet.png");
 }
 
+TEST(Render, AnEncoderFailureCarriesLibspngsReason) {
+    Picture empty; // 0 x 0: no PNG has such a header
+    std::vector<uint8_t> png = {1};
+    std::string error;
+    EXPECT_FALSE(png_encode(empty, 0, 0xFFFFFF, &png, &error));
+    EXPECT_TRUE(png.empty());
+    EXPECT_EQ(error, std::string("the PNG could not be encoded: ") + spng_strerror(SPNG_EWIDTH));
+}
+
 } // namespace
