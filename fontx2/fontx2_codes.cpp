@@ -1,7 +1,7 @@
 // What the codes a font holds look like.
 #include "fontx2/fontx2.h"
 
-bool sjis_is_double_byte(uint32_t code) {
+bool fontx2_sjis_is_double_byte(uint32_t code) {
     uint32_t lead = code >> 8, trail = code & 0xFF;
     return code <= 0xFFFF && ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
            trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
@@ -14,7 +14,7 @@ uint32_t fontx2_layout_sjis_codes(const Fontx2Layout *layout) {
         uint32_t bits = layout->coverage[line];
         while (bits) {
             uint32_t low = (uint32_t)__builtin_ctz(bits);
-            count += sjis_is_double_byte(line * FONTX2_LINE_CODES + low);
+            count += fontx2_sjis_is_double_byte(line * FONTX2_LINE_CODES + low);
             bits &= bits - 1;
         }
     }

@@ -67,10 +67,8 @@ const char *order_name(uint32_t order);
 
 // ---- render ---------------------------------------------------------------------
 struct RenderOptions {
-    int order = FONTX2_ORDER_AUTO;
-    int order_given = 0;
+    Fontx2Order order = FONTX2_ORDER_AUTO;
     int column = 0;
-    int column_given = 0;
     int labels = 0;
     uint32_t scale = 1;
     uint32_t ink = 0xFFFFFF; // 0xRRGGBB

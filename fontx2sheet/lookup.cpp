@@ -134,7 +134,7 @@ std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *
     if (!g.present || !g.bitmap)
         return head + where + ": its glyph lies past the end of the file (it needs bytes " +
                count_text(g.offset) + " to " + count_text(g.offset + f->glyph_bytes - 1) +
-               ", the file has " + count_text(f->whole_size) + ")\n";
+               ", the file has " + count_text(f->whole_bytes) + ")\n";
     *found = true;
     return head + where + "\n" + glyph_picture(f, g.bitmap);
 }
