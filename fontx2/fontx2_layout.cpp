@@ -1,6 +1,8 @@
 // Laying a glyph sheet out: which code every cell shows, and the sheet's size.
 #include "fontx2/fontx2.h"
 
+#include "common/little_endian.h"
+
 #include <string.h>
 
 // Bits lo to hi (0 to 15) of a coverage word.
@@ -50,7 +52,7 @@ static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t
 }
 
 // Four lines of a coverage map as one word: bit (code & 63) for the codes of
-// lines line to line + 3 (a little-endian host, as the drawing assumes).
+// lines line to line + 3 (little-endian hosts only: see common/little_endian.h).
 static uint64_t four_lines(const uint16_t *map, uint32_t line) {
     uint64_t word;
     memcpy(&word, map + line, sizeof word);

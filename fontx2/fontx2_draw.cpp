@@ -3,6 +3,8 @@
 // block table once per run of codes or window of codes, never per code.
 #include "fontx2/fontx2.h"
 
+#include "common/little_endian.h"
+
 #include <string.h>
 
 namespace {
@@ -102,7 +104,7 @@ const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
 
 uint32_t load_le(const uint8_t *p, uint32_t bytes) {
     uint32_t v = 0;
-    memcpy(&v, p, bytes); // little-endian hosts only (x86 and its Windows)
+    memcpy(&v, p, bytes); // little-endian hosts only: see common/little_endian.h
     return v;
 }
 

@@ -1,4 +1,5 @@
-// FONTX2 fonts as pictures: the font library read once, laid out once.
+// The plug-in's FONTX2 format: a font read once and laid out once by the
+// font library, then drawn whole or band by band.
 #include "plugin/font_sheet.h"
 
 #include "fontx2/fontx2.h"

@@ -1,4 +1,5 @@
-// Reading a FONTX2 font, looking its codes up and laying its sheet out.
+// Reading a FONTX2 font (its header and block table) and looking its codes
+// up: where each glyph lies, as the sheet reads it and as a device does.
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -210,18 +211,4 @@ bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *gl
         break;
     }
     return glyph->present;
-}
-
-uint16_t fontx2_jis_to_sjis(uint16_t jis) {
-    // Two JIS rows share one Shift-JIS lead byte: x counts from row and cell
-    // 0x21, and bit 8 (an odd row offset) moves the cell to the second half
-    // (trail bytes from 0x9F) instead of the first (from 0x40), skipping 0x7F.
-    uint32_t x = (uint32_t)jis - 0x2121;
-    x += (x & 0x100) ? 0x9E : 0x40;
-    if ((x & 0xFF) >= 0x7F) x += 1;
-    // The row pair becomes the lead byte from 0x81, jumping 0xA0-0xDF, which
-    // single-byte katakana use.
-    uint32_t s = (((x >> 1) & ~0xFFu) + 0x8100) | (x & 0xFF);
-    if (s >= 0xA000) s += 0x4000;
-    return (uint16_t)s;
 }
