@@ -98,6 +98,9 @@ struct Margins {
     uint32_t top;
     uint32_t digit_scale;
 };
+// The built-in label digits (3 x 5 pixels, 4 apart): the bitmap of a hex
+// digit value, 5 rows top to bottom of 3 bits each, bit 2 leftmost.
+const uint8_t *label_digit(uint32_t value);
 Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout);
 // The sheet placed in a picture with margins, the codes drawn in them.
 bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Picture &sheet,

@@ -90,6 +90,10 @@ void label_columns(const Fontx2Layout *layout, const Margins &m, uint32_t glyph_
 
 } // namespace
 
+const uint8_t *label_digit(uint32_t value) {
+    return DIGITS[value & 15];
+}
+
 Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout) {
     Margins m;
     // Digits grow with the glyphs, up to four times.
