@@ -1,5 +1,7 @@
-// FONTX2 bitmap fonts: read a font, lay out its glyph sheet, look a code up,
-// draw the sheet at 1 bit per pixel.
+// FONTX2 bitmap fonts: read a font and look a code up (fontx2_read.cpp), lay
+// out its glyph sheet (fontx2_layout.cpp), draw the sheet at 1 bit per pixel
+// (fontx2_draw.cpp); code sets in fontx2_codes.cpp. Writing fonts is
+// fontx2_writer.h's.
 //
 //     Fontx2Font font;
 //     if (fontx2_read(&font, data, size, size) != FONTX2_OK) return; // no FONTX2 font

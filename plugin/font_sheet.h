@@ -6,8 +6,9 @@
 
 #include <stdint.h>
 
-// Room for a format's parsed font and layout, so a call needs no allocation
-// for them; each format checks that its state fits.
+// Room for a format's parsed font and layout, so one block holds a call's
+// whole sheet (about 20 KB: the plug-in takes it from the heap, never a
+// host's stack); each format checks that its state fits.
 enum { FONT_SHEET_STATE_BYTES = 20 * 1024 };
 
 struct SheetFormat;
