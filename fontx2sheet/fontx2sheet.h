@@ -68,12 +68,12 @@ const char *order_name(uint32_t order);
 // ---- render ---------------------------------------------------------------------
 struct RenderOptions {
     Fontx2Order order = FONTX2_ORDER_AUTO;
-    int column = 0;
-    int labels = 0;
+    bool column = false;
+    bool labels = false;
     uint32_t scale = 1;
     uint32_t ink = 0xFFFFFF; // 0xRRGGBB
     uint32_t paper = 0x000000;
-    int composite = 0;
+    bool composite = false;
     SettingsRecord settings; // with composite
     uint64_t max_pixels;
 };
