@@ -205,7 +205,7 @@ struct Mapper {
             *c = key;
             return true;
         case KEYS_JIS:
-            return jis_ok(key) && cp932.decode(jis_to_sjis((uint16_t)key), c);
+            return jis_ok(key) && cp932.decode(fontx2_jis_to_sjis((uint16_t)key), c);
         case KEYS_SJIS:
         case KEYS_CP932:
             return cp932.decode(key, c);
@@ -217,7 +217,7 @@ struct Mapper {
 
 bool in_code_set(const std::string &codes, uint32_t code) {
     return codes == "single" ? code < FONTX2_SINGLE_CODES
-           : codes == "sjis" ? sjis_is_double_byte(code)
+           : codes == "sjis" ? fontx2_sjis_is_double_byte(code)
                              : code < 0x10000 && !(code >= 0xD800 && code < 0xE000);
 }
 
@@ -231,7 +231,7 @@ bool native_codes(int keys, const std::string &codes) {
 void map_native(Mapper &m, const std::string &codes, std::vector<Entry> *out) {
     for (const SourceChar &sc : m.s.chars) {
         if (m.s.keys == KEYS_JIS && !m.jis_ok(sc.key)) continue;
-        uint32_t code = m.s.keys == KEYS_JIS ? jis_to_sjis((uint16_t)sc.key) : sc.key;
+        uint32_t code = m.s.keys == KEYS_JIS ? fontx2_jis_to_sjis((uint16_t)sc.key) : sc.key;
         uint32_t c = sc.key;
         if (!m.character(sc.key, &c)) c = sc.key;
         if (in_code_set(codes, code)) out->push_back({code, c, sc.glyph});

@@ -163,7 +163,7 @@ TEST_F(Make, BearingsAndDescendersPlaceAndCut) {
 }
 
 uint32_t sjis_of(uint32_t jis) {
-    return jis_to_sjis((uint16_t)jis);
+    return fontx2_jis_to_sjis((uint16_t)jis);
 }
 
 TEST_F(Make, JisSourcesBecomeShiftJis) {
