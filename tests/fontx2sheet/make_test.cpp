@@ -271,7 +271,6 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
     }
 }
 
-
 // A TrueType pixel font's one strike needs no --size; outlines need one.
 TEST_F(Make, StrikesAndOutlinesBySize) {
     const char *misaki = "/usr/share/fonts/truetype/misaki/misaki_gothic.ttf";
