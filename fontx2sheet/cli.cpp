@@ -138,6 +138,8 @@ int fontx2sheet_main(int argc, char **argv) {
     lookup->add_option("--text", text, "Characters (UTF-8), converted to the font's codes")
         ->check(checked(is_utf8, "UTF-8 text"));
     lookup->add_flag("--strict", lookup_strict, "Status 1 when the font has a problem");
+    FixArgs fix_args;
+    CLI::App *fix = add_fix(app, &fix_args);
     try {
         app.parse(argc, argv);
         if (lookup->parsed() && code_args.empty() && text.empty())
@@ -149,6 +151,7 @@ int fontx2sheet_main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     if (inspect->parsed()) return run_inspect(inspect_fonts, json);
+    if (fix->parsed()) return run_fix(fix_args);
     if (lookup->parsed()) {
         std::vector<LookupCode> codes(code_args.size());
         for (size_t i = 0; i < code_args.size(); ++i) parse_code_argument(code_args[i], &codes[i]);

@@ -1,0 +1,146 @@
+// fontx2sheet fix: a rewritten font gives the count-trusting reader every
+// glyph the project's reader finds in the original, code by code.
+#include "fontx2sheet/fix.h"
+#include "tests/fontx2sheet/fontx2sheet_test_util.h"
+
+#include "fontx2/fontx2_writer.h"
+#include "tests/support/synthetic_fonts.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string.h>
+#include <unistd.h>
+
+namespace {
+
+// Fixes bytes and checks the property code by code; the kinds of change
+// with their counts.
+std::map<std::string, uint64_t> expect_fixed(const std::vector<uint8_t> &bytes,
+                                             FixResult *out = nullptr) {
+    Fontx2Font in, fixed;
+    EXPECT_EQ(fontx2_read(&in, bytes.data(), bytes.size(), bytes.size()), FONTX2_OK);
+    FixResult r;
+    EXPECT_EQ(fix_font(&in, &r), FIX_WRITTEN);
+    const std::vector<uint8_t> &w = r.written.bytes;
+    EXPECT_EQ(fontx2_read(&fixed, w.data(), w.size(), w.size()), FONTX2_OK);
+    EXPECT_EQ(fixed.expected_size, w.size());
+    EXPECT_EQ(memcmp(fixed.name, in.name, 8), 0);
+    uint32_t found = 0;
+    for (uint32_t code = 0; code < (in.double_byte ? 0x10000u : 256u); ++code) {
+        Fontx2Glyph ours, device;
+        if (!fontx2_lookup(&in, code, &ours)) continue;
+        ++found;
+        EXPECT_TRUE(fontx2_device_lookup(&fixed, code, &device));
+        if (!device.bitmap || memcmp(device.bitmap, ours.bitmap, in.glyph_bytes) != 0) {
+            ADD_FAILURE() << "code " << std::hex << code;
+            break;
+        }
+    }
+    EXPECT_EQ(found, r.glyphs.codes.size());
+    std::map<std::string, uint64_t> kinds;
+    for (const FixChange &c : r.changes) kinds[c.kind] = c.count;
+    if (out) *out = r;
+    return kinds;
+}
+
+using Kinds = std::map<std::string, uint64_t>;
+
+TEST(Fix, CraftedTables) {
+    const std::vector<Fontx2Range> rows = {{0x8140, 0x817E}, {0x8180, 0x81FC}};
+    std::vector<Fontx2Range> padded(rows);
+    padded.insert(padded.end(), 5, Fontx2Range{0xFFFF, 0xFFFF}); // the first holds 0xFFFF
+    FixResult r;
+    EXPECT_EQ(expect_fixed(synthetic_font_blocks(8, 8, padded), &r),
+              (Kinds{{"padding-blocks", 4}}));
+    EXPECT_EQ(r.glyphs.codes.back(), 0xFFFFu);
+    EXPECT_EQ(r.written.blocks, 3u);
+    // The later block loses 0x8240-0x8250; the table is sorted.
+    EXPECT_EQ(expect_fixed(synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}})),
+              (Kinds{{"blocks-overlap", 1}, {"table-unsorted", 1}}));
+    EXPECT_EQ(expect_fixed(synthetic_font_blocks(12, 5, {rows[0], {0x8250, 0x8240}, rows[1]})),
+              (Kinds{{"block-inverted", 1}}));
+    // The last glyph short of one byte, then five bytes too many.
+    std::vector<uint8_t> font = synthetic_font_blocks(8, 8, rows);
+    font.pop_back();
+    EXPECT_EQ(expect_fixed(font, &r), (Kinds{{"glyphs-cut", 1}}));
+    EXPECT_EQ(r.glyphs.codes.back(), 0x81FBu);
+    font.insert(font.end(), 6, 0xAA);
+    EXPECT_EQ(expect_fixed(font), (Kinds{{"trailing-bytes", 5}}));
+    EXPECT_EQ(expect_fixed(synthetic_font_double(16, 16), &r), Kinds{});
+    EXPECT_EQ(r.written.bytes, synthetic_font_double(16, 16)); // rows are runs: the same table
+    // A single-byte font keeps 256 glyphs: those cut off become blank.
+    font = synthetic_font_single(8, 16);
+    font.resize(17 + 0x41 * 16 + 15);
+    EXPECT_EQ(expect_fixed(font, &r), (Kinds{{"glyphs-cut", 256 - 0x41}}));
+    EXPECT_EQ(r.written.bytes.size(), 17u + 256 * 16);
+    EXPECT_EQ(r.written.blank_glyphs, 256u - 0x41);
+}
+
+// The wrapped-count fonts of the reading tests: 300 blocks merge into fewer
+// runs; 4,000 blocks of about 2,000 runs close the 1,745 smallest gaps.
+TEST(Fix, WrappedCounts) {
+    FixResult r;
+    for (bool jis : {true, false}) {
+        for (uint32_t blocks : {300u, 4000u}) {
+            SCOPED_TRACE(std::to_string(blocks) + (jis ? " JIS" : " own order"));
+            std::vector<uint8_t> font =
+                synthetic_font_blocks(8, 7, synthetic_many_ranges(blocks, jis));
+            Kinds kinds = expect_fixed(font, &r);
+            EXPECT_EQ(kinds["count-wrapped"], 1u);
+            EXPECT_LE(r.written.blocks, 255u);
+            EXPECT_EQ(kinds.count("blocks-merged"), r.runs > 255 ? 1u : 0u) << r.runs;
+            if (r.runs > 255) {
+                EXPECT_EQ(kinds["blocks-merged"], r.written.blank_glyphs);
+            }
+        }
+    }
+    EXPECT_EQ(r.runs, 2000u);
+    EXPECT_EQ(r.written.blank_glyphs, 1745u);
+}
+
+TEST(Fix, RealFontsNeedNoChange) {
+    SKIP_WITHOUT_FONTS(dir);
+    for (const auto &real : test_real_fonts()) {
+        SCOPED_TRACE(real.first);
+        expect_fixed(real.second);
+    }
+}
+
+struct FixCommand : ::testing::Test {
+    std::vector<uint8_t> wrapped = synthetic_font_blocks(8, 7, synthetic_many_ranges(300, true));
+    void SetUp() override {
+        write_bytes("gg_fix_wrapped.fnt", wrapped);
+        write_bytes("gg_fix_good.fnt", synthetic_font_single(8, 16));
+        write_bytes("gg_fix_empty.fnt", synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}));
+        unlink("gg_fix_out.fnt");
+    }
+    void TearDown() override {
+        for (const char *f : {"gg_fix_wrapped.fnt", "gg_fix_good.fnt", "gg_fix_empty.fnt",
+                              "gg_fix_out.fnt", "gg_fix_link.fnt"})
+            unlink(f);
+    }
+};
+
+TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_wrapped.fnt", "-o", "gg_fix_out.fnt"}), 0);
+    EXPECT_EQ(run_sheet({"inspect", "gg_fix_out.fnt"}), 0);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt"}), 0);
+    EXPECT_EQ(run_sheet({"inspect", "gg_fix_out.fnt"}), 0); // the previous output stays
+    EXPECT_EQ(unlink("gg_fix_out.fnt"), 0);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_empty.fnt", "-o", "gg_fix_out.fnt"}), 1);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt", "--json"}), 0);
+    EXPECT_NE(access("gg_fix_out.fnt", F_OK), 0);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt", "--force"}), 0);
+    EXPECT_EQ(access("gg_fix_out.fnt", F_OK), 0);
+    // The input by another name is refused, and stays as it was.
+    ASSERT_EQ(link("gg_fix_wrapped.fnt", "gg_fix_link.fnt"), 0);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_wrapped.fnt", "-o", "./gg_fix_link.fnt"}), 64);
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(test_read_file("gg_fix_wrapped.fnt", &after));
+    EXPECT_EQ(after, wrapped);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_missing.fnt", "-o", "gg_fix_out.fnt"}), 2);
+    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt"}), 64);
+}
+
+} // namespace
