@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <new>
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -89,11 +90,6 @@ void table_changes(const Fontx2Font *font, const TableTally &t, std::vector<FixC
         add(c, "code-type-invalid", 1,
             "code type " + std::to_string(font->code_type) +
                 " (read as double-byte) written as 1, double-byte");
-    if (font->block_count != font->declared_blocks)
-        add(c, "count-wrapped", 1,
-            "the count byte said " + std::to_string(font->declared_blocks) + " of " +
-                count_text(font->block_count) +
-                " blocks, so readers that trust it showed no glyph right; it now equals the table");
     add(c, "padding-blocks", t.padding,
         count_text(t.padding) + " padding entries at the end of the table, each repeating a "
                                 "code an earlier block holds, dropped");
@@ -130,6 +126,24 @@ uint32_t runs_of(const std::vector<uint32_t> &codes) {
     return runs;
 }
 
+// What writing the table within 255 blocks changed.
+void write_changes(const Fontx2Font *font, FixResult *result) {
+    const Fontx2Written &w = result->written;
+    std::vector<FixChange> *c = &result->changes;
+    if (font->block_count != font->declared_blocks)
+        c->insert(c->begin(),
+                  {"count-wrapped", 1,
+                   "the count byte said " + std::to_string(font->declared_blocks) +
+                       " of a table of " + count_text(font->block_count) +
+                       " blocks, so readers that trust it showed no glyph right; written with " +
+                       std::to_string(w.blocks) + " blocks and the count byte equal to them"});
+    if (font->double_byte)
+        add(c, "blocks-merged", w.blank_glyphs,
+            count_text(result->runs) + " runs of codes merged into " + std::to_string(w.blocks) +
+                " blocks: the " + count_text(w.blank_glyphs) +
+                " codes between them have blank glyphs (the fewest a table of 255 blocks allows)");
+}
+
 } // namespace
 
 int fix_font(const Fontx2Font *font, FixResult *result) {
@@ -152,12 +166,7 @@ int fix_font(const Fontx2Font *font, FixResult *result) {
     if (result->glyphs.codes.empty() || font->glyph_bytes == 0) return FIX_NO_GLYPHS;
     result->runs = runs_of(result->glyphs.codes);
     if (!fontx2_write_font(result->glyphs, 255, &result->written)) return FIX_CHECK_FAILED;
-    if (font->double_byte && result->written.blank_glyphs > 0)
-        add(&result->changes, "blocks-merged", result->written.blank_glyphs,
-            count_text(result->runs) + " runs of codes merged into " +
-                std::to_string(result->written.blocks) + " blocks: the " +
-                count_text(result->written.blank_glyphs) +
-                " codes between them have blank glyphs (the fewest a table of 255 blocks allows)");
+    write_changes(font, result);
     if (!fontx2_check_font(result->written.bytes, result->glyphs, &result->bad_code))
         return FIX_CHECK_FAILED;
     return FIX_WRITTEN;
@@ -260,7 +269,13 @@ int run_fix(const FixArgs &args) {
         return EXIT_NOT_A_FONT;
     }
     FixResult r;
-    int status = fix_font(&loaded.font, &r);
+    int status = FIX_WRITTEN;
+    try {
+        status = fix_font(&loaded.font, &r);
+    } catch (const std::bad_alloc &) {
+        report(args.out, "not enough memory for the rewritten font; nothing written");
+        return EXIT_NO_OUTPUT;
+    }
     if (status == FIX_NO_GLYPHS) return nothing_to_keep(args, loaded, r);
     if (status == FIX_CHECK_FAILED) {
         report(args.font, "bug: the rewritten font reads code " +
