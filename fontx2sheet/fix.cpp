@@ -44,7 +44,8 @@ void walk_table(const Fontx2Font *font, std::vector<uint64_t> *at, TableTally *t
         for (uint32_t code = b.first_code; code <= b.last_code; ++code) {
             uint64_t offset = font->glyph_offset +
                               (uint64_t)(b.first_glyph + code - b.first_code) * font->glyph_bytes;
-            present = offset + font->glyph_bytes <= font->whole_size;
+            // Within the bytes at hand, which for a font read whole are all of it.
+            present = offset + font->glyph_bytes <= font->size;
             if (held[code]) {
                 ++lost;
                 continue;
@@ -111,7 +112,7 @@ void table_changes(const Fontx2Font *font, const TableTally &t, std::vector<FixC
 }
 
 void size_changes(const Fontx2Font *font, std::vector<FixChange> *c) {
-    if (font->whole_size <= font->expected_size) return;
+    if (font->glyph_bytes == 0 || font->whole_size <= font->expected_size) return;
     const uint64_t trailing = font->whole_size - font->expected_size;
     std::string message = count_text(trailing) + " bytes after the last glyph dropped";
     if (font->double_byte && trailing >= font->glyph_bytes)
@@ -154,7 +155,7 @@ int fix_font(const Fontx2Font *font, FixResult *result) {
     } else {
         for (uint32_t code = 0; code < FONTX2_SINGLE_CODES; ++code) {
             Fontx2Glyph glyph;
-            if (fontx2_lookup(font, code, &glyph))
+            if (fontx2_lookup(font, code, &glyph) && glyph.bitmap)
                 at[code] = glyph.offset;
             else
                 ++tally.cut;

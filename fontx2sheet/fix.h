@@ -30,7 +30,8 @@ struct FixResult {
     uint32_t bad_code = 0;
 };
 
-// Rewrites a font read with its whole data at hand: every code whose glyph
+// Rewrites a font read with its whole data at hand (a glyph beyond the bytes
+// at hand counts as cut off): every code whose glyph
 // fontx2_lookup finds gets the same glyph bytes for fontx2_device_lookup of
 // the rewrite; the rewrite is checked with both readers before it is given.
 int fix_font(const Fontx2Font *font, FixResult *result);

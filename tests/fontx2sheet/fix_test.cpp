@@ -75,6 +75,12 @@ TEST(Fix, CraftedTables) {
     EXPECT_EQ(expect_fixed(font, &r), (Kinds{{"glyphs-cut", 256 - 0x41}}));
     EXPECT_EQ(r.written.bytes.size(), 17u + 256 * 16);
     EXPECT_EQ(r.written.blank_glyphs, 256u - 0x41);
+    // Glyphs of 0 pixels: nothing to keep, whatever follows the table.
+    font = synthetic_font_blocks(8, 8, rows);
+    font[FONTX2_AT_WIDTH] = 0;
+    Fontx2Font flat;
+    ASSERT_EQ(fontx2_read(&flat, font.data(), font.size(), font.size()), FONTX2_OK);
+    EXPECT_EQ(fix_font(&flat, &r), FIX_NO_GLYPHS);
 }
 
 // The wrapped-count fonts of the reading tests: 300 blocks merge into fewer
