@@ -236,7 +236,9 @@ void fix_text(const FixArgs &args, const FixResult &r, bool written) {
         return;
     }
     const Fontx2Written &w = r.written;
-    std::string blocks = r.glyphs.double_byte ? std::to_string(w.blocks) + " blocks, " : "";
+    std::string blocks = !r.glyphs.double_byte ? ""
+                         : w.blocks == 1       ? "1 block, "
+                                               : std::to_string(w.blocks) + " blocks, ";
     report(args.out, "written: " + blocks + count_text(w.glyphs) + " glyphs (" +
                          count_text(w.blank_glyphs) + " blank), " + count_text(w.bytes.size()) +
                          " bytes, read back alike by both readers");
