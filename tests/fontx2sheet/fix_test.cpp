@@ -26,10 +26,17 @@ std::map<std::string, uint64_t> expect_fixed(const std::vector<uint8_t> &bytes,
     EXPECT_EQ(fontx2_read(&fixed, w.data(), w.size(), w.size()), FONTX2_OK);
     EXPECT_EQ(fixed.expected_size, w.size());
     EXPECT_EQ(memcmp(fixed.name, in.name, 8), 0);
+    // Only codes some entry holds can be found; a lookup of any other code
+    // would walk the whole table for nothing.
+    std::vector<uint8_t> held(in.double_byte ? 0x10000 : 256, !in.double_byte);
+    Fontx2Block b = {};
+    while (in.double_byte && fontx2_next_block(&in, &b)) {
+        for (uint32_t code = b.first_code; b.at_hand && code <= b.last_code; ++code) held[code] = 1;
+    }
     uint32_t found = 0;
-    for (uint32_t code = 0; code < (in.double_byte ? 0x10000u : 256u); ++code) {
+    for (uint32_t code = 0; code < held.size(); ++code) {
         Fontx2Glyph ours, device;
-        if (!fontx2_lookup(&in, code, &ours)) continue;
+        if (!held[code] || !fontx2_lookup(&in, code, &ours)) continue;
         ++found;
         EXPECT_TRUE(fontx2_device_lookup(&fixed, code, &device));
         if (!device.bitmap || memcmp(device.bitmap, ours.bitmap, in.glyph_bytes) != 0) {
