@@ -33,8 +33,7 @@ void walk_table(const Fontx2Font *font, std::vector<uint64_t> *at, TableTally *t
     Fontx2Block b = {};
     while (fontx2_next_block(font, &b)) {
         if (!b.at_hand || b.first_code > b.last_code) {
-            ++(b.at_hand ? t->inverted : t->past_end);
-            pads.push_back(0);
+            ++(b.at_hand ? t->inverted : t->past_end); // holding nothing, they pad nothing
             continue;
         }
         if (b.first_code < highest_first) ++t->out_of_order;
@@ -239,9 +238,10 @@ void fix_text(const FixArgs &args, const FixResult &r, bool written) {
     std::string blocks = !r.glyphs.double_byte ? ""
                          : w.blocks == 1       ? "1 block, "
                                                : std::to_string(w.blocks) + " blocks, ";
-    report(args.out, "written: " + blocks + count_text(w.glyphs) + " glyphs (" +
-                         count_text(w.blank_glyphs) + " blank), " + count_text(w.bytes.size()) +
-                         " bytes, read back alike by both readers");
+    report(args.out == "-" ? "standard output" : args.out,
+           "written: " + blocks + count_text(w.glyphs) + " glyphs (" + count_text(w.blank_glyphs) +
+               " blank), " + count_text(w.bytes.size()) +
+               " bytes, read back alike by both readers");
 }
 
 int nothing_to_keep(const FixArgs &args, const LoadedFont &loaded, const FixResult &r) {
@@ -259,7 +259,8 @@ int nothing_to_keep(const FixArgs &args, const LoadedFont &loaded, const FixResu
 
 int run_fix(const FixArgs &args) {
     if (args.json && args.out == "-") {
-        report(args.out, "--json writes to standard output: write the font to a file");
+        report(args.out,
+               "--json and -o - would both use standard output: write the font to a file");
         return EXIT_USAGE;
     }
     if (same_file(args.font, args.out)) {
