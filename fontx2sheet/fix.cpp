@@ -44,7 +44,7 @@ void walk_table(const Fontx2Font *font, std::vector<uint64_t> *at, TableTally *t
             uint64_t offset = font->glyph_offset +
                               (uint64_t)(b.first_glyph + code - b.first_code) * font->glyph_bytes;
             // Within the bytes at hand, which for a font read whole are all of it.
-            present = offset + font->glyph_bytes <= font->size;
+            present = offset + font->glyph_bytes <= font->bytes_at_hand;
             if (held[code]) {
                 ++lost;
                 continue;
@@ -111,8 +111,8 @@ void table_changes(const Fontx2Font *font, const TableTally &t, std::vector<FixC
 }
 
 void size_changes(const Fontx2Font *font, std::vector<FixChange> *c) {
-    if (font->glyph_bytes == 0 || font->whole_size <= font->expected_size) return;
-    const uint64_t trailing = font->whole_size - font->expected_size;
+    if (font->glyph_bytes == 0 || font->whole_bytes <= font->expected_size) return;
+    const uint64_t trailing = font->whole_bytes - font->expected_size;
     std::string message = count_text(trailing) + " bytes after the last glyph dropped";
     if (font->double_byte && trailing >= font->glyph_bytes)
         message += " (" + count_text(trailing / font->glyph_bytes) +

@@ -125,37 +125,38 @@ TEST(Fix, RealFontsNeedNoChange) {
 struct FixCommand : ::testing::Test {
     std::vector<uint8_t> wrapped = synthetic_font_blocks(8, 7, synthetic_many_ranges(300, true));
     void SetUp() override {
-        write_bytes("gg_fix_wrapped.fnt", wrapped);
-        write_bytes("gg_fix_good.fnt", synthetic_font_single(8, 16));
-        write_bytes("gg_fix_empty.fnt", synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}));
-        unlink("gg_fix_out.fnt");
+        write_bytes(tmp("gg_fix_wrapped.fnt"), wrapped);
+        write_bytes(tmp("gg_fix_good.fnt"), synthetic_font_single(8, 16));
+        write_bytes(tmp("gg_fix_empty.fnt"), synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}));
+        unlink(tmp("gg_fix_out.fnt").c_str());
     }
     void TearDown() override {
         for (const char *f : {"gg_fix_wrapped.fnt", "gg_fix_good.fnt", "gg_fix_empty.fnt",
                               "gg_fix_out.fnt", "gg_fix_link.fnt"})
-            unlink(f);
+            unlink(tmp(f).c_str());
     }
 };
 
 TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_wrapped.fnt", "-o", "gg_fix_out.fnt"}), 0);
-    EXPECT_EQ(run_sheet({"inspect", "gg_fix_out.fnt"}), 0);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt"}), 0);
-    EXPECT_EQ(run_sheet({"inspect", "gg_fix_out.fnt"}), 0); // the previous output stays
-    EXPECT_EQ(unlink("gg_fix_out.fnt"), 0);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_empty.fnt", "-o", "gg_fix_out.fnt"}), 1);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt", "--json"}), 0);
-    EXPECT_NE(access("gg_fix_out.fnt", F_OK), 0);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt", "-o", "gg_fix_out.fnt", "--force"}), 0);
-    EXPECT_EQ(access("gg_fix_out.fnt", F_OK), 0);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_wrapped.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
+    EXPECT_EQ(run_sheet({"inspect", tmp("gg_fix_out.fnt")}), 0);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
+    EXPECT_EQ(run_sheet({"inspect", tmp("gg_fix_out.fnt")}), 0); // the previous output stays
+    EXPECT_EQ(unlink(tmp("gg_fix_out.fnt").c_str()), 0);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_empty.fnt"), "-o", tmp("gg_fix_out.fnt")}), 1);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt"), "--json"}), 0);
+    EXPECT_NE(access(tmp("gg_fix_out.fnt").c_str(), F_OK), 0);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt"), "--force"}),
+              0);
+    EXPECT_EQ(access(tmp("gg_fix_out.fnt").c_str(), F_OK), 0);
     // The input by another name is refused, and stays as it was.
-    ASSERT_EQ(link("gg_fix_wrapped.fnt", "gg_fix_link.fnt"), 0);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_wrapped.fnt", "-o", "./gg_fix_link.fnt"}), 64);
+    ASSERT_EQ(link(tmp("gg_fix_wrapped.fnt").c_str(), tmp("gg_fix_link.fnt").c_str()), 0);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_wrapped.fnt"), "-o", tmp("gg_fix_link.fnt")}), 64);
     std::vector<uint8_t> after;
-    ASSERT_TRUE(test_read_file("gg_fix_wrapped.fnt", &after));
+    ASSERT_TRUE(test_read_file(tmp("gg_fix_wrapped.fnt"), &after));
     EXPECT_EQ(after, wrapped);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_missing.fnt", "-o", "gg_fix_out.fnt"}), 2);
-    EXPECT_EQ(run_sheet({"fix", "gg_fix_good.fnt"}), 64);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_missing.fnt"), "-o", tmp("gg_fix_out.fnt")}), 2);
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt")}), 64);
 }
 
 } // namespace
