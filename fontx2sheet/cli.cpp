@@ -192,10 +192,8 @@ void add_lookup(CLI::App &app, LookupArgs &a) {
 // Checks that need more than one option's value; throws as CLI11 does.
 void check_lookup(const CLI::App *lookup, const LookupArgs &a) {
     if (!lookup->parsed()) return;
-    if (a.codes.empty() && a.text.empty())
-        throw CLI::RequiredError("lookup needs a CODE or --text");
-    if (!is_utf8(a.text))
-        throw CLI::ValidationError("--text", "'" + a.text + "' is not UTF-8 text");
+    if (a.codes.empty() && a.text.empty()) throw CLI::RequiredError("lookup: a CODE or --text");
+    if (!is_utf8(a.text)) throw CLI::ValidationError("--text", "the text is not UTF-8");
     if (!a.encoding.empty() && !code_set_known(a.encoding))
         throw CLI::ValidationError("--encoding",
                                    "'" + a.encoding + "' is not a code set iconv knows");
