@@ -83,16 +83,19 @@ void add_render(CLI::App &app, RenderArgs &a) {
     render
         ->add_option("-o,--output", a.out,
                      "The PNG to write ('-': standard output, not a terminal); never the font")
+        ->type_name("PNG")
         ->required();
     render
         ->add_option("--order", a.order,
                      "Double-byte fonts: auto (the JIS grid unless most codes lie outside it), "
                      "jis (the 94 x 94 JIS X 0208 grid) or code (the font's own code order, 16 "
                      "codes a row)")
+        ->type_name("ORDER")
         ->check(CLI::IsMember({"auto", "jis", "code"}));
     render->add_flag("--column", a.column, "One column, a glyph a row");
     render->add_flag("--labels", a.labels, "Codes in a margin: row codes left, columns above");
     render->add_option("--scale", a.scale, "Each pixel becomes N x N pixels, N from 1 to 16")
+        ->type_name("N")
         ->check(CLI::Validator(
             [](std::string &v) {
                 return v.find_first_not_of("0123456789") == std::string::npos && v.size() <= 2 &&
@@ -103,10 +106,12 @@ void add_render(CLI::App &app, RenderArgs &a) {
             ""));
     CLI::Option *ink =
         render->add_option("--ink", a.ink, "Glyph colour, RRGGBB or #RRGGBB (default FFFFFF)")
+            ->type_name("RRGGBB")
             ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
     CLI::Option *paper = render
                              ->add_option("--paper", a.paper,
                                           "Background colour, RRGGBB or #RRGGBB (default 000000)")
+                             ->type_name("RRGGBB")
                              ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
     CLI::Option *composite = render->add_flag(
         "--composite", a.composite,
@@ -116,10 +121,12 @@ void add_render(CLI::App &app, RenderArgs &a) {
         ->add_option("--settings", a.settings,
                      "With --composite: a kovelt settings record as the tool stores it (128 hex "
                      "digits) instead of the tool's defaults")
+        ->type_name("HEX")
         ->check(checked(is_settings, "a settings record of 128 hex digits"))
         ->needs(composite);
     composite->excludes(ink)->excludes(paper);
     render->add_option("--max-pixels", a.max_pixels, MAX_PIXELS_HELP)
+        ->type_name("PIXELS")
         ->check(checked(is_pixel_limit, "a number of pixels from 1 to 18446744073709551615"));
     render->add_flag("--strict", a.strict,
                      "Write nothing and exit 1 when the font has a problem (else a warning)");
@@ -181,11 +188,14 @@ void add_lookup(CLI::App &app, LookupArgs &a) {
     lookup->add_option("FONT", a.font, "The FONTX2 font")->required();
     lookup->add_option("CODE", a.codes, "0x93FA or decimal: a code; U+00FC: a character")
         ->check(checked(is_code, "a code (0x93FA, decimal, at most 0xFFFF) or U+XXXX"));
-    lookup->add_option("--text", a.text, "Characters (UTF-8), converted to the font's codes");
-    lookup->add_option("--encoding", a.encoding,
-                       "The font's code set for --text and U+ characters, any name iconv knows "
-                       "(ISO-8859-1, CP437, EUC-KR...); default CP932, or UTF-16 for a font in "
-                       "its own code order");
+    lookup->add_option("--text", a.text, "Characters (UTF-8), converted to the font's codes")
+        ->type_name("TEXT");
+    lookup
+        ->add_option("--encoding", a.encoding,
+                     "The font's code set for --text and U+ characters, any name iconv knows "
+                     "(ISO-8859-1, CP437, EUC-KR...); default CP932, or UTF-16 for a font in "
+                     "its own code order")
+        ->type_name("NAME");
     lookup->add_flag("--strict", a.strict, "Exit 1 when the font has a problem");
 }
 
