@@ -149,12 +149,11 @@ void padding_notes(const Fontx2Font *font, const std::vector<Span> &spans, size_
     for (size_t i = spans.size() - padding; i < spans.size(); ++i)
         entries.push_back("block " + std::to_string(spans[i].index) + ": " +
                           code_text(spans[i].first, true));
-    if (!entries.empty() && font->glyph_bytes > 0)
-        out->add_each("padding-blocks",
-                      "the table ends in " + count_text(entries.size()) +
+    if (entries.empty() || font->glyph_bytes == 0) return;
+    std::string message = "the table ends in " + count_text(entries.size()) +
                           " entries of one code each that an earlier block already holds: "
-                          "padding; readers stop at the earlier block",
-                      false, std::move(entries));
+                          "padding; readers stop at the earlier block";
+    out->add_each("padding-blocks", message, false, std::move(entries));
 }
 
 // Sorted by first code, each block is compared with the one reaching
