@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -158,6 +159,27 @@ static void take_mode(int fd, const struct stat *old) {
     fchmod(fd, 0666 & ~mask);
 }
 
+// While a temporary file exists, signals that would end the run wait (so it
+// is never left behind), and a file size limit fails the write instead of
+// ending the run.
+struct QuietSignals {
+    sigset_t before;
+    struct sigaction size_limit;
+    QuietSignals() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
+        sigprocmask(SIG_BLOCK, &ending, &before);
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &size_limit);
+    }
+    ~QuietSignals() {
+        sigaction(SIGXFSZ, &size_limit, nullptr);
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+    }
+};
+
 // A regular file or a new name: a temporary file in the same folder, renamed
 // over the target only when it is complete.
 static int replace_file(const std::string &path, const struct stat *old,
@@ -167,6 +189,7 @@ static int replace_file(const std::string &path, const struct stat *old,
         if (probe < 0) return cannot_write(path, errno);
         close(probe);
     }
+    QuietSignals quiet;
     std::string temp = folder_of(path) + ".fontx2sheet-XXXXXX";
     int fd = mkstemp(&temp[0]);
     if (fd < 0) return cannot_write(path, errno);
