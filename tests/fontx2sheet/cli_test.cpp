@@ -225,6 +225,9 @@ TEST_F(ExitStatus, UsageErrors) {
         run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--composite", "--ink", "FFFFFF"}),
         64);
     EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--ink", "FFFFF"}), 64);
+    EXPECT_EQ(run_sheet({"rendr", "gg_good.fnt", "-o", "gg_out.png"}), 64);
+    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--max-pixels", "0"}), 64);
+    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--scale", "17"}), 64);
     EXPECT_EQ(
         run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--composite", "--settings", "00"}),
         64);
@@ -233,6 +236,8 @@ TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({"lookup", "gg_good.fnt", "0x10000"}), 64);
     EXPECT_EQ(run_sheet({"lookup", "gg_good.fnt", "--text", "\xC3"}), 64);
     EXPECT_NE(access("gg_out.png", F_OK), 0);
+    EXPECT_EQ(run_sheet({"--version"}), 0);
+    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--ink", "#00ff00"}), 0);
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
