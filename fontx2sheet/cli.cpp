@@ -64,6 +64,11 @@ bool is_pixel_limit(const std::string &text) {
     unsigned long long v = strtoull(text.c_str(), nullptr, 10);
     return errno == 0 && v > 0;
 }
+bool is_scale(const std::string &text) {
+    return !text.empty() && text.size() <= 2 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) >= 1 &&
+           atoi(text.c_str()) <= 16;
+}
 bool is_utf8(const std::string &text) {
     std::vector<uint32_t> s;
     return utf8_decode(text, &s);
@@ -96,14 +101,7 @@ void add_render(CLI::App &app, RenderArgs &a) {
     render->add_flag("--labels", a.labels, "Codes in a margin: row codes left, columns above");
     render->add_option("--scale", a.scale, "Each pixel becomes N x N pixels, N from 1 to 16")
         ->type_name("N")
-        ->check(CLI::Validator(
-            [](std::string &v) {
-                return v.find_first_not_of("0123456789") == std::string::npos && v.size() <= 2 &&
-                               atoi(v.c_str()) >= 1 && atoi(v.c_str()) <= 16
-                           ? std::string()
-                           : "'" + v + "' is not a scale from 1 to 16";
-            },
-            ""));
+        ->check(checked(is_scale, "a scale from 1 to 16"));
     CLI::Option *ink =
         render->add_option("--ink", a.ink, "Glyph colour, RRGGBB or #RRGGBB (default FFFFFF)")
             ->type_name("RRGGBB")
