@@ -27,20 +27,21 @@ std::string code_range(uint32_t first, uint32_t last, bool double_byte) {
 // The bytes the header fields take: the count byte of a double-byte font.
 void header_findings(const Fontx2Font *font, Findings *out) {
     uint64_t need = font->double_byte ? FONTX2_AT_TABLE : FONTX2_SINGLE_GLYPHS_AT;
-    if (font->size < need) {
+    if (font->bytes_at_hand < need) {
         out->add("header-cut",
                  "the header needs " + count_text(need) + " bytes, the file has " +
-                     count_text(font->size) + " (missing fields read as 0)",
+                     count_text(font->bytes_at_hand) + " (missing fields read as 0)",
                  true);
     }
     // A cut header already says why the size reads 0.
-    if (font->size > FONTX2_AT_HEIGHT && (font->glyph_width == 0 || font->glyph_height == 0)) {
+    if (font->bytes_at_hand > FONTX2_AT_HEIGHT &&
+        (font->glyph_width == 0 || font->glyph_height == 0)) {
         out->add("zero-size",
                  "the glyphs are " + std::to_string(font->glyph_width) + " x " +
                      std::to_string(font->glyph_height) + " pixels: the sheet is empty",
                  true);
     }
-    if (font->size > FONTX2_AT_CODE_TYPE && font->code_type > 1) {
+    if (font->bytes_at_hand > FONTX2_AT_CODE_TYPE && font->code_type > 1) {
         out->add("code-type-invalid",
                  "the code type is " + std::to_string(font->code_type) +
                      "; only 0 (single-byte) and 1 (double-byte) are defined. It is read as "
@@ -54,8 +55,9 @@ void table_findings(const Fontx2Font *font, Findings *out) {
     out->add("table-cut",
              "the block table needs " + count_text(font->glyph_offset) + " bytes (" +
                  count_text(font->block_count) + " blocks), the file has " +
-                 count_text(font->size) + ": blocks " + std::to_string(font->blocks_at_hand) +
-                 " to " + std::to_string(font->block_count - 1) + " are missing",
+                 count_text(font->bytes_at_hand) + ": blocks " +
+                 std::to_string(font->blocks_at_hand) + " to " +
+                 std::to_string(font->block_count - 1) + " are missing",
              true, font->block_count - font->blocks_at_hand);
 }
 
@@ -86,7 +88,7 @@ void glyph_findings(const Fontx2Font *font, const Fontx2Layout *layout, Findings
     message += " are missing (" + count_text(missing) + " of " +
                count_text(font->glyphs_announced) + "): the glyph data needs " +
                count_text(font->expected_size) + " bytes, the file has " +
-               count_text(font->whole_size);
+               count_text(font->whole_bytes);
     if (layout->order == FONTX2_ORDER_CODE)
         message += "; the own code order leaves their cells out";
     else if (layout->order == FONTX2_ORDER_JIS)
@@ -116,7 +118,7 @@ std::vector<Span> table_spans(const Fontx2Font *font, Findings *out) {
     }
     out->add_each("block-inverted", "blocks whose last code is below their first hold no code",
                   true, std::move(inverted));
-    if (spans.empty() && font->glyph_bytes > 0 && font->size >= FONTX2_AT_TABLE)
+    if (spans.empty() && font->glyph_bytes > 0 && font->bytes_at_hand >= FONTX2_AT_TABLE)
         out->add("no-glyphs",
                  "the block table holds no code (" + count_text(font->block_count) +
                      (font->block_count ? " blocks, none with its first code at or below its last"
@@ -138,7 +140,7 @@ size_t padding_spans(const Fontx2Font *font, const std::vector<Span> &spans) {
     for (size_t i = spans.size(); i-- > 0; ++n) {
         const Span &s = spans[i];
         uint64_t end = font->glyph_offset + ((uint64_t)s.first_glyph + 1) * font->glyph_bytes;
-        if (s.first != s.last || holder[s.first] >= s.index || end > font->whole_size) break;
+        if (s.first != s.last || holder[s.first] >= s.index || end > font->whole_bytes) break;
     }
     return n;
 }
@@ -189,9 +191,9 @@ void table_kinds(const Fontx2Font *font, Findings *out) {
 }
 
 void size_findings(const Fontx2Font *font, Findings *out) {
-    if (font->glyph_bytes == 0 || font->whole_size <= font->expected_size) return;
-    uint64_t over = font->whole_size - font->expected_size;
-    std::string sizes = "the file has " + count_text(font->whole_size) + ", the font needs " +
+    if (font->glyph_bytes == 0 || font->whole_bytes <= font->expected_size) return;
+    uint64_t over = font->whole_bytes - font->expected_size;
+    std::string sizes = "the file has " + count_text(font->whole_bytes) + ", the font needs " +
                         count_text(font->expected_size);
     if (!font->double_byte || over < font->glyph_bytes) {
         out->add("trailing-bytes",
@@ -203,7 +205,7 @@ void size_findings(const Fontx2Font *font, Findings *out) {
                           "): they hold " + count_text(glyphs) +
                           " whole glyphs that no block reaches, so the table likely misses "
                           "blocks and codes show other codes' glyphs";
-    if (font->whole_size == FONTX2_SINGLE_GLYPHS_AT + 256ull * font->glyph_bytes)
+    if (font->whole_bytes == FONTX2_SINGLE_GLYPHS_AT + 256ull * font->glyph_bytes)
         message += "; the file is exactly the size of a single-byte font of " +
                    std::to_string(font->glyph_width) + " x " + std::to_string(font->glyph_height) +
                    " glyphs: its code type may have been flipped";
