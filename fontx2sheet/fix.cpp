@@ -7,7 +7,6 @@
 
 #include <new>
 #include <stdio.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -188,13 +187,6 @@ CLI::App *add_fix(CLI::App &app, FixArgs *args) {
 
 namespace {
 
-// The same file by device and inode, whatever the paths.
-bool same_file(const std::string &a, const std::string &b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 std::string json_string(const std::string &s) {
     std::string out = "\"";
     for (unsigned char c : s) {
@@ -263,9 +255,10 @@ int run_fix(const FixArgs &args) {
                "--json and -o - would both use standard output: write the font to a file");
         return EXIT_USAGE;
     }
-    if (same_file(args.font, args.out)) {
-        report(args.out, "is the font to fix: write to a new file and rename it yourself");
-        return EXIT_USAGE;
+    int refused = refuse_output_over_input(args.out, {args.font});
+    if (refused != EXIT_FINE) {
+        if (args.out != "-") report(args.out, "write the fixed font to a new file, then rename it");
+        return refused;
     }
     LoadedFont loaded;
     if (load_font(args.font, &loaded) != EXIT_FINE) {
