@@ -122,6 +122,42 @@ TEST(Fix, RealFontsNeedNoChange) {
     }
 }
 
+// What inspect sends to fix, fix repairs: the finding names it, and the
+// rewrite has none left (glyphs no block reaches are dropped, not recovered).
+TEST(Fix, FindingsThatNameFix) {
+    const std::vector<Fontx2Range> rows = {{0x8140, 0x817E}, {0x8180, 0x81FC}};
+    std::vector<Fontx2Range> padded(rows);
+    padded.insert(padded.end(), 3, Fontx2Range{0x8140, 0x8140});
+    std::vector<uint8_t> unreached = synthetic_font_blocks(8, 8, rows);
+    unreached.insert(unreached.end(), 3 * 8, 0x18);
+    const struct {
+        const char *kind;
+        std::vector<uint8_t> font;
+    } cases[] = {
+        {"count-wrapped", synthetic_font_blocks(8, 7, synthetic_many_ranges(300, true))},
+        {"padding-blocks", synthetic_font_blocks(8, 8, padded)},
+        {"blocks-overlap", synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}})},
+        {"glyphs-unreached", unreached},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.kind);
+        LoadedFont in;
+        in.bytes = c.font;
+        ASSERT_TRUE(parse_font(&in));
+        bool named = false;
+        for (const Finding &f : find_findings(&in.font, in.layout.get()))
+            named |= f.kind == c.kind && f.message.find("'fontx2sheet fix'") != std::string::npos;
+        EXPECT_TRUE(named);
+        FixResult r;
+        ASSERT_EQ(fix_font(&in.font, &r), FIX_WRITTEN);
+        LoadedFont out;
+        out.bytes = r.written.bytes;
+        ASSERT_TRUE(parse_font(&out));
+        for (const Finding &f : find_findings(&out.font, out.layout.get()))
+            EXPECT_FALSE(f.problem || f.kind == c.kind) << f.kind << ": " << f.message;
+    }
+}
+
 struct FixCommand : ::testing::Test {
     std::vector<uint8_t> wrapped = synthetic_font_blocks(8, 7, synthetic_many_ranges(300, true));
     void SetUp() override {
