@@ -219,6 +219,8 @@ int fontx2sheet_main(int argc, char **argv) {
     add_inspect(app, in);
     LookupArgs lu;
     add_lookup(app, lu);
+    FixArgs fix_args;
+    add_fix(app, &fix_args);
     if (unknown_subcommand(app, argc, argv)) return EXIT_USAGE;
     try {
         app.parse(argc, argv);
@@ -230,6 +232,7 @@ int fontx2sheet_main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     if (app.got_subcommand("inspect")) return run_inspect(in.fonts, in.json, in.blocks);
+    if (app.got_subcommand("fix")) return run_fix(fix_args);
     if (app.got_subcommand("lookup")) {
         std::vector<LookupCode> codes(lu.codes.size());
         for (size_t i = 0; i < lu.codes.size(); ++i) parse_code_argument(lu.codes[i], &codes[i]);
