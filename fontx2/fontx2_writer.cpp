@@ -190,6 +190,23 @@ static bool header_matches(const Fontx2Font &font, const Fontx2Glyphs &glyphs) {
            font.code_type == (glyphs.double_byte ? 1u : 0u);
 }
 
+// The codes either reader could give a glyph, and those meant to have one.
+// The count-trusting reader walks the first entries of the table the
+// project's reader walks (as many or more when the count wrapped), so no
+// other code is held by either; looking each of 65,536 codes up would cost
+// a walk of the table apiece.
+static std::vector<uint8_t> codes_to_check(const Fontx2Font &font, const Fontx2Glyphs &glyphs) {
+    if (!font.double_byte) return std::vector<uint8_t>(FONTX2_SINGLE_CODES, 1);
+    std::vector<uint8_t> check(0x10000, 0);
+    for (uint32_t code : glyphs.codes) check[code] = 1;
+    Fontx2Block b = {};
+    while (fontx2_next_block(&font, &b)) {
+        for (uint32_t code = b.first_code; b.at_hand && code <= b.last_code; ++code)
+            check[code] = 1;
+    }
+    return check;
+}
+
 bool fontx2_check_font(const std::vector<uint8_t> &bytes, const Fontx2Glyphs &glyphs,
                        uint32_t *bad_code) {
     uint32_t unused = 0;
@@ -199,12 +216,13 @@ bool fontx2_check_font(const std::vector<uint8_t> &bytes, const Fontx2Glyphs &gl
     if (fontx2_read(&font, bytes.data(), bytes.size(), bytes.size()) != FONTX2_OK ||
         !header_matches(font, glyphs) || !glyphs_valid(glyphs))
         return false;
-    const uint32_t limit = glyphs.double_byte ? 0x10000 : FONTX2_SINGLE_CODES;
+    const std::vector<uint8_t> check = codes_to_check(font, glyphs);
     size_t next = 0;
-    for (uint32_t code = 0; code < limit; ++code) {
+    for (uint32_t code = 0; code < check.size(); ++code) {
         const uint8_t *want = nullptr;
         if (next < glyphs.codes.size() && glyphs.codes[next] == code)
             want = glyphs.bitmaps.data() + next++ * font.glyph_bytes;
+        if (!check[code]) continue;
         if (!reads_as(fontx2_lookup, &font, code, want) ||
             !reads_as(fontx2_device_lookup, &font, code, want)) {
             *bad_code = code;

@@ -103,26 +103,18 @@ void print_report(const MakeOptions &o, const MadeGlyphs &made, const Fontx2Writ
     fflush(stdout);
 }
 
-// True when path names the same file as the output (whatever the path).
-bool same_file(const std::string &path, const std::string &out) {
-    struct stat a, b;
-    return out != "-" && stat(path.c_str(), &a) == 0 && stat(out.c_str(), &b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 int check_files(const MakeOptions &o) {
-    std::string chars_file = !o.chars.empty() && o.chars[0] == '@' ? o.chars.substr(1) : "";
-    if (same_file(o.source, o.out) || (!chars_file.empty() && same_file(chars_file, o.out))) {
-        report(o.out, "is an input of this run: refusing to write over it");
-        return EXIT_USAGE;
-    }
+    std::vector<std::string> inputs = {o.source};
+    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
+    if (int status = refuse_output_over_input(o.out, inputs)) return status;
     if (o.json && o.out == "-") {
         report("--json", "writes to standard output: give -o a file");
         return EXIT_USAGE;
     }
     struct stat st;
-    if (stat(o.source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        report(o.source, S_ISDIR(st.st_mode) ? "is a folder, not a font" : strerror(errno));
+    bool found = stat(o.source.c_str(), &st) == 0;
+    if (!found || S_ISDIR(st.st_mode)) {
+        report(o.source, found ? "is a folder, not a font" : strerror(errno));
         return EXIT_NOT_A_FONT;
     }
     return EXIT_FINE;
@@ -161,7 +153,8 @@ int check_grid(const MakeOptions &o, const MadeGlyphs &made) {
 
 } // namespace
 
-CLI::App *add_make(CLI::App &app, MakeOptions &o) {
+CLI::App *add_make(CLI::App &app, MakeOptions *options) {
+    MakeOptions &o = *options;
     CLI::App *make = app.add_subcommand(
         "make", "Make a FONTX2 font from a BDF, PCF, TrueType/OpenType or FONTX2 font");
     make->add_option("SOURCE", o.source, "The font to convert")->required();

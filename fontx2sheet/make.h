@@ -29,7 +29,7 @@ struct MakeOptions {
 };
 
 // Adds the subcommand and its options; returns it.
-CLI::App *add_make(CLI::App &app, MakeOptions &options);
+CLI::App *add_make(CLI::App &app, MakeOptions *options);
 int run_make(const MakeOptions &options);
 
 // ---- reading the source (make_source.cpp) ---------------------------------------
