@@ -37,8 +37,8 @@ struct LoadedFont {
     std::unique_ptr<Fontx2Layout> layout; // AUTO order, grid
     std::string error;                    // why it could not be had
 };
-// Reads and parses the file: EXIT_NOT_A_FONT, with the reason in error, when
-// it cannot be read or is not FONTX2, else EXIT_FINE.
+// Reads and parses the file ("-": standard input): EXIT_NOT_A_FONT, with the
+// reason in error, when it cannot be read or is not FONTX2, else EXIT_FINE.
 int load_font(const std::string &path, LoadedFont *loaded);
 // The font read from bytes already at hand; false without the signature.
 bool parse_font(LoadedFont *loaded);
@@ -74,6 +74,10 @@ struct RenderOptions {
     uint32_t scale = 1;
     uint32_t ink = 0xFFFFFF; // 0xRRGGBB
     uint32_t paper = 0x000000;
+    uint32_t per_row = 0; // own-code-order codes a row; 0: as the plug-in, 16
+    uint32_t gap = 0;     // paper pixels between cells, before the scale
+    int missing = 0;      // mark cells without a glyph
+    uint32_t missing_colour = 0x808080;
     int composite = 0;
     SettingsRecord settings; // with composite
     uint64_t max_pixels;
@@ -83,8 +87,8 @@ struct RenderOptions {
 // margins at most double that.
 const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
 
-// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
-// ink) or 24 bits (red, green, blue).
+// A picture top-down, rows packed: 1 or 2 bits a pixel (palette indices, 0
+// paper, 1 ink, 2 a missing cell) or 24 bits (red, green, blue).
 struct Picture {
     uint32_t width = 0;
     uint32_t height = 0;
@@ -111,14 +115,18 @@ struct Margins {
     uint32_t top;
     uint32_t digit_scale;
 };
-Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout);
+struct SheetGeometry; // sheet_cells.h
+Margins label_margins(const SheetGeometry &geometry);
 // The sheet placed in a picture with margins, the codes drawn in them.
-bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Picture &sheet,
-                uint32_t ink, Picture *labelled);
+bool add_labels(const SheetGeometry &geometry, const Picture &sheet, uint32_t ink,
+                Picture *labelled);
 
 // ---- PNG --------------------------------------------------------------------------
 // Encodes the picture (palette: paper, ink for 1-bit pictures); empty on failure.
 bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png);
+// An indexed picture with a palette of so many colours (at most 1 << bits).
+bool png_encode_palette(const Picture &picture, const uint32_t *palette, uint32_t colours,
+                        std::vector<uint8_t> *png);
 // Writes bytes whole to path (a temporary name in the same folder, then a
 // rename) or to standard output for "-"; reports and returns EXIT_NO_OUTPUT.
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes);

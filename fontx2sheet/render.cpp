@@ -1,6 +1,7 @@
 // The render picture: the sheet drawn by the font library, plain or
 // composited exactly as the plug-in does, then labelled and scaled.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/sheet_cells.h"
 
 #include "common/row_stride.h"
 #include "compositor/composite_sheet.h"
@@ -29,6 +30,9 @@ void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
     if (picture->bits == 1) {
         uint8_t bit = (uint8_t)(0x80 >> (x & 7));
         row[x >> 3] = value ? (uint8_t)(row[x >> 3] | bit) : (uint8_t)(row[x >> 3] & ~bit);
+    } else if (picture->bits == 2) {
+        const uint32_t shift = 6 - 2 * (x & 3);
+        row[x >> 2] = (uint8_t)((row[x >> 2] & ~(3u << shift)) | (value & 3) << shift);
     } else {
         uint8_t *p = row + 3 * (uint64_t)x;
         p[0] = (uint8_t)(value >> 16);
@@ -40,6 +44,7 @@ void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
 uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y) {
     const uint8_t *row = picture->rows.data() + y * picture->stride;
     if (picture->bits == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
+    if (picture->bits == 2) return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
     const uint8_t *p = row + 3 * (uint64_t)x;
     return (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
 }
@@ -51,11 +56,13 @@ void tool_settings(SettingsRecord *settings) {
 
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
                  uint64_t *width, uint64_t *height) {
-    *width = layout->width;
-    *height = layout->height;
+    SheetGeometry geometry;
+    sheet_geometry(font, layout, options.per_row, options.gap, &geometry);
+    *width = geometry.width;
+    *height = geometry.height;
     if (*width == 0 || *height == 0) return;
     if (options.labels) {
-        Margins m = label_margins(font, layout);
+        Margins m = label_margins(geometry);
         *width += m.left;
         *height += m.top;
     }
@@ -128,14 +135,24 @@ bool scaled(const Picture &from, uint32_t scale, Picture *to) {
 
 } // namespace
 
+// Gaps, marked cells or longer own-order rows: a sheet the plug-in never draws.
+static bool own_cells(const Fontx2Layout *layout, const RenderOptions &options) {
+    return options.gap || options.missing ||
+           (per_row_applies(layout, options.per_row) && options.per_row != FONTX2_LINE_CODES);
+}
+
 bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
                     const RenderOptions &options, Picture *picture) {
+    SheetGeometry geometry;
+    sheet_geometry(font, layout, options.per_row, options.gap, &geometry);
     bool ok = options.composite ? composited_sheet(font, layout, options.settings, picture)
-                                : plain_sheet(font, layout, picture);
+              : own_cells(layout, options)
+                  ? draw_cells(font, layout, geometry, options.missing, picture)
+                  : plain_sheet(font, layout, picture);
     if (ok && options.labels) {
         Picture labelled;
         // Labels in the ink colour: index 1, or white when composited.
-        ok = add_labels(font, layout, *picture, options.composite ? 0xFFFFFF : 1, &labelled);
+        ok = add_labels(geometry, *picture, options.composite ? 0xFFFFFF : 1, &labelled);
         *picture = std::move(labelled);
     }
     if (ok && options.scale > 1) {
