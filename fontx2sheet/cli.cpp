@@ -183,7 +183,7 @@ int fontx2sheet_main(int argc, char **argv) {
         if (lookup->parsed() && code_args.empty() && text.empty())
             throw CLI::RequiredError("lookup needs a CODE or --text");
         if (app.got_subcommand("render") && r.out.empty() && r.out_dir.empty())
-            throw CLI::RequiredError("render needs -o or --out-dir");
+            throw CLI::RequiredError("render: -o or --out-dir");
     } catch (const CLI::CallForHelp &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
