@@ -15,18 +15,26 @@ int usage(const std::string &what) {
     return EXIT_USAGE;
 }
 
+// ASCII letters in lower case: names a case-insensitive file system (macOS's
+// default) takes for one file.
+std::string folded(std::string name) {
+    for (char &c : name)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return name;
+}
+
 // Each font's PNG in the folder, or a usage error when two would share one.
 int output_paths(const std::vector<std::string> &fonts, const std::string &dir,
                  std::vector<std::string> *outputs) {
-    std::map<std::string, std::string> taken; // NAME -> the font that has it
+    std::map<std::string, std::string> taken; // folded NAME -> the font that has it
     for (const std::string &font : fonts) {
         if (font == "-") return usage("standard input has no name for --out-dir: use -o");
         const std::string name = output_name(font);
-        auto it = taken.find(name);
+        auto it = taken.find(folded(name));
         if (it != taken.end())
             return usage("--out-dir: " + it->second + " and " + font +
                          " would both be written to " + name + ".png");
-        taken[name] = font;
+        taken[folded(name)] = font;
         outputs->push_back((dir.back() == '/' ? dir : dir + "/") + name + ".png");
     }
     return EXIT_FINE;

@@ -13,13 +13,14 @@
 namespace {
 
 struct Folders : ::testing::Test {
-    // in/: a.fnt, b/x.fnt, c/a.fnt (a second NAME a), notes.txt, link -> elsewhere/
+    // in/: a.fnt, b/x.fnt, c/A.fnt (a second NAME a, as macOS sees it), notes.txt,
+    // link -> elsewhere/
     void SetUp() override {
         ASSERT_EQ(system("rm -rf gg_walk && mkdir -p gg_walk/in/b gg_walk/in/c "
                          "gg_walk/elsewhere gg_walk/out"),
                   0);
         const std::vector<uint8_t> font = synthetic_font_single(8, 8);
-        for (const char *f : {"in/a.fnt", "in/b/x.fnt", "in/c/a.fnt", "elsewhere/y.fnt"})
+        for (const char *f : {"in/a.fnt", "in/b/x.fnt", "in/c/A.fnt", "elsewhere/y.fnt"})
             write_bytes(std::string("gg_walk/") + f, font);
         write_bytes("gg_walk/in/notes.txt", {'n', 'o', 't', 'e', 's'});
         ASSERT_EQ(symlink("../elsewhere", "gg_walk/in/link"), 0);
@@ -32,12 +33,12 @@ TEST_F(Folders, AWalkTakesFontsOnlyInByteOrder) {
     std::vector<std::string> fonts;
     EXPECT_EQ(expand_inputs({"gg_walk/in", "gg_walk/in/notes.txt"}, true, &fonts), EXIT_FINE);
     EXPECT_EQ(fonts, (std::vector<std::string>{"gg_walk/in/a.fnt", "gg_walk/in/b/x.fnt",
-                                               "gg_walk/in/c/a.fnt", "gg_walk/in/notes.txt"}));
+                                               "gg_walk/in/c/A.fnt", "gg_walk/in/notes.txt"}));
     EXPECT_EQ(output_name("gg_walk/in/b/x.y.fnt"), "x.y");
-    // Two fonts named a: nothing is written.
+    // Two fonts named a and A: nothing is written.
     EXPECT_EQ(run_sheet({"render", "-r", "gg_walk/in", "--out-dir", "gg_walk/out"}), 64);
     EXPECT_FALSE(exists("gg_walk/out/x.png"));
-    ASSERT_EQ(unlink("gg_walk/in/c/a.fnt"), 0);
+    ASSERT_EQ(unlink("gg_walk/in/c/A.fnt"), 0);
     EXPECT_EQ(run_sheet({"render", "-r", "gg_walk/in", "--out-dir", "gg_walk/no"}), 3);
     EXPECT_EQ(run_sheet({"render", "-r", "gg_walk/in", "-o", "gg_walk/out/one.png"}), 64);
     EXPECT_EQ(run_sheet({"render", "-r", "gg_walk/in", "--out-dir", "gg_walk/out"}), 0);
