@@ -12,12 +12,17 @@ const uint8_t DIGITS[16][LABEL_DIGIT_HEIGHT] = {
     {3, 4, 4, 4, 3}, {1, 1, 3, 5, 3}, {7, 4, 7, 4, 7}, {7, 4, 6, 4, 4},
 };
 
-} // namespace
-
-const uint8_t *label_digit(char c) {
+// The bitmap of a text character; null for a space (or anything else).
+const uint8_t *char_digit(char c) {
     if (c >= '0' && c <= '9') return DIGITS[c - '0'];
     if (c >= 'A' && c <= 'F') return DIGITS[c - 'A' + 10];
     return nullptr;
+}
+
+} // namespace
+
+const uint8_t *label_digit(uint32_t value) {
+    return DIGITS[value & 15];
 }
 
 uint32_t label_text_width(const std::string &text, uint32_t scale) {
@@ -27,7 +32,7 @@ uint32_t label_text_width(const std::string &text, uint32_t scale) {
 void draw_label(Picture *picture, uint32_t x, uint32_t y, const std::string &text, uint32_t scale,
                 uint32_t ink) {
     for (char c : text) {
-        const uint8_t *glyph = label_digit(c);
+        const uint8_t *glyph = char_digit(c);
         for (uint32_t row = 0; glyph && row < LABEL_DIGIT_HEIGHT * scale; ++row)
             for (uint32_t col = 0; col < LABEL_DIGIT_WIDTH * scale; ++col)
                 if (glyph[row / scale] >> (LABEL_DIGIT_WIDTH - 1 - col / scale) & 1)

@@ -7,10 +7,7 @@
 
 const uint32_t LABEL_DIGIT_WIDTH = 3, LABEL_DIGIT_HEIGHT = 5, LABEL_DIGIT_ADVANCE = 4;
 
-// The rows of a hex digit ('0'-'9', 'A'-'F'), top to bottom, three bits each
-// (bit 2 leftmost); null for any other character, which is drawn as a space.
-const uint8_t *label_digit(char c);
-// Pixels across a text of digits and spaces at a scale.
+// Pixels across a text of hex digits ('0'-'9', 'A'-'F') and spaces at a scale.
 uint32_t label_text_width(const std::string &text, uint32_t scale);
 // Draws the text with its top left at x, y; pixels outside the picture are left out.
 void draw_label(Picture *picture, uint32_t x, uint32_t y, const std::string &text, uint32_t scale,

@@ -60,8 +60,8 @@ Cell cell_content(const Fontx2Font *font, const Fontx2Layout *layout,
     }
     const uint64_t at =
         font->glyph_offset + (uint64_t)(glyph == NO_GLYPH ? 0 : glyph) * font->glyph_bytes;
-    if (at + font->glyph_bytes > font->whole_size) cell.missing = true;
-    if (at + font->glyph_bytes <= font->size) cell.bitmap = font->data + at;
+    if (at + font->glyph_bytes > font->whole_bytes) cell.missing = true;
+    if (at + font->glyph_bytes <= font->bytes_at_hand) cell.bitmap = font->data + at;
     return cell;
 }
 
@@ -113,7 +113,7 @@ void sheet_geometry(const Fontx2Font *font, const Fontx2Layout *layout, uint32_t
 
 uint32_t sheet_cell_code(const SheetGeometry &g, uint32_t row, uint32_t column) {
     if (g.order == FONTX2_ORDER_JIS && g.shape == FONTX2_GRID)
-        return jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + column)));
+        return fontx2_jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + column)));
     return g.row_codes[row] + column;
 }
 

@@ -29,7 +29,8 @@ bool same_block(const Picture &a, uint32_t x0, uint32_t y0, const Picture &b, ui
 // Whether the text stands at (x, y) at scale 1: each digit's pixels, paper between.
 bool label_at(const DecodedPng &png, uint32_t x, uint32_t y, const std::string &text) {
     for (uint32_t col = 0; col < label_text_width(text, 1); ++col) {
-        const uint8_t *digit = label_digit(text[col / LABEL_DIGIT_ADVANCE]);
+        const char c = text[col / LABEL_DIGIT_ADVANCE];
+        const uint8_t *digit = c == ' ' ? nullptr : label_digit(c <= '9' ? c - '0' : c - 'A' + 10);
         const uint32_t dx = col % LABEL_DIGIT_ADVANCE;
         for (uint32_t row = 0; row < LABEL_DIGIT_HEIGHT; ++row) {
             bool ink = digit && dx < LABEL_DIGIT_WIDTH && (digit[row] >> (2 - dx) & 1);
@@ -43,7 +44,8 @@ struct Sheet {
     std::vector<uint8_t> bytes;
     Fontx2Font font;
     Fontx2Layout layout;
-    explicit Sheet(std::vector<uint8_t> b, int order = FONTX2_ORDER_AUTO) : bytes(std::move(b)) {
+    explicit Sheet(std::vector<uint8_t> b, Fontx2Order order = FONTX2_ORDER_AUTO)
+        : bytes(std::move(b)) {
         fontx2_read(&font, bytes.data(), bytes.size(), bytes.size());
         fontx2_lay_out(&layout, &font, order, FONTX2_GRID);
     }
@@ -88,8 +90,8 @@ TEST(PerRow, TheOwnOrderRuleWithLongerRows) {
 
 struct GapAndMissing : ::testing::Test {
     void TearDown() override {
-        unlink("gg_cells.fnt");
-        unlink("gg_cells.png");
+        unlink(tmp("gg_cells.fnt").c_str());
+        unlink(tmp("gg_cells.png").c_str());
     }
 };
 
@@ -97,7 +99,7 @@ TEST_F(GapAndMissing, EachColourWhereItBelongs) {
     // JIS rows 1 and 3 (0x8240-0x8250: row 3, cells 1-17); the last glyph cut.
     std::vector<uint8_t> bytes = synthetic_font_blocks(8, 8, {{0x8140, 0x817E}, {0x8240, 0x8250}});
     bytes.resize(bytes.size() - 1);
-    write_bytes("gg_cells.fnt", bytes);
+    write_bytes(tmp("gg_cells.fnt"), bytes);
     const uint32_t pitch = 8 + 2;
     uint8_t glyph[8];
     auto cell_is_glyph = [&](const DecodedPng &png, uint32_t col, uint32_t row, uint32_t index) {
@@ -109,10 +111,10 @@ TEST_F(GapAndMissing, EachColourWhereItBelongs) {
         return true;
     };
     DecodedPng png;
-    ASSERT_EQ(run_sheet({"render", "gg_cells.fnt", "-o", "gg_cells.png", "--order", "jis", "--gap",
-                         "2", "--missing", "--missing-colour", "123456"}),
+    ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--order", "jis",
+                         "--gap", "2", "--missing", "--missing-colour", "123456"}),
               0);
-    ASSERT_TRUE(read_png("gg_cells.png", &png));
+    ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
     ASSERT_EQ(png.ihdr.bit_depth, 2);
     ASSERT_EQ(png.plte.n_entries, 3u);
     EXPECT_EQ(png.plte.entries[2].green, 0x34);
@@ -129,10 +131,10 @@ TEST_F(GapAndMissing, EachColourWhereItBelongs) {
         ASSERT_EQ(png_pixel(png, 8, y) | png_pixel(png, 9, y), 0u) << y;
     // Without --missing the cells show what the plug-in shows there: a code
     // no block holds the first glyph, a cut glyph nothing.
-    ASSERT_EQ(
-        run_sheet({"render", "gg_cells.fnt", "-o", "gg_cells.png", "--order", "jis", "--gap", "2"}),
-        0);
-    ASSERT_TRUE(read_png("gg_cells.png", &png));
+    ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--order", "jis",
+                         "--gap", "2"}),
+              0);
+    ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
     ASSERT_EQ(png.ihdr.bit_depth, 1);
     EXPECT_TRUE(cell_is_glyph(png, 17, 2, 0));
     EXPECT_TRUE(cell_is_glyph(png, 5, 93, 0));
@@ -147,17 +149,16 @@ TEST(LabelDigits, NoTwoPassForEachOther) {
         for (int j = i + 1; j < 16; ++j) {
             int differ = 0;
             for (uint32_t row = 0; row < LABEL_DIGIT_HEIGHT; ++row)
-                differ +=
-                    __builtin_popcount(label_digit(digits[i])[row] ^ label_digit(digits[j])[row]);
+                differ += __builtin_popcount(label_digit(i)[row] ^ label_digit(j)[row]);
             EXPECT_GE(differ, 3) << digits[i] << " and " << digits[j];
         }
 }
 
 TEST_F(GapAndMissing, JisGridLabels) {
-    write_bytes("gg_cells.fnt", synthetic_font_double(8, 8));
-    ASSERT_EQ(run_sheet({"render", "gg_cells.fnt", "-o", "gg_cells.png", "--labels"}), 0);
+    write_bytes(tmp("gg_cells.fnt"), synthetic_font_double(8, 8));
+    ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--labels"}), 0);
     DecodedPng png;
-    ASSERT_TRUE(read_png("gg_cells.png", &png));
+    ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
     // Row labels "94 EA9F" at most: 27 pixels and a space each side, a
     // 32-pixel margin; the column labels 7 pixels high.
     const uint32_t left = 32, top = 7;
