@@ -85,6 +85,9 @@ int run_render_many(const RenderTargets &targets, const RenderOptions &options, 
         outputs.assign(fonts.size(), targets.out);
     } else {
         if (output_paths(fonts, targets.out_dir, &outputs) != EXIT_FINE) return EXIT_USAGE;
+        // No sheet may replace any of the fonts, whichever font it is drawn from.
+        for (const std::string &output : outputs)
+            if (refuse_output_over_input(output, fonts) != EXIT_FINE) return EXIT_USAGE;
         struct stat st;
         if (stat(targets.out_dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             report(targets.out_dir, "is not a folder: --out-dir needs one that exists");

@@ -51,6 +51,13 @@ TEST_F(Folders, AWalkTakesFontsOnlyInByteOrder) {
     EXPECT_FALSE(exists(w("out/notes.png")));
     // A non-font named, a folder without -r: still reported, the rest drawn.
     EXPECT_EQ(run_sheet({"render", w("in/notes.txt"), w("in/b/x.fnt"), "--out-dir", w("out")}), 2);
+    // A sheet that would land on a font given: refused, the font kept.
+    write_bytes(w("out/k.png"), synthetic_font_single(8, 8));
+    ASSERT_EQ(unlink(w("out/a.png").c_str()), 0);
+    EXPECT_EQ(run_sheet({"render", w("in/a.fnt"), w("out/k.png"), "--out-dir", w("out")}), 64);
+    EXPECT_FALSE(exists(w("out/a.png")));
+    LoadedFont kept;
+    EXPECT_EQ(load_font(w("out/k.png"), &kept), EXIT_FINE);
     EXPECT_EQ(run_sheet({"inspect", w("in")}), 2);
     EXPECT_EQ(run_sheet({"inspect", "-r", w("in")}), 0);
 }
