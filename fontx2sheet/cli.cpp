@@ -2,6 +2,7 @@
 // error exits 64 naming the wrong option or value.
 #include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/inputs.h"
+#include "fontx2sheet/make.h"
 #include "fontx2sheet/render_many.h"
 #include "fontx2sheet/sheet_cells.h"
 
@@ -272,6 +273,8 @@ int fontx2sheet_main(int argc, char **argv) {
     add_lookup(app, lu);
     FixArgs fix_args;
     add_fix(app, &fix_args);
+    MakeOptions make_options;
+    add_make(app, &make_options);
     if (unknown_subcommand(app, argc, argv)) return EXIT_USAGE;
     try {
         app.parse(argc, argv);
@@ -290,6 +293,7 @@ int fontx2sheet_main(int argc, char **argv) {
         return std::max(status, run_inspect(fonts, in.json, in.blocks));
     }
     if (app.got_subcommand("fix")) return run_fix(fix_args);
+    if (app.got_subcommand("make")) return run_make(make_options);
     if (app.got_subcommand("lookup")) {
         std::vector<LookupCode> codes(lu.codes.size());
         for (size_t i = 0; i < lu.codes.size(); ++i) parse_code_argument(lu.codes[i], &codes[i]);
