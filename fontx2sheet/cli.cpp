@@ -6,7 +6,7 @@
 #include "fontx2sheet/render_many.h"
 #include "fontx2sheet/sheet_cells.h"
 
-#include <CLI/CLI.hpp>
+#include "fontx2sheet/cli_checked.h"
 
 #include <algorithm>
 #include <errno.h>
@@ -39,14 +39,6 @@ bool parse_settings(const std::string &text, SettingsRecord *record) {
         bytes[i] = (uint8_t)strtoul(text.substr(2 * i, 2).c_str(), nullptr, 16);
     memcpy(record, bytes, sizeof bytes);
     return true;
-}
-
-CLI::Validator checked(bool (*ok)(const std::string &), const char *what) {
-    return CLI::Validator(
-        [ok, what](std::string &value) {
-            return ok(value) ? std::string() : "'" + value + "' is not " + what;
-        },
-        "");
 }
 
 bool is_colour(const std::string &text) {

@@ -187,23 +187,6 @@ CLI::App *add_fix(CLI::App &app, FixArgs *args) {
 
 namespace {
 
-std::string json_string(const std::string &s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += (char)c;
-        } else if (c < 0x20 || c == 0x7F) {
-            char e[8];
-            snprintf(e, sizeof e, "\\u%04x", c);
-            out += e;
-        } else {
-            out += (char)c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string fix_json(const FixArgs &args, const FixResult &r, bool written) {
     std::string changes;
     for (const FixChange &c : r.changes)

@@ -70,6 +70,9 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
                          bool blocks);
 std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &findings);
 std::string inspect_json_error(const std::string &path, const std::string &error);
+// A JSON string: quotes, backslashes and control bytes escaped, other bytes
+// (a path's UTF-8) as they are.
+std::string json_string(const std::string &s);
 // Printable ASCII as it is, other bytes as \xNN.
 std::string escaped_name(const uint8_t *name, uint32_t size);
 // Why the automatic order is what it is.

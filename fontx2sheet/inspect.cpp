@@ -114,7 +114,7 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
     return t;
 }
 
-static std::string json_string(const std::string &s) {
+std::string json_string(const std::string &s) {
     std::string out = "\"";
     for (unsigned char c : s) {
         if (c == '"' || c == '\\') {

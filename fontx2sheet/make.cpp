@@ -2,7 +2,7 @@
 // display libraries do, and keeps it only when both see every glyph meant.
 #include "fontx2sheet/make.h"
 
-#include <CLI/CLI.hpp>
+#include "fontx2sheet/cli_checked.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -25,14 +25,6 @@ bool font_name_ok(const std::string &text) {
     for (char c : text)
         if (c < 0x20 || c > 0x7E) return false;
     return true;
-}
-
-CLI::Validator make_check(bool (*ok)(const std::string &), const char *what) {
-    return CLI::Validator(
-        [ok, what](std::string &value) {
-            return ok(value) ? std::string() : "'" + value + "' is not " + what;
-        },
-        "");
 }
 
 bool chars_ok(const std::string &text) {
@@ -88,15 +80,9 @@ void print_report(const MakeOptions &o, const MadeGlyphs &made, const Fontx2Writ
     report(where, summary(made, w) + ", " + counted(made.pixels_cut, "pixel") + " cut, " +
                       counted(w.bytes.size(), "byte"));
     if (!o.json) return;
-    std::string file;
-    for (char c : o.out) {
-        char esc[8];
-        snprintf(esc, sizeof esc, "\\u%04x", (unsigned char)c);
-        file += c == '"' || c == '\\' || (unsigned char)c < 0x20 ? esc : std::string(1, c);
-    }
-    printf("{\"file\":\"%s\",\"codes\":\"%s\",\"width\":%u,\"height\":%u,\"glyphs\":%zu,"
+    printf("{\"file\":%s,\"codes\":\"%s\",\"width\":%u,\"height\":%u,\"glyphs\":%zu,"
            "\"blocks\":%u,\"blank_glyphs\":%llu,\"pixels_cut\":%llu,\"bytes\":%zu}\n",
-           file.c_str(), made.codes.c_str(), made.glyphs.width, made.glyphs.height,
+           json_string(o.out).c_str(), made.codes.c_str(), made.glyphs.width, made.glyphs.height,
            made.glyphs.codes.size(), w.blocks,
            (unsigned long long)(made.glyphs.double_byte ? w.blank_glyphs : 0),
            (unsigned long long)made.pixels_cut, w.bytes.size());
@@ -177,16 +163,16 @@ CLI::App *add_make(CLI::App &app, MakeOptions *options) {
     make->add_option("--chars", o.chars,
                      "Only these characters: ranges U+0020-007E,U+3040-30FF or @FILE (the "
                      "characters of a UTF-8 text file)")
-        ->check(make_check(chars_ok, "ranges like U+0020-007E,U+3040-30FF or @FILE"));
+        ->check(checked(chars_ok, "ranges like U+0020-007E,U+3040-30FF or @FILE"));
     make->add_option("--name", o.name, "Font name, at most 8 printable ASCII characters")
-        ->check(make_check(font_name_ok, "at most 8 printable ASCII characters"))
+        ->check(checked(font_name_ok, "at most 8 printable ASCII characters"))
         ->each([&o](const std::string &) { o.name_given = true; });
     make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table")
         ->check(CLI::Range(1, 255));
     make->add_option("--format", o.format, "fnt (the font) or c (a C header holding it)")
         ->check(CLI::IsMember({"fnt", "c"}));
     make->add_option("--symbol", o.symbol, "With --format c: the array's name")
-        ->check(make_check(c_identifier, "a C identifier"));
+        ->check(checked(c_identifier, "a C identifier"));
     make->add_flag("--json", o.json, "The report as one JSON object on standard output");
     return make;
 }
