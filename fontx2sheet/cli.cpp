@@ -254,7 +254,7 @@ void check_lookup(const CLI::App *lookup, const LookupArgs &a) {
 } // namespace
 
 int fontx2sheet_main(int argc, char **argv) {
-    CLI::App app("Check and preview FONTX2 bitmap fonts.", "fontx2sheet");
+    CLI::App app("Check, preview, make and fix FONTX2 bitmap fonts.", "fontx2sheet");
     app.require_subcommand(1);
     app.set_version_flag("--version", "fontx2sheet " FONTX2SHEET_VERSION);
     RenderArgs r;
