@@ -116,6 +116,53 @@ RenderOptions render_options(const RenderArgs &a) {
     return o;
 }
 
+struct TextArgs {
+    TextOptions o;
+    std::string ink = "FFFFFF", paper = "000000", wrap = "char";
+};
+
+bool is_text_argument(const std::string &text) {
+    return (!text.empty() && text[0] == '@') || is_utf8(text);
+}
+
+CLI::App *add_text(CLI::App &app, TextArgs &a) {
+    CLI::App *t = app.add_subcommand("text", "Draw a string as a display shows it, with one font "
+                                             "or a single-byte and a double-byte font");
+    t->add_option("FONT", a.o.fonts, "One font, or a single-byte and a double-byte font")
+        ->required()
+        ->expected(1, 2);
+    t->add_option("--text", a.o.text, "UTF-8 characters; @FILE reads a file, @- standard input")
+        ->required()
+        ->check(checked(is_text_argument, "UTF-8 text"));
+    CLI::Option *out = t->add_option("-o,--output", a.o.out, "The PNG ('-': standard output)");
+    t->add_flag("--ascii", a.o.ascii, "Print the picture at scale 1 (# ink, . paper) instead")
+        ->excludes(out);
+    t->add_option("--encoding", a.o.encoding, "Convert the text with this code set (iconv's name)")
+        ->check(checked(text_encoding_known, "a code set iconv knows"));
+    t->add_option("--width", a.o.width, "The display's width: lines wrap or are cut at it")
+        ->check(CLI::Range(1, 65535));
+    t->add_option("--height", a.o.height, "The display's height: lines below are not shown")
+        ->check(CLI::Range(1, 65535));
+    t->add_option("--line-gap", a.o.line_gap, "Paper rows between lines")
+        ->check(CLI::Range(0, 255));
+    t->add_option("--wrap", a.wrap, "With --width: char (default), word or none (cut)")
+        ->check(CLI::IsMember({"char", "word", "none"}));
+    t->add_option("--scale", a.o.scale, "Whole-pixel scale")->check(CLI::Range(1, 16));
+    t->add_option("--ink", a.ink, "Glyph colour RRGGBB (default FFFFFF)")
+        ->check(checked(is_colour, "a colour RRGGBB"));
+    t->add_option("--paper", a.paper, "Background colour RRGGBB (default 000000)")
+        ->check(checked(is_colour, "a colour RRGGBB"));
+    t->add_flag("--strict", a.o.strict, "Status 1, nothing written, when a character is missing");
+    return t;
+}
+
+TextOptions text_options(TextArgs &a) {
+    a.o.wrap = a.wrap == "word" ? WRAP_WORD : a.wrap == "none" ? WRAP_NONE : WRAP_CHAR;
+    parse_colour(a.ink, &a.o.ink);
+    parse_colour(a.paper, &a.o.paper);
+    return a.o;
+}
+
 } // namespace
 
 int fontx2sheet_main(int argc, char **argv) {
@@ -138,10 +185,14 @@ int fontx2sheet_main(int argc, char **argv) {
     lookup->add_option("--text", text, "Characters (UTF-8), converted to the font's codes")
         ->check(checked(is_utf8, "UTF-8 text"));
     lookup->add_flag("--strict", lookup_strict, "Status 1 when the font has a problem");
+    TextArgs t;
+    CLI::App *text_command = add_text(app, t);
     try {
         app.parse(argc, argv);
         if (lookup->parsed() && code_args.empty() && text.empty())
             throw CLI::RequiredError("lookup needs a CODE or --text");
+        if (text_command->parsed() && t.o.out.empty() && !t.o.ascii)
+            throw CLI::RequiredError("text needs -o OUT.png or --ascii");
     } catch (const CLI::CallForHelp &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
@@ -149,6 +200,7 @@ int fontx2sheet_main(int argc, char **argv) {
         return EXIT_USAGE;
     }
     if (inspect->parsed()) return run_inspect(inspect_fonts, json);
+    if (text_command->parsed()) return run_text(text_options(t));
     if (lookup->parsed()) {
         std::vector<LookupCode> codes(code_args.size());
         for (size_t i = 0; i < code_args.size(); ++i) parse_code_argument(code_args[i], &codes[i]);
