@@ -192,7 +192,7 @@ int fontx2sheet_main(int argc, char **argv) {
         if (lookup->parsed() && code_args.empty() && text.empty())
             throw CLI::RequiredError("lookup needs a CODE or --text");
         if (text_command->parsed() && t.o.out.empty() && !t.o.ascii)
-            throw CLI::RequiredError("text needs -o OUT.png or --ascii");
+            throw CLI::RequiredError("text: -o OUT.png or --ascii");
     } catch (const CLI::CallForHelp &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
