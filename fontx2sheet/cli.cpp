@@ -118,7 +118,7 @@ RenderOptions render_options(const RenderArgs &a) {
 
 struct TextArgs {
     TextOptions o;
-    std::string ink = "FFFFFF", paper = "000000", wrap = "char";
+    std::string font, font2, ink = "FFFFFF", paper = "000000", wrap = "char";
 };
 
 bool is_text_argument(const std::string &text) {
@@ -128,9 +128,10 @@ bool is_text_argument(const std::string &text) {
 CLI::App *add_text(CLI::App &app, TextArgs &a) {
     CLI::App *t = app.add_subcommand("text", "Draw a string as a display shows it, with one font "
                                              "or a single-byte and a double-byte font");
-    t->add_option("FONT", a.o.fonts, "One font, or a single-byte and a double-byte font")
-        ->required()
-        ->expected(1, 2);
+    t->add_option("FONT", a.font, "A font of either kind")->required();
+    t->add_option("FONT2", a.font2,
+                  "A font of the other kind: codes below 0x100 come from the "
+                  "single-byte font, the others from the double-byte one");
     t->add_option("--text", a.o.text, "UTF-8 characters; @FILE reads a file, @- standard input")
         ->required()
         ->check(checked(is_text_argument, "UTF-8 text"));
@@ -157,6 +158,8 @@ CLI::App *add_text(CLI::App &app, TextArgs &a) {
 }
 
 TextOptions text_options(TextArgs &a) {
+    a.o.fonts = {a.font};
+    if (!a.font2.empty()) a.o.fonts.push_back(a.font2);
     a.o.wrap = a.wrap == "word" ? WRAP_WORD : a.wrap == "none" ? WRAP_NONE : WRAP_CHAR;
     parse_colour(a.ink, &a.o.ink);
     parse_colour(a.paper, &a.o.paper);
