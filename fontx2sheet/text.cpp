@@ -83,7 +83,7 @@ std::string glyph_for(const LoadedFont &loaded, uint32_t code, Item *item) {
     const Fontx2Font *f = &loaded.font;
     Fontx2Glyph g;
     fontx2_lookup(f, code, &g);
-    std::string head = code_text(code, code > 0xFF) + ": ";
+    std::string head = code_text(code, f->double_byte || code > 0xFF) + ": ";
     if (!g.held)
         return head + (f->double_byte ? "no block of the font holds it"
                                       : "a single-byte font holds codes 0x00-0xFF only");
@@ -365,16 +365,18 @@ int check_text_size(const std::string &where, uint64_t width, uint64_t height, u
     return EXIT_FINE;
 }
 
-// One line per pixel row: # ink, . paper.
+// One line per pixel row: # ink, . paper; a row at a time, so a large
+// picture needs no second copy.
 int print_ascii(const Picture &picture) {
-    std::string rows;
-    rows.reserve((size_t)((picture.width + 1ull) * picture.height));
-    for (uint32_t y = 0; y < picture.height; ++y) {
-        for (uint32_t x = 0; x < picture.width; ++x)
-            rows += picture_get(&picture, x, y) ? '#' : '.';
-        rows += '\n';
+    std::string row;
+    bool ok = true;
+    for (uint32_t y = 0; ok && y < picture.height; ++y) {
+        row.clear();
+        for (uint32_t x = 0; x < picture.width; ++x) row += picture_get(&picture, x, y) ? '#' : '.';
+        row += '\n';
+        ok = fwrite(row.data(), 1, row.size(), stdout) == row.size();
     }
-    if (fwrite(rows.data(), 1, rows.size(), stdout) != rows.size() || fflush(stdout) != 0) {
+    if (!ok || fflush(stdout) != 0) {
         report("standard output", strerror(errno));
         return EXIT_NO_OUTPUT;
     }
