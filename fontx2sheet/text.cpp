@@ -320,14 +320,15 @@ int read_text(const std::string &argument, std::string *text, std::string *sourc
 // once and sets *missing. A line feed, and a carriage return before one,
 // are never drawn, so they are not converted.
 int text_items(const std::string &text, const std::string &source, const TextFonts &fonts,
-               const std::string &encoding, std::vector<Item> *items, bool *missing) {
+               const TextOptions &options, std::vector<Item> *items, bool *missing) {
     std::vector<uint32_t> scalars;
     if (!utf8_decode(text, &scalars)) {
         report(source, "is not UTF-8 text");
         return EXIT_NOT_A_FONT;
     }
-    Encoder encoder(encoding);
-    const std::string set = code_set_name(fonts, encoding);
+    Encoder encoder(options.encoding);
+    const std::string set = code_set_name(fonts, options.encoding);
+    const char *drawn = options.strict ? "" : " (drawn as an outline)";
     std::set<uint32_t> reported;
     size_t at = 0;
     for (size_t i = 0; i < scalars.size(); at += utf8_length(scalars[i++])) {
@@ -341,8 +342,7 @@ int text_items(const std::string &text, const std::string &source, const TextFon
         if (!why.empty()) {
             *missing = true;
             if (reported.insert(c).second)
-                report(item.font->path,
-                       character_name(text, item) + " " + why + " (drawn as an outline)");
+                report(item.font->path, character_name(text, item) + " " + why + drawn);
         }
         items->push_back(item);
     }
@@ -402,8 +402,7 @@ int run_text(const TextOptions &options) {
     bool missing = false;
     int status = load_fonts(options, &loaded, &fonts);
     if (status == EXIT_FINE) status = read_text(options.text, &text, &source);
-    if (status == EXIT_FINE)
-        status = text_items(text, source, fonts, options.encoding, &items, &missing);
+    if (status == EXIT_FINE) status = text_items(text, source, fonts, options, &items, &missing);
     if (status != EXIT_FINE) return status;
     if (items.empty() || (missing && options.strict)) {
         if (items.empty()) report(source, "the text is empty: nothing to draw");
