@@ -1,3 +1,5 @@
+// Compositing a glyph sheet band by band: drawn at 1 bit, widened to 8,
+// composited into the 24-bit output rows while the band is in cache.
 #include "compositor/composite_sheet.h"
 
 #include "common/platform/platform.h"
@@ -33,19 +35,20 @@ bool composite_sheet_band(void *context, const uint8_t *band, uint32_t first_row
 
 } // namespace
 
-int composite_sheet(const SettingsRecord *settings, uint32_t width, uint32_t height,
-                    uint32_t cell_rows, SheetDrawer draw, const void *context,
-                    const uint32_t *palette, uint32_t colour_count, uint8_t *output) {
+const uint32_t SHEET_PALETTE[SHEET_COLOURS] = {0x00000000, 0xFFFFFFFF};
+
+int composite_sheet(const SettingsRecord *settings, const SheetSource *source, uint8_t *output) {
+    const uint32_t width = source->width, height = source->height;
     BandSink sink;
     sink.width = width;
     sink.render_stride = row_stride(width, 8, DIB_ROW_ALIGNMENT);
     if (composite_bands_start(&sink.bands, settings, output, (int32_t)width, (int32_t)height, 24,
-                              palette, colour_count) != COMPOSITE_OK)
+                              SHEET_PALETTE, SHEET_COLOURS) != COMPOSITE_OK)
         return COMPOSITE_SHEET_INTERNAL;
     // A band is whole cell rows; more of them when they are short.
     uint64_t rows = sink.render_stride ? BAND_TARGET_BYTES / sink.render_stride : 0;
     if (rows > height) rows = height;
-    if (rows < cell_rows) rows = cell_rows;
+    if (rows < source->cell_height) rows = source->cell_height;
     if (rows == 0) rows = 1;
     const uint64_t bits_stride = row_stride(width, 1, DIB_ROW_ALIGNMENT);
     const uint64_t bits_bytes = bits_stride * rows;
@@ -54,7 +57,21 @@ int composite_sheet(const SettingsRecord *settings, uint32_t width, uint32_t hei
     sink.render = scratch + bits_bytes;
     // A sheet that could not be drawn is no picture: report it rather than
     // leave rows uncomposited.
-    bool ok = draw(context, scratch, bits_bytes, bits_stride, composite_sheet_band, &sink);
+    bool ok =
+        source->draw(source->sheet, scratch, bits_bytes, bits_stride, composite_sheet_band, &sink);
     heap_free(scratch);
-    return ok ? COMPOSITE_SHEET_OK : COMPOSITE_SHEET_NO_MEMORY;
+    return ok ? COMPOSITE_SHEET_OK : COMPOSITE_SHEET_NOT_DRAWN;
+}
+
+const char *composite_sheet_message(int result) {
+    switch (result) {
+    case COMPOSITE_SHEET_OK:
+        return "";
+    case COMPOSITE_SHEET_NO_MEMORY:
+        return "not enough memory to composite the sheet";
+    case COMPOSITE_SHEET_NOT_DRAWN:
+        return "the sheet could not be drawn";
+    default:
+        return "the compositor refused the sheet's colours";
+    }
 }

@@ -13,8 +13,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Results; the values match the host interface's codes so the composite path
-// can pass them straight on.
+// Results, 0 for success; callers say what a failure means to them
+// (composite_sheet turns it into its own result).
 enum {
     COMPOSITE_OK = 0,
     COMPOSITE_ERR_INTERNAL = 8, // an 8-bit source came with an empty palette

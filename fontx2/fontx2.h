@@ -1,5 +1,7 @@
-// FONTX2 bitmap fonts: read a font, lay out its glyph sheet, look a code up,
-// draw the sheet at 1 bit per pixel.
+// FONTX2 bitmap fonts: read a font and look a code up (fontx2_read.cpp), lay
+// out its glyph sheet (fontx2_layout.cpp), draw the sheet at 1 bit per pixel
+// (fontx2_draw.cpp); code sets in fontx2_codes.cpp. Writing fonts is
+// fontx2_writer.h's.
 //
 //     Fontx2Font font;
 //     if (fontx2_read(&font, data, size, size) != FONTX2_OK) return; // no FONTX2 font
@@ -24,6 +26,8 @@
 // codes it holds whose glyph is present. Any of them can instead be one
 // column, a cell a row.
 #pragma once
+
+#include "common/sheet_band.h"
 
 #include <stdint.h>
 
@@ -61,25 +65,26 @@ enum {
 };
 
 struct Fontx2Font {
-    const uint8_t *data; // the font's bytes at hand, signature first
-    uint64_t size;       // how many: every read stays below
-    uint64_t whole_size; // the font data's whole length (>= size): a glyph is
-                         // present when it lies wholly within it
+    const uint8_t *data;    // the font's bytes at hand, signature first
+    uint64_t bytes_at_hand; // how many: every read stays below
+    uint64_t whole_bytes;   // the font data's whole length (>= bytes_at_hand), which
+                            // may run past them: a glyph is present when it lies
+                            // wholly within it
     uint8_t name[FONTX2_NAME_BYTES];
     uint32_t glyph_width;     // pixels, 0 to 255
     uint32_t glyph_height;    // pixels, 0 to 255
     uint32_t glyph_row_bytes; // (glyph_width + 7) / 8
     uint32_t glyph_bytes;     // glyph_height * glyph_row_bytes
     uint32_t code_type;       // the header byte: 0 single-byte, else double-byte
-    uint32_t double_byte;
+    bool double_byte;
     uint32_t declared_blocks;  // the count byte
     uint32_t block_count;      // table entries read: the count byte's, or more when the
                                // count wrapped (see fontx2_read)
     uint32_t blocks_at_hand;   // of them, entries wholly within the bytes at hand
-    uint32_t table_ascending;  // entries at hand, each above the last: lookups walk it once
+    bool table_ascending;      // entries at hand, each above the last: lookups walk it once
     uint64_t glyph_offset;     // of the first glyph bitmap
     uint64_t glyphs_announced; // 256, or the codes of all blocks
-    uint64_t glyphs_present;   // of them, bitmaps wholly within whole_size
+    uint64_t glyphs_present;   // of them, bitmaps wholly within whole_bytes
     uint64_t expected_size;    // the header, the table and every announced glyph
     uint64_t head_needed;      // bytes from the start that hold every entry the table
                                // could have: a reader of the head alone needs them at hand
@@ -92,18 +97,18 @@ struct Fontx2Block {
     uint32_t first_code;  // inclusive
     uint32_t last_code;   // inclusive; below first_code, the block holds nothing
     uint32_t first_glyph; // glyph index of first_code
-    uint32_t at_hand;     // the entry lies within the bytes at hand
+    bool at_hand;         // the entry lies within the bytes at hand
     uint32_t next;        // walk state: the entry after this one
     uint32_t next_glyph;  // walk state: the glyph counter after this block
 };
 
 struct Fontx2Glyph {
     uint32_t code;
-    uint32_t held;         // some block holds the code (single-byte: code < 256)
+    bool held;             // some block holds the code (single-byte: code < 256)
     uint32_t block;        // table position of that block
     uint32_t index;        // glyph index; 0 when not held (the grids show the first glyph there)
     uint64_t offset;       // of its bitmap from the start of the data
-    uint32_t present;      // the bitmap lies wholly within whole_size
+    bool present;          // the bitmap lies wholly within whole_bytes
     const uint8_t *bitmap; // the bitmap when wholly at hand, else null
 };
 
@@ -117,8 +122,8 @@ enum Fontx2Shape { FONTX2_GRID, FONTX2_COLUMN };
 enum { FONTX2_TOP_DOWN = 0, FONTX2_BOTTOM_UP = 1 };
 
 struct Fontx2Layout {
-    uint32_t order;     // as chosen: JIS, CODE or SINGLE
-    uint32_t shape;     // GRID or COLUMN
+    Fontx2Order order;  // as chosen: JIS, CODE or SINGLE
+    Fontx2Shape shape;  // GRID or COLUMN
     uint32_t columns;   // cells across
     uint32_t cell_rows; // cells down
     uint32_t width;     // pixels; 0 x 0 when a glyph dimension is 0 or no cell shows
@@ -130,7 +135,7 @@ struct Fontx2Layout {
     uint32_t lines;
     uint16_t coverage[FONTX2_CODE_LINES]; // bit (code & 15) of word (code >> 4)
     // What the own code order shows: the codes held whose glyph is present
-    // (within whole_size), how many, and the lines of 16 codes holding one.
+    // (within whole_bytes), how many, and the lines of 16 codes holding one.
     // Cells for absent glyphs would only make the picture larger than the
     // data that fills it.
     uint32_t shown_codes;
@@ -167,7 +172,8 @@ bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *gl
 // Lays the sheet out in the order and shape asked (an order meant for the
 // other code type falls back to the font's own: AUTO for double-byte fonts,
 // SINGLE for single-byte ones).
-int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int shape);
+int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, Fontx2Order order,
+                   Fontx2Shape shape);
 // True when some block of a double-byte font holds the code (per the layout).
 bool fontx2_layout_holds(const Fontx2Layout *layout, uint32_t code);
 // True when the own code order gives the code a cell: held, glyph present.
@@ -185,19 +191,25 @@ int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pix
 // Draws the sheet top to bottom a band at a time, so a caller can use each
 // band while it is in cache instead of holding the whole sheet: as many whole
 // cell rows as band_size bytes hold (rows stride bytes apart, top-down, padded
-// like fontx2_draw's), then done(context, band, first sheet row, rows).
+// like fontx2_draw's), then done(sink, band, first sheet row, rows).
 // FONTX2_STOPPED when done returns false; FONTX2_BUFFER_TOO_SMALL, with
 // nothing drawn, when a cell row does not fit.
-typedef bool (*Fontx2BandDone)(void *context, const uint8_t *band, uint32_t first_row,
-                               uint32_t rows);
 int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
-                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context);
+                      uint64_t band_size, uint64_t stride, SheetBandDone done, void *sink);
+// A laid-out font as a band source (a SheetDrawer's sheet).
+struct Fontx2Sheet {
+    const Fontx2Font *font;
+    const Fontx2Layout *layout;
+};
+// A SheetDrawer for a Fontx2Sheet: fontx2_draw_bands, true when it drew all.
+bool fontx2_sheet_bands(const void *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                        SheetBandDone done, void *sink);
 // The Shift-JIS code of a JIS X 0208 code (row byte and cell byte, 0x21 to 0x7E).
-uint16_t jis_to_sjis(uint16_t jis);
+uint16_t fontx2_jis_to_sjis(uint16_t jis);
 
 // True for a two-byte Shift-JIS code: lead byte 0x81-0x9F or 0xE0-0xFC,
 // trail byte 0x40-0x7E or 0x80-0xFC.
-bool sjis_is_double_byte(uint32_t code);
+bool fontx2_sjis_is_double_byte(uint32_t code);
 // Of the codes the blocks of a double-byte font hold (per the layout), how
 // many are two-byte Shift-JIS codes: a font whose table holds Unicode has few.
 uint32_t fontx2_layout_sjis_codes(const Fontx2Layout *layout);

@@ -1,7 +1,22 @@
-// What the codes a font holds look like.
+// Code sets: JIS X 0208 to Shift-JIS, and what the codes a font holds look
+// like.
 #include "fontx2/fontx2.h"
 
-bool sjis_is_double_byte(uint32_t code) {
+uint16_t fontx2_jis_to_sjis(uint16_t jis) {
+    // Two JIS rows share one Shift-JIS lead byte: x counts from row and cell
+    // 0x21, and bit 8 (an odd row offset) moves the cell to the second half
+    // (trail bytes from 0x9F) instead of the first (from 0x40), skipping 0x7F.
+    uint32_t x = (uint32_t)jis - 0x2121;
+    x += (x & 0x100) ? 0x9E : 0x40;
+    if ((x & 0xFF) >= 0x7F) x += 1;
+    // The row pair becomes the lead byte from 0x81, jumping 0xA0-0xDF, which
+    // single-byte katakana use.
+    uint32_t s = (((x >> 1) & ~0xFFu) + 0x8100) | (x & 0xFF);
+    if (s >= 0xA000) s += 0x4000;
+    return (uint16_t)s;
+}
+
+bool fontx2_sjis_is_double_byte(uint32_t code) {
     uint32_t lead = code >> 8, trail = code & 0xFF;
     return code <= 0xFFFF && ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
            trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
@@ -14,7 +29,7 @@ uint32_t fontx2_layout_sjis_codes(const Fontx2Layout *layout) {
         uint32_t bits = layout->coverage[line];
         while (bits) {
             uint32_t low = (uint32_t)__builtin_ctz(bits);
-            count += sjis_is_double_byte(line * FONTX2_LINE_CODES + low);
+            count += fontx2_sjis_is_double_byte(line * FONTX2_LINE_CODES + low);
             bits &= bits - 1;
         }
     }

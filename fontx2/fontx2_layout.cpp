@@ -1,6 +1,8 @@
 // Laying a glyph sheet out: which code every cell shows, and the sheet's size.
 #include "fontx2/fontx2.h"
 
+#include "common/little_endian.h"
+
 #include <string.h>
 
 // Bits lo to hi (0 to 15) of a coverage word.
@@ -10,9 +12,9 @@ static uint16_t line_bits(uint32_t lo, uint32_t hi) {
 
 // How many glyph indices, from 0, lie wholly within the font data.
 static uint64_t glyphs_that_fit(const Fontx2Font *font) {
-    if (font->glyph_bytes == 0) return font->glyph_offset <= font->whole_size ? UINT64_MAX : 0;
-    if (font->whole_size <= font->glyph_offset) return 0;
-    return (font->whole_size - font->glyph_offset) / font->glyph_bytes;
+    if (font->glyph_bytes == 0) return font->glyph_offset <= font->whole_bytes ? UINT64_MAX : 0;
+    if (font->whole_bytes <= font->glyph_offset) return 0;
+    return (font->whole_bytes - font->glyph_offset) / font->glyph_bytes;
 }
 
 // Marks the codes of one line held (and shown, when asked, where no earlier
@@ -50,7 +52,7 @@ static void cover_block(Fontx2Layout *layout, const Fontx2Block *block, uint64_t
 }
 
 // Four lines of a coverage map as one word: bit (code & 63) for the codes of
-// lines line to line + 3 (a little-endian host, as the drawing assumes).
+// lines line to line + 3 (little-endian hosts only: see common/little_endian.h).
 static uint64_t four_lines(const uint16_t *map, uint32_t line) {
     uint64_t word;
     memcpy(&word, map + line, sizeof word);
@@ -121,15 +123,17 @@ bool fontx2_layout_shows(const Fontx2Layout *layout, uint32_t code) {
 // shown in its own code order when asked, or, left to us, when fewer than
 // half of the codes it holds are JIS X 0208 cells (on the grid nearly every
 // cell would show the first glyph).
-static uint32_t choose_order(const Fontx2Layout *layout, const Fontx2Font *font, int order) {
+static Fontx2Order choose_order(const Fontx2Layout *layout, const Fontx2Font *font,
+                                Fontx2Order order) {
     if (!font->double_byte) return FONTX2_ORDER_SINGLE;
-    if (order == FONTX2_ORDER_JIS || order == FONTX2_ORDER_CODE) return (uint32_t)order;
+    if (order == FONTX2_ORDER_JIS || order == FONTX2_ORDER_CODE) return order;
     return 2 * layout->jis_cells < layout->codes ? FONTX2_ORDER_CODE : FONTX2_ORDER_JIS;
 }
 
-int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, int order, int shape) {
+int fontx2_lay_out(Fontx2Layout *layout, const Fontx2Font *font, Fontx2Order order,
+                   Fontx2Shape shape) {
     memset(layout, 0, sizeof *layout);
-    if (!fontx2_has_signature(font->data, font->size)) return FONTX2_NOT_FONTX2;
+    if (!fontx2_has_signature(font->data, font->bytes_at_hand)) return FONTX2_NOT_FONTX2;
     if (font->double_byte) cover_codes(layout, font);
     layout->order = choose_order(layout, font, order);
     layout->shape = shape == FONTX2_COLUMN ? FONTX2_COLUMN : FONTX2_GRID;
@@ -199,7 +203,7 @@ bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code)
     if (layout->order == FONTX2_ORDER_SINGLE) {
         *code = cell;
     } else {
-        *code = jis_to_sjis(
+        *code = fontx2_jis_to_sjis(
             (uint16_t)((0x21 + cell / FONTX2_JIS_SIDE) << 8 | (0x21 + cell % FONTX2_JIS_SIDE)));
     }
     return true;

@@ -1,3 +1,4 @@
+// Writing FONTX2 fonts: the header, the block table and the glyphs as given.
 #include "fontx2/fontx2_writer.h"
 
 #include "fontx2/fontx2.h"
@@ -10,13 +11,14 @@ uint32_t fontx2_glyph_bytes(uint32_t width, uint32_t height) {
 
 static std::vector<uint8_t> header(const char *name, uint8_t width, uint8_t height,
                                    uint8_t code_type) {
-    std::vector<uint8_t> out(17, 0);
+    std::vector<uint8_t> out(FONTX2_AT_CODE_TYPE + 1, 0);
     memcpy(out.data(), FONTX2_SIGNATURE, FONTX2_SIGNATURE_BYTES);
-    for (int i = 0; i < 8; ++i) out[6 + i] = ' ';
-    for (int i = 0; i < 8 && name && name[i]; ++i) out[6 + i] = (uint8_t)name[i];
-    out[14] = width;
-    out[15] = height;
-    out[16] = code_type;
+    for (int i = 0; i < FONTX2_NAME_BYTES; ++i) out[FONTX2_AT_NAME + i] = ' ';
+    for (int i = 0; i < FONTX2_NAME_BYTES && name && name[i]; ++i)
+        out[FONTX2_AT_NAME + i] = (uint8_t)name[i];
+    out[FONTX2_AT_WIDTH] = width;
+    out[FONTX2_AT_HEIGHT] = height;
+    out[FONTX2_AT_CODE_TYPE] = code_type;
     return out;
 }
 
@@ -31,7 +33,7 @@ std::vector<uint8_t> fontx2_write_double(const char *name, uint8_t width, uint8_
                                          const std::vector<Fontx2Range> &ranges,
                                          const std::vector<uint8_t> &glyphs) {
     std::vector<uint8_t> out = header(name, width, height, 1);
-    out.push_back((uint8_t)(ranges.size() & 0xFF)); // wraps above 255
+    out.push_back((uint8_t)(ranges.size() & 0xFF)); // at FONTX2_AT_BLOCK_COUNT; wraps above 255
     for (const Fontx2Range &r : ranges) {
         out.push_back((uint8_t)(r.first_code & 0xFF));
         out.push_back((uint8_t)(r.first_code >> 8));

@@ -23,14 +23,15 @@ std::string code_range(uint32_t first, uint32_t last, bool double_byte) {
 // The bytes the header fields take: the count byte of a double-byte font.
 void header_findings(const Fontx2Font *font, Findings *out) {
     uint64_t need = font->double_byte ? FONTX2_AT_TABLE : FONTX2_SINGLE_GLYPHS_AT;
-    if (font->size < need) {
+    if (font->bytes_at_hand < need) {
         out->add("header-cut",
                  "the header needs " + count_text(need) + " bytes, the file has " +
-                     count_text(font->size) + " (missing fields read as 0)",
+                     count_text(font->bytes_at_hand) + " (missing fields read as 0)",
                  true);
     }
     // A cut header already says why the size reads 0.
-    if (font->size > FONTX2_AT_HEIGHT && (font->glyph_width == 0 || font->glyph_height == 0)) {
+    if (font->bytes_at_hand > FONTX2_AT_HEIGHT &&
+        (font->glyph_width == 0 || font->glyph_height == 0)) {
         out->add("zero-size",
                  "the glyphs are " + std::to_string(font->glyph_width) + " x " +
                      std::to_string(font->glyph_height) + " pixels: the sheet is empty",
@@ -43,8 +44,9 @@ void table_findings(const Fontx2Font *font, Findings *out) {
     out->add("table-cut",
              "the block table needs " + count_text(font->glyph_offset) + " bytes (" +
                  count_text(font->block_count) + " blocks), the file has " +
-                 count_text(font->size) + ": blocks " + std::to_string(font->blocks_at_hand) +
-                 " to " + std::to_string(font->block_count - 1) + " are missing",
+                 count_text(font->bytes_at_hand) + ": blocks " +
+                 std::to_string(font->blocks_at_hand) + " to " +
+                 std::to_string(font->block_count - 1) + " are missing",
              true);
 }
 
@@ -75,7 +77,7 @@ void glyph_findings(const Fontx2Font *font, const Fontx2Layout *layout, Findings
     message += " are missing (" + count_text(missing) + " of " +
                count_text(font->glyphs_announced) + "): the glyph data needs " +
                count_text(font->expected_size) + " bytes, the file has " +
-               count_text(font->whole_size);
+               count_text(font->whole_bytes);
     if (layout->order == FONTX2_ORDER_CODE)
         message += "; the own code order leaves their cells out";
     else if (layout->order == FONTX2_ORDER_JIS)
@@ -137,10 +139,10 @@ void overlap_findings(std::vector<Span> spans, Findings *out) {
 }
 
 void size_notes(const Fontx2Font *font, Findings *out) {
-    if (font->whole_size > font->expected_size && font->glyph_bytes > 0) {
+    if (font->whole_bytes > font->expected_size && font->glyph_bytes > 0) {
         out->add("trailing-bytes",
-                 count_text(font->whole_size - font->expected_size) +
-                     " bytes follow the last glyph (the file has " + count_text(font->whole_size) +
+                 count_text(font->whole_bytes - font->expected_size) +
+                     " bytes follow the last glyph (the file has " + count_text(font->whole_bytes) +
                      ", the font needs " + count_text(font->expected_size) + ")",
                  false);
     }

@@ -5,6 +5,7 @@
 
 #include "common/settings/settings.h"
 #include "fontx2/fontx2.h"
+#include "fontx2sheet/picture.h"
 
 #include <memory>
 #include <stdint.h>
@@ -66,15 +67,13 @@ const char *order_name(uint32_t order);
 
 // ---- render ---------------------------------------------------------------------
 struct RenderOptions {
-    int order = FONTX2_ORDER_AUTO;
-    int order_given = 0;
-    int column = 0;
-    int column_given = 0;
-    int labels = 0;
+    Fontx2Order order = FONTX2_ORDER_AUTO;
+    bool column = false;
+    bool labels = false;
     uint32_t scale = 1;
     uint32_t ink = 0xFFFFFF; // 0xRRGGBB
     uint32_t paper = 0x000000;
-    int composite = 0;
+    bool composite = false;
     SettingsRecord settings; // with composite
     uint64_t max_pixels;
 };
@@ -83,25 +82,13 @@ struct RenderOptions {
 // margins at most double that.
 const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
 
-// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
-// ink) or 24 bits (red, green, blue).
-struct Picture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bits = 1;
-    uint64_t stride = 0;
-    std::vector<uint8_t> rows;
-};
-bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits);
-void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
-uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
-
 // The final picture's size (after labels and scale) before anything is drawn.
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
                  uint64_t *width, uint64_t *height);
-// The sheet of a laid-out font as the options ask; false when memory fails.
+// The sheet of a laid-out font as the options ask; false, with the reason in
+// *error when asked, when memory fails or the sheet does not draw.
 bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
-                    const RenderOptions &options, Picture *picture);
+                    const RenderOptions &options, Picture *picture, std::string *error = nullptr);
 // The settings tool's record when it runs: its defaults, compositing on.
 void tool_settings(SettingsRecord *settings);
 
@@ -111,14 +98,19 @@ struct Margins {
     uint32_t top;
     uint32_t digit_scale;
 };
+// The built-in label digits (3 x 5 pixels, 4 apart): the bitmap of a hex
+// digit value, 5 rows top to bottom of 3 bits each, bit 2 leftmost.
+const uint8_t *label_digit(uint32_t value);
 Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout);
 // The sheet placed in a picture with margins, the codes drawn in them.
 bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Picture &sheet,
                 uint32_t ink, Picture *labelled);
 
 // ---- PNG --------------------------------------------------------------------------
-// Encodes the picture (palette: paper, ink for 1-bit pictures); empty on failure.
-bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png);
+// Encodes the picture (palette: paper, ink for 1-bit pictures); false, png
+// empty and libspng's reason in *error when asked, on failure.
+bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
+                std::string *error = nullptr);
 // Writes bytes whole to path (a temporary name in the same folder, then a
 // rename) or to standard output for "-"; reports and returns EXIT_NO_OUTPUT.
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes);

@@ -89,7 +89,7 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
     t += field("glyphs", count_text(f->glyphs_announced) + " announced, " +
                              count_text(f->glyphs_present) + " wholly present");
     t += field("size", count_text(f->expected_size) + " bytes expected, " +
-                           count_text(f->whole_size) + " actual");
+                           count_text(f->whole_bytes) + " actual");
     if (f->double_byte)
         t += field("coverage", count_text(l->codes) + " codes, " + count_text(l->jis_cells) +
                                    " JIS cells, " + sjis_share(l));

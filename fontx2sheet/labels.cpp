@@ -14,9 +14,10 @@ const uint8_t DIGITS[16][5] = {
 };
 const uint32_t DIGIT_WIDTH = 3, DIGIT_HEIGHT = 5, DIGIT_ADVANCE = 4;
 
-// How the rows are labelled: hex codes of so many digits, or JIS row numbers.
+// How the rows are labelled: hex codes of so many digits, or JIS row numbers
+// (decimal, from 1).
 struct RowLabels {
-    bool decimal;
+    bool jis_rows;
     uint32_t digits;
 };
 
@@ -64,7 +65,7 @@ void label_rows(const Fontx2Layout *layout, const RowLabels &kind, const Margins
                 uint32_t glyph_height, uint32_t ink, Picture *out) {
     uint32_t walk = 0, code = 0, row = 0;
     while (fontx2_next_row(layout, &walk, &code)) {
-        std::string text = number(kind.decimal ? row + 1 : code, kind.decimal, kind.digits);
+        std::string text = number(kind.jis_rows ? row + 1 : code, kind.jis_rows, kind.digits);
         uint32_t x = m.left - m.digit_scale - text_width(text, m.digit_scale);
         uint32_t y =
             centred(m.top + row * glyph_height, glyph_height, DIGIT_HEIGHT * m.digit_scale);
@@ -88,6 +89,10 @@ void label_columns(const Fontx2Layout *layout, const Margins &m, uint32_t glyph_
 }
 
 } // namespace
+
+const uint8_t *label_digit(uint32_t value) {
+    return DIGITS[value & 15];
+}
 
 Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout) {
     Margins m;

@@ -31,15 +31,23 @@ bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
     return true;
 }
 
+// A character's UTF-16 code units: itself, or a surrogate pair above U+FFFF.
+// Returns how many.
+static uint32_t utf16_units(uint32_t c, uint16_t units[2]) {
+    if (c < 0x10000) {
+        units[0] = (uint16_t)c;
+        return 1;
+    }
+    const uint32_t v = c - 0x10000;
+    units[0] = (uint16_t)(0xD800 | v >> 10);
+    units[1] = (uint16_t)(0xDC00 | (v & 0x3FF));
+    return 2;
+}
+
 // A character as UTF-8, through its UTF-16 units and the platform's converter.
 static std::string utf8_encode(uint32_t c) {
-    uint16_t units[2] = {(uint16_t)c, 0};
-    uint32_t count = 1;
-    if (c >= 0x10000) {
-        units[0] = (uint16_t)(0xD800 | (c - 0x10000) >> 10);
-        units[1] = (uint16_t)(0xDC00 | (c & 0x3FF));
-        count = 2;
-    }
+    uint16_t units[2] = {};
+    const uint32_t count = utf16_units(c, units);
     char out[8];
     utf16_to_utf8(units, count, out, sizeof out);
     return out;
@@ -65,14 +73,9 @@ std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t chara
     std::vector<LookupCode> codes;
     LookupCode one = {0, true, character, false};
     if (loaded.font.double_byte && loaded.layout->order == FONTX2_ORDER_CODE) {
-        if (character < 0x10000) {
-            one.code = character;
-            codes.push_back(one);
-        } else { // a surrogate pair: two code units
-            uint32_t v = character - 0x10000;
-            codes.push_back({0xD800 | v >> 10, true, character, false});
-            codes.push_back({0xDC00 | (v & 0x3FF), true, character, false});
-        }
+        uint16_t units[2] = {};
+        const uint32_t count = utf16_units(character, units);
+        for (uint32_t i = 0; i < count; ++i) codes.push_back({units[i], true, character, false});
         return codes;
     }
     one.no_code = !cp932_code(character, &one.code) ||
@@ -134,7 +137,7 @@ std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *
     if (!g.present || !g.bitmap)
         return head + where + ": its glyph lies past the end of the file (it needs bytes " +
                count_text(g.offset) + " to " + count_text(g.offset + f->glyph_bytes - 1) +
-               ", the file has " + count_text(f->whole_size) + ")\n";
+               ", the file has " + count_text(f->whole_bytes) + ")\n";
     *found = true;
     return head + where + "\n" + glyph_picture(f, g.bitmap);
 }

@@ -34,16 +34,23 @@ static int encode(spng_ctx *ctx, const Picture &picture, uint32_t paper, uint32_
     return rc;
 }
 
-bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png) {
+bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
+                std::string *error) {
     png->clear();
     spng_ctx *ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-    if (!ctx) return false;
-    bool ok = encode(ctx, picture, paper, ink) == 0;
+    if (!ctx) {
+        if (error) *error = "the PNG could not be encoded: not enough memory";
+        return false;
+    }
+    int rc = encode(ctx, picture, paper, ink);
     size_t size = 0;
-    int error = 0;
-    void *bytes = ok ? spng_get_png_buffer(ctx, &size, &error) : nullptr;
+    void *bytes = rc == 0 ? spng_get_png_buffer(ctx, &size, &rc) : nullptr;
     spng_ctx_free(ctx);
-    if (!bytes) return false;
+    if (!bytes) {
+        // libspng's own words: which limit or field the picture broke.
+        if (error) *error = std::string("the PNG could not be encoded: ") + spng_strerror(rc);
+        return false;
+    }
     png->assign((const uint8_t *)bytes, (const uint8_t *)bytes + size);
     free(bytes);
     return true;

@@ -8,42 +8,6 @@
 #include <new>
 #include <string.h>
 
-bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits) {
-    picture->width = width;
-    picture->height = height;
-    picture->bits = bits;
-    picture->stride = row_stride(width, bits, 1);
-    uint64_t size = picture->stride * height;
-    if (size > (uint64_t)PTRDIFF_MAX) return false;
-    try {
-        picture->rows.assign((size_t)size, 0);
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    return true;
-}
-
-void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
-    if (x >= picture->width || y >= picture->height) return;
-    uint8_t *row = picture->rows.data() + y * picture->stride;
-    if (picture->bits == 1) {
-        uint8_t bit = (uint8_t)(0x80 >> (x & 7));
-        row[x >> 3] = value ? (uint8_t)(row[x >> 3] | bit) : (uint8_t)(row[x >> 3] & ~bit);
-    } else {
-        uint8_t *p = row + 3 * (uint64_t)x;
-        p[0] = (uint8_t)(value >> 16);
-        p[1] = (uint8_t)(value >> 8);
-        p[2] = (uint8_t)value;
-    }
-}
-
-uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y) {
-    const uint8_t *row = picture->rows.data() + y * picture->stride;
-    if (picture->bits == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
-    const uint8_t *p = row + 3 * (uint64_t)x;
-    return (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
-}
-
 void tool_settings(SettingsRecord *settings) {
     settings_defaults(settings);
     settings->flags |= SETTINGS_ACTIVE; // what the tool forces on while it runs
@@ -65,35 +29,30 @@ void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const Rende
 
 namespace {
 
-struct DrawContext {
-    const Fontx2Font *font;
-    const Fontx2Layout *layout;
-};
-
-bool draw_bands(const void *context, uint8_t *band, uint64_t band_size, uint64_t stride,
-                SheetBandDone done, void *sink) {
-    const DrawContext *c = (const DrawContext *)context;
-    return fontx2_draw_bands(c->font, c->layout, band, band_size, stride, done, sink) == FONTX2_OK;
-}
-
-// The plug-in's picture while the settings tool runs: its two colours (paper
-// black, ink white) composited into 24-bit DIB rows, turned top-down RGB.
+// The plug-in's picture while the settings tool runs, composited by the
+// same helper into 24-bit DIB rows, then turned top-down RGB.
 bool composited_sheet(const Fontx2Font *font, const Fontx2Layout *layout,
-                      const SettingsRecord &settings, Picture *picture) {
+                      const SettingsRecord &settings, Picture *picture, std::string *error) {
     const uint32_t w = layout->width, h = layout->height;
     uint64_t dib_stride = row_stride(w, 24, DIB_ROW_ALIGNMENT);
     std::vector<uint8_t> dib;
-    uint32_t palette[256] = {0x00000000, 0xFFFFFFFF};
-    DrawContext context = {font, layout};
     try {
         dib.resize((size_t)(dib_stride * h));
     } catch (const std::bad_alloc &) {
+        *error = "not enough memory for the picture";
         return false;
     }
-    if (composite_sheet(&settings, w, h, font->glyph_height, draw_bands, &context, palette, 2,
-                        dib.data()) != COMPOSITE_SHEET_OK ||
-        !picture_alloc(picture, w, h, 24))
+    const Fontx2Sheet sheet = {font, layout};
+    const SheetSource source = {w, h, font->glyph_height, fontx2_sheet_bands, &sheet};
+    int rc = composite_sheet(&settings, &source, dib.data());
+    if (rc != COMPOSITE_SHEET_OK) {
+        *error = composite_sheet_message(rc);
         return false;
+    }
+    if (!picture_alloc(picture, w, h, 24)) {
+        *error = "not enough memory for the picture";
+        return false;
+    }
     for (uint32_t y = 0; y < h; ++y) {
         const uint8_t *from = dib.data() + (uint64_t)(h - 1 - y) * dib_stride;
         uint8_t *to = picture->rows.data() + y * picture->stride;
@@ -106,10 +65,18 @@ bool composited_sheet(const Fontx2Font *font, const Fontx2Layout *layout,
     return true;
 }
 
-bool plain_sheet(const Fontx2Font *font, const Fontx2Layout *layout, Picture *picture) {
-    if (!picture_alloc(picture, layout->width, layout->height, 1)) return false;
-    return fontx2_draw(font, layout, picture->rows.data(), picture->rows.size(), picture->stride,
-                       FONTX2_TOP_DOWN) == FONTX2_OK;
+bool plain_sheet(const Fontx2Font *font, const Fontx2Layout *layout, Picture *picture,
+                 std::string *error) {
+    if (!picture_alloc(picture, layout->width, layout->height, 1)) {
+        *error = "not enough memory for the picture";
+        return false;
+    }
+    if (fontx2_draw(font, layout, picture->rows.data(), picture->rows.size(), picture->stride,
+                    FONTX2_TOP_DOWN) != FONTX2_OK) {
+        *error = "the sheet could not be drawn";
+        return false;
+    }
+    return true;
 }
 
 // Each pixel becomes a scale x scale square.
@@ -129,9 +96,10 @@ bool scaled(const Picture &from, uint32_t scale, Picture *to) {
 } // namespace
 
 bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
-                    const RenderOptions &options, Picture *picture) {
-    bool ok = options.composite ? composited_sheet(font, layout, options.settings, picture)
-                                : plain_sheet(font, layout, picture);
+                    const RenderOptions &options, Picture *picture, std::string *error) {
+    std::string why;
+    bool ok = options.composite ? composited_sheet(font, layout, options.settings, picture, &why)
+                                : plain_sheet(font, layout, picture, &why);
     if (ok && options.labels) {
         Picture labelled;
         // Labels in the ink colour: index 1, or white when composited.
@@ -143,5 +111,7 @@ bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
         ok = scaled(*picture, options.scale, &big);
         *picture = std::move(big);
     }
+    if (!ok && why.empty()) why = "not enough memory for the picture";
+    if (error) *error = why;
     return ok;
 }

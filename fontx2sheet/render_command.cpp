@@ -43,12 +43,13 @@ int run_render(const std::string &font_path, const std::string &out_path,
     if (status != EXIT_FINE) return status;
     Picture picture;
     std::vector<uint8_t> png;
-    if (!render_picture(font, layout, options, &picture)) {
-        report(out_path, "not enough memory for the picture");
+    std::string error;
+    if (!render_picture(font, layout, options, &picture, &error)) {
+        report(out_path, error);
         return EXIT_NO_OUTPUT;
     }
-    if (!png_encode(picture, options.paper, options.ink, &png)) {
-        report(out_path, "the PNG could not be encoded");
+    if (!png_encode(picture, options.paper, options.ink, &png, &error)) {
+        report(out_path, error);
         return EXIT_NO_OUTPUT;
     }
     return write_output(out_path, png);

@@ -90,7 +90,7 @@ std::string glyph_for(const LoadedFont &loaded, uint32_t code, Item *item) {
     if (!g.present || !g.bitmap)
         return head + "its glyph lies past the end of the file (bytes " + count_text(g.offset) +
                " to " + count_text(g.offset + f->glyph_bytes - 1) + ", the file has " +
-               count_text(f->whole_size) + ")";
+               count_text(f->whole_bytes) + ")";
     item->bitmap = g.bitmap;
     return "";
 }
@@ -385,8 +385,9 @@ int print_ascii(const Picture &picture) {
 
 int write_png(const Picture &picture, const TextOptions &options) {
     std::vector<uint8_t> png;
-    if (!png_encode(picture, options.paper, options.ink, &png)) {
-        report(options.out, "the PNG could not be encoded");
+    std::string error;
+    if (!png_encode(picture, options.paper, options.ink, &png, &error)) {
+        report(options.out, error);
         return EXIT_NO_OUTPUT;
     }
     return write_output(options.out, png);

@@ -59,13 +59,11 @@ int composite_path(const SettingsRecord *settings, const FontSheet *sheet, void 
         return PLUGIN_ERR_NO_MEMORY;
     }
 
-    int rc = composite_sheet(settings, width, height, sheet->cell_rows, draw_sheet, sheet, palette,
-                             (uint32_t)record->colour_count, (uint8_t *)*pixel_slot);
+    const SheetSource source = {width, height, sheet->cell_height, draw_sheet, sheet};
+    int rc = composite_sheet(settings, &source, (uint8_t *)*pixel_slot);
     heap_free(owned_input);
-    if (rc != COMPOSITE_SHEET_OK) {
-        release_output(header_slot, pixel_slot);
-        // The sheet could not be drawn, or an empty palette.
-        return rc == COMPOSITE_SHEET_NO_MEMORY ? PLUGIN_ERR_NO_MEMORY : PLUGIN_ERR_INTERNAL;
-    }
-    return PLUGIN_OK;
+    if (rc == COMPOSITE_SHEET_OK) return PLUGIN_OK;
+    release_output(header_slot, pixel_slot);
+    // A sheet that opened but could not be drawn is the plug-in's own fault.
+    return rc == COMPOSITE_SHEET_NO_MEMORY ? PLUGIN_ERR_NO_MEMORY : PLUGIN_ERR_INTERNAL;
 }

@@ -1,7 +1,7 @@
-// The five exported entry points of the plug-in.
+// The plug-in's exported entry points, each in a narrow and a wide-character
+// form: plug-in information, the format check, picture information, the
+// picture, and the preview (not offered).
 #include "plugin/plugin_internal.h"
-
-#include "common/row_stride.h"
 
 #include <string.h>
 
@@ -123,48 +123,30 @@ static int picture_info(const void *source, bool wide, intptr_t offset_or_length
     if (rc != PLUGIN_OK) return rc;
     SettingsRecord settings;
     settings_read(&settings);
-    FontSheet sheet;
+    FontSheet *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
+    if (!sheet) {
+        heap_free(input.owned);
+        return PLUGIN_ERR_NO_MEMORY;
+    }
     // The whole length decides which glyphs are there, as the whole data does
     // for the picture itself.
     bool is_font =
-        font_sheet_open(&sheet, input.data, input.size, input.whole_size, settings.single_column);
+        font_sheet_open(sheet, input.data, input.size, input.whole_size, settings.single_column);
     heap_free(input.owned);
+    const uint32_t width = sheet->width, height = sheet->height;
+    heap_free(sheet);
     if (!is_font) return PLUGIN_ERR_UNSUPPORTED;
     memset(info, 0, sizeof *info);
-    info->width = (int32_t)sheet.width;
-    info->height = (int32_t)sheet.height;
+    info->width = (int32_t)width;
+    info->height = (int32_t)height;
     info->colour_depth = PLAIN_DEPTH;
     return PLUGIN_OK;
 }
 
-// The plain picture: the 1-bit sheet in a DIB of the plain palette.
-static int plain_picture(const FontSheet *sheet, const uint32_t *palette, void **header_slot,
+// A picture of the sheet: composited when the settings ask, else plain.
+static int sheet_picture(const FontSheet *sheet, const SettingsRecord *settings, const void *source,
+                         bool wide, uint32_t flags, uint8_t *owned_input, void **header_slot,
                          void **pixel_slot) {
-    void *pixels = nullptr;
-    void *header = make_picture_blocks(sheet->width, sheet->height, PLAIN_DEPTH, palette, &pixels);
-    if (!header) return PLUGIN_ERR_NO_MEMORY;
-    *header_slot = header;
-    *pixel_slot = pixels;
-    uint64_t stride = row_stride(sheet->width, PLAIN_DEPTH, DIB_ROW_ALIGNMENT);
-    font_sheet_draw(sheet, (uint8_t *)pixels, stride * sheet->height, stride, 1);
-    return PLUGIN_OK;
-}
-
-static int picture(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
-                   void **header_slot, void **pixel_slot) {
-    Input input;
-    int rc = acquire_input(source, wide, offset_or_length, flags, 0, &input);
-    if (rc != PLUGIN_OK) return rc;
-    // One reading of the settings serves the whole call: the layout that
-    // sized the picture is the one drawn.
-    SettingsRecord settings;
-    settings_read(&settings);
-    FontSheet sheet;
-    if (!font_sheet_open(&sheet, input.data, input.size, input.whole_size,
-                         settings.single_column)) {
-        heap_free(input.owned);
-        return PLUGIN_ERR_UNSUPPORTED;
-    }
     uint32_t palette[256] = {};
     plain_palette(palette);
     PictureRecord record = {};
@@ -177,10 +159,37 @@ static int picture(const void *source, bool wide, intptr_t offset_or_length, uin
             record.file_name.narrow = (const char *)source;
         }
     }
-    rc = composite_path(&settings, &sheet, header_slot, pixel_slot, input.owned, palette, &record);
+    int rc =
+        composite_path(settings, sheet, header_slot, pixel_slot, owned_input, palette, &record);
     if (rc != COMPOSITE_DECLINED) return rc; // the input is released there
-    rc = plain_picture(&sheet, palette, header_slot, pixel_slot);
-    heap_free(input.owned);
+    rc = plain_path(sheet, palette, header_slot, pixel_slot);
+    heap_free(owned_input);
+    return rc;
+}
+
+static int picture(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
+                   void **header_slot, void **pixel_slot) {
+    Input input;
+    int rc = acquire_input(source, wide, offset_or_length, flags, 0, &input);
+    if (rc != PLUGIN_OK) return rc;
+    // One reading of the settings serves the whole call: the layout that
+    // sized the picture is the one drawn.
+    SettingsRecord settings;
+    settings_read(&settings);
+    // The parsed font and its layout (about 20 KB): too much for a host's
+    // stack, so they live on the heap for the call.
+    FontSheet *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
+    if (!sheet) {
+        heap_free(input.owned);
+        return PLUGIN_ERR_NO_MEMORY;
+    }
+    if (!font_sheet_open(sheet, input.data, input.size, input.whole_size, settings.single_column)) {
+        heap_free(sheet);
+        heap_free(input.owned);
+        return PLUGIN_ERR_UNSUPPORTED;
+    }
+    rc = sheet_picture(sheet, &settings, source, wide, flags, input.owned, header_slot, pixel_slot);
+    heap_free(sheet);
     return rc;
 }
 

@@ -2,21 +2,21 @@
 // picture's size, and a way to draw its 1-bit glyph sheet.
 #pragma once
 
+#include "common/sheet_band.h"
+
 #include <stdint.h>
 
-// Room for a format's parsed font and layout, so a call needs no allocation
-// for them; each format checks that its state fits.
+// Room for a format's parsed font and layout, so one block holds a call's
+// whole sheet (about 20 KB: the plug-in takes it from the heap, never a
+// host's stack); each format checks that its state fits.
 enum { FONT_SHEET_STATE_BYTES = 20 * 1024 };
 
 struct SheetFormat;
 
-// Receives rows [first_row, first_row + rows) of a band, top row first.
-typedef bool (*SheetBandDone)(void *sink, const uint8_t *band, uint32_t first_row, uint32_t rows);
-
 struct FontSheet {
     uint32_t width; // pixels; 0 x 0 for an empty sheet
     uint32_t height;
-    uint32_t cell_rows; // rows of one cell: bands are drawn whole cells at a time
+    uint32_t cell_height; // pixel rows of one cell: bands are drawn whole cells at a time
     const SheetFormat *format;
     alignas(8) uint8_t state[FONT_SHEET_STATE_BYTES];
 };

@@ -1,7 +1,8 @@
-// Input acquisition and the DIB blocks handed to the host.
+// Input acquisition, the DIB blocks handed to the host and the plain picture.
 #include "plugin/plugin_internal.h"
 
 #include "common/row_stride.h"
+#include "compositor/composite_sheet.h"
 
 #include <string.h>
 
@@ -59,8 +60,7 @@ int load_input_file(FileName name, int64_t offset, uint32_t count, uint8_t **blo
 }
 
 void plain_palette(uint32_t *palette) {
-    palette[0] = 0x00000000;
-    palette[1] = 0xFFFFFFFF;
+    for (uint32_t i = 0; i < PLAIN_COLOURS; ++i) palette[i] = SHEET_PALETTE[i];
 }
 
 void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count, const uint32_t *palette,
@@ -92,4 +92,22 @@ void *make_picture_blocks(uint32_t width, uint32_t height, int bit_count, const 
     dib.colours_used = colours;
     memcpy(header, &dib, sizeof dib);
     return header;
+}
+
+int plain_path(const FontSheet *sheet, const uint32_t *palette, void **header_slot,
+               void **pixel_slot) {
+    void *pixels = nullptr;
+    void *header = make_picture_blocks(sheet->width, sheet->height, PLAIN_DEPTH, palette, &pixels);
+    if (!header) return PLUGIN_ERR_NO_MEMORY;
+    uint64_t stride = row_stride(sheet->width, PLAIN_DEPTH, DIB_ROW_ALIGNMENT);
+    if (!font_sheet_draw(sheet, (uint8_t *)pixels, stride * sheet->height, stride, 1)) {
+        // An opened sheet that does not draw is the plug-in's fault, and the
+        // host must not get blocks of undrawn rows.
+        heap_free(header);
+        heap_free(pixels);
+        return PLUGIN_ERR_INTERNAL;
+    }
+    *header_slot = header;
+    *pixel_slot = pixels;
+    return PLUGIN_OK;
 }

@@ -1,5 +1,5 @@
 // The plug-in's own operations behind the exports: input loading, the DIB
-// blocks handed to the host and the composite path.
+// blocks handed to the host, the plain path and the composite path.
 #pragma once
 
 #include "common/platform/platform.h"
@@ -40,6 +40,12 @@ int load_input_file(FileName name, int64_t offset, uint32_t count, uint8_t **blo
 enum { PLAIN_DEPTH = 1, PLAIN_COLOURS = 2 };
 // Entries 0 (paper, black) and 1 (ink, white) of the plain picture's palette.
 void plain_palette(uint32_t *palette);
+
+// The plain picture: the 1-bit sheet in a DIB of palette's two colours, its
+// blocks in the slots. PLUGIN_ERR_INTERNAL, with the slots untouched, when
+// the sheet does not draw.
+int plain_path(const FontSheet *sheet, const uint32_t *palette, void **header_slot,
+               void **pixel_slot);
 
 // The DIB header block (with the colour table for bit counts up to 8) and,
 // when a slot is given, the pixel block; null when an allocation fails or

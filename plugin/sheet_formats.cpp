@@ -32,7 +32,7 @@ uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t who
 
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
                      int single_column) {
-    sheet->width = sheet->height = sheet->cell_rows = 0;
+    sheet->width = sheet->height = sheet->cell_height = 0;
     sheet->format = format_of(data, size);
     return sheet->format && sheet->format->open(sheet, data, size, whole_size, single_column);
 }

@@ -7,6 +7,7 @@
 // 0xAARRGGBB (blue in the low byte).
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 // ---- Depth codes --------------------------------------------------------------
@@ -60,6 +61,17 @@ struct Raster {
     uint8_t depth;          // depth code, 0 to 32
     uint8_t raster_flags;   // RASTER_*
 };
+// The field order, the four byte fields packed after the stride, is part of
+// the record: a change of it stops the build.
+static_assert(offsetof(Raster, pixels) == 0 && offsetof(Raster, width) < offsetof(Raster, height) &&
+                  offsetof(Raster, height) < offsetof(Raster, palette) &&
+                  offsetof(Raster, palette) < offsetof(Raster, palette_count) &&
+                  offsetof(Raster, palette_count) < offsetof(Raster, stride) &&
+                  offsetof(Raster, storage_bits) == offsetof(Raster, stride) + 4 &&
+                  offsetof(Raster, row_alignment) == offsetof(Raster, stride) + 5 &&
+                  offsetof(Raster, depth) == offsetof(Raster, stride) + 6 &&
+                  offsetof(Raster, raster_flags) == offsetof(Raster, stride) + 7,
+              "the raster record's field order");
 
 // Describes caller memory (flags 0: pixels and palette are stored as given,
 // nothing is copied or cleared) or allocates memory of its own from the local

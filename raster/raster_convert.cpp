@@ -1,6 +1,8 @@
 // Conversion between rasters and exact reduction of colour pixels to a palette.
 #include "raster/raster.h"
 
+#include "common/little_endian.h"
+
 #include <string.h>
 
 namespace {

@@ -2,6 +2,7 @@
 // per-user key. The tool owns it; the plug-in rereads it at every use.
 #pragma once
 
+#include "common/little_endian.h"
 #include "common/platform/platform.h"
 
 #include <stddef.h>

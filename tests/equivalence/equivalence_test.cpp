@@ -48,8 +48,8 @@ void expect_same_bands(const Fontx2Font &f, const Fontx2Layout &layout, uint64_t
 
 // The shipped drawing and the independent one of one sheet, the shipped one
 // over stale memory with guard bytes after it.
-void expect_same_sheet(const std::vector<uint8_t> &font, int order, int shape, uint32_t alignment,
-                       int bottom_up, const char *what) {
+void expect_same_sheet(const std::vector<uint8_t> &font, Fontx2Order order, Fontx2Shape shape,
+                       uint32_t alignment, int bottom_up, const char *what) {
     Fontx2Font f;
     std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
     ASSERT_EQ(fontx2_read(&f, font.data(), font.size(), font.size()), FONTX2_OK) << what;
@@ -69,13 +69,13 @@ void expect_same_sheet(const std::vector<uint8_t> &font, int order, int shape, u
 
 // Every order and shape; alignments and directions on the automatic order.
 void expect_same_sheets(const std::vector<uint8_t> &font, const std::string &what) {
-    for (int shape : {FONTX2_GRID, FONTX2_COLUMN}) {
+    for (Fontx2Shape shape : {FONTX2_GRID, FONTX2_COLUMN}) {
         for (uint32_t alignment : {1u, 4u})
             for (int bottom_up : {1, 0})
                 expect_same_sheet(font, FONTX2_ORDER_AUTO, shape, alignment, bottom_up,
                                   what.c_str());
         if (font.size() > 16 && font[16] != 0)
-            for (int order : {FONTX2_ORDER_JIS, FONTX2_ORDER_CODE})
+            for (Fontx2Order order : {FONTX2_ORDER_JIS, FONTX2_ORDER_CODE})
                 expect_same_sheet(font, order, shape, 1, 0, what.c_str());
     }
 }

@@ -5,17 +5,17 @@
 #include <memory>
 
 TEST(SjisCodes, ByteRangeBoundaries) {
-    EXPECT_TRUE(sjis_is_double_byte(0x8140));
-    EXPECT_TRUE(sjis_is_double_byte(0x9FFC));
-    EXPECT_TRUE(sjis_is_double_byte(0xE040));
-    EXPECT_TRUE(sjis_is_double_byte(0xFCFC));
-    EXPECT_FALSE(sjis_is_double_byte(0x8040)); // lead below 0x81
-    EXPECT_FALSE(sjis_is_double_byte(0xA140)); // half-width katakana lead
-    EXPECT_FALSE(sjis_is_double_byte(0xFD40));
-    EXPECT_FALSE(sjis_is_double_byte(0x813F)); // trail below 0x40
-    EXPECT_FALSE(sjis_is_double_byte(0x817F));
-    EXPECT_FALSE(sjis_is_double_byte(0x81FD));
-    EXPECT_FALSE(sjis_is_double_byte(0x10000));
+    EXPECT_TRUE(fontx2_sjis_is_double_byte(0x8140));
+    EXPECT_TRUE(fontx2_sjis_is_double_byte(0x9FFC));
+    EXPECT_TRUE(fontx2_sjis_is_double_byte(0xE040));
+    EXPECT_TRUE(fontx2_sjis_is_double_byte(0xFCFC));
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0x8040)); // lead below 0x81
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0xA140)); // half-width katakana lead
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0xFD40));
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0x813F)); // trail below 0x40
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0x817F));
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0x81FD));
+    EXPECT_FALSE(fontx2_sjis_is_double_byte(0x10000));
 }
 
 TEST(SjisCodes, CountsHeldCodesAcrossPartialLines) {

@@ -18,8 +18,8 @@ struct Laid {
     Fontx2Layout layout;
 };
 
-std::unique_ptr<Laid> lay_out(const std::vector<uint8_t> &font, int shape,
-                              int order = FONTX2_ORDER_AUTO) {
+std::unique_ptr<Laid> lay_out(const std::vector<uint8_t> &font, Fontx2Shape shape,
+                              Fontx2Order order = FONTX2_ORDER_AUTO) {
     std::unique_ptr<Laid> laid(new Laid);
     EXPECT_EQ(fontx2_read(&laid->font, font.data(), font.size(), font.size()), FONTX2_OK);
     EXPECT_EQ(fontx2_lay_out(&laid->layout, &laid->font, order, shape), FONTX2_OK);
@@ -37,7 +37,7 @@ struct Drawn {
     }
 };
 
-Drawn draw(const std::vector<uint8_t> &font, int shape, uint32_t alignment = 4,
+Drawn draw(const std::vector<uint8_t> &font, Fontx2Shape shape, uint32_t alignment = 4,
            bool bottom_up = true) {
     std::unique_ptr<Laid> laid = lay_out(font, shape);
     Drawn d;
@@ -62,7 +62,7 @@ int font_pixel(const std::vector<uint8_t> &font, uint64_t glyph_at, uint32_t w, 
 
 // Every cell of the sheet holds exactly the glyph that a lookup gives its
 // code (blank when the bitmap is not wholly present).
-void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, int shape) {
+void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, Fontx2Shape shape) {
     std::unique_ptr<Laid> laid = lay_out(font, shape);
     const Fontx2Font &f = laid->font;
     uint32_t w = f.glyph_width, h = f.glyph_height;
@@ -86,7 +86,7 @@ void expect_cells_match(const std::vector<uint8_t> &font, const Drawn &d, int sh
     } else {
         for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
             for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
-                uint32_t code = jis_to_sjis((uint16_t)(j1 << 8 | j2));
+                uint32_t code = fontx2_jis_to_sjis((uint16_t)(j1 << 8 | j2));
                 uint32_t col = column ? 0 : j2 - 0x21;
                 uint32_t row = column ? (j1 - 0x21) * 94 + j2 - 0x21 : j1 - 0x21;
                 check_cell(code, col, row);
@@ -100,7 +100,7 @@ TEST(Fontx2Layout, SizesOffsetsAndRowBytes) {
     std::vector<uint8_t> dbl = synthetic_font_double(16, 16);
     const struct {
         const std::vector<uint8_t> *font;
-        int shape;
+        Fontx2Shape shape;
         uint32_t width, height;
     } sheets[] = {{&single, FONTX2_GRID, 128, 256},
                   {&single, FONTX2_COLUMN, 8, 4096},
@@ -154,7 +154,7 @@ TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
     EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, 0),
               FONTX2_BUFFER_TOO_SMALL);
     // A band must hold one cell row (5 rows); a receiver may stop the drawing.
-    Fontx2BandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
+    SheetBandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
         return ++*(int *)calls < 2;
     };
     int calls = 0;
@@ -226,22 +226,22 @@ TEST(Fontx2Read, AHeadAtHandJudgesPresenceByTheWholeLength) {
     EXPECT_EQ(s.glyphs_present, s.glyphs_announced - 1);
     Fontx2Glyph glyph;
     EXPECT_TRUE(fontx2_lookup(&s, 0x8140, &glyph));
-    EXPECT_EQ(glyph.bitmap, nullptr);                             // present, but not at hand
-    EXPECT_FALSE(fontx2_lookup(&s, jis_to_sjis(0x7E7E), &glyph)); // the cut last glyph
+    EXPECT_EQ(glyph.bitmap, nullptr);                                    // present, but not at hand
+    EXPECT_FALSE(fontx2_lookup(&s, fontx2_jis_to_sjis(0x7E7E), &glyph)); // the cut last glyph
 }
 
 TEST(JisToSjis, KnownCodesAndCellPlacement) {
-    EXPECT_EQ(jis_to_sjis(0x2121), 0x8140);
-    EXPECT_EQ(jis_to_sjis(0x2160), 0x8180);
-    EXPECT_EQ(jis_to_sjis(0x2221), 0x819F);
-    EXPECT_EQ(jis_to_sjis(0x3021), 0x889F);
-    EXPECT_EQ(jis_to_sjis(0x5F21), 0xE040);
-    EXPECT_EQ(jis_to_sjis(0x7E7E), 0xEFFC);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x2121), 0x8140);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x2160), 0x8180);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x2221), 0x819F);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x3021), 0x889F);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x5F21), 0xE040);
+    EXPECT_EQ(fontx2_jis_to_sjis(0x7E7E), 0xEFFC);
     // Every cell maps to a distinct code with a valid trail byte.
     std::vector<bool> seen(65536, false);
     for (uint32_t j1 = 0x21; j1 <= 0x7E; ++j1) {
         for (uint32_t j2 = 0x21; j2 <= 0x7E; ++j2) {
-            uint16_t s = jis_to_sjis((uint16_t)(j1 << 8 | j2));
+            uint16_t s = fontx2_jis_to_sjis((uint16_t)(j1 << 8 | j2));
             uint8_t trail = s & 0xFF;
             ASSERT_TRUE(trail >= 0x40 && trail <= 0xFC && trail != 0x7F) << std::hex << s;
             ASSERT_FALSE(seen[s]);
@@ -428,7 +428,7 @@ TEST(Fontx2CodeOrder, EveryHeldCodeOnceInItsOwnOrder) {
 
 // Drawn as the independent reader draws it.
 void expect_as_reference(const std::vector<uint8_t> &font) {
-    for (int shape : {FONTX2_GRID, FONTX2_COLUMN}) {
+    for (Fontx2Shape shape : {FONTX2_GRID, FONTX2_COLUMN}) {
         std::vector<uint8_t> want = reference::sheet_pixels(
             font.data(), font.size(), reference::ORDER_AUTO, shape == FONTX2_COLUMN, 4, true);
         EXPECT_TRUE(draw(font, shape).bits == want) << "shape " << shape;

@@ -89,60 +89,65 @@ TEST(Findings, NotesAreNoProblems) {
 struct ExitStatus : ::testing::Test {
     void SetUp() override {
         std::vector<uint8_t> good = synthetic_font_single(8, 16);
-        write_bytes("gg_good.fnt", good);
-        write_bytes("gg_cut.fnt", cut(good, 1000));
-        write_bytes("gg_text.txt", {'h', 'e', 'l', 'l', 'o'});
+        write_bytes(tmp("gg_good.fnt"), good);
+        write_bytes(tmp("gg_cut.fnt"), cut(good, 1000));
+        write_bytes(tmp("gg_text.txt"), {'h', 'e', 'l', 'l', 'o'});
         good[15] = 0; // glyph height 0: nothing to draw
-        write_bytes("gg_flat.fnt", good);
-        unlink("gg_out.png");
+        write_bytes(tmp("gg_flat.fnt"), good);
+        unlink(tmp("gg_out.png").c_str());
     }
     void TearDown() override {
         for (const char *f :
              {"gg_good.fnt", "gg_cut.fnt", "gg_text.txt", "gg_flat.fnt", "gg_out.png"})
-            unlink(f);
+            unlink(tmp(f).c_str());
     }
 };
 
 TEST_F(ExitStatus, TheHighestOverAllFiles) {
-    EXPECT_EQ(run_sheet({"inspect", "gg_good.fnt"}), 0);
-    EXPECT_EQ(run_sheet({"inspect", "gg_good.fnt", "gg_cut.fnt"}), 1);
-    EXPECT_EQ(run_sheet({"inspect", "gg_cut.fnt", "gg_missing.fnt", "gg_good.fnt"}), 2);
-    EXPECT_EQ(run_sheet({"inspect", "--json", ".", "gg_text.txt"}), 2);
+    EXPECT_EQ(run_sheet({"inspect", tmp("gg_good.fnt")}), 0);
+    EXPECT_EQ(run_sheet({"inspect", tmp("gg_good.fnt"), tmp("gg_cut.fnt")}), 1);
+    EXPECT_EQ(run_sheet({"inspect", tmp("gg_cut.fnt"), tmp("gg_missing.fnt"), tmp("gg_good.fnt")}),
+              2);
+    EXPECT_EQ(run_sheet({"inspect", "--json", scratch_dir(), tmp("gg_text.txt")}), 2);
 }
 
 TEST_F(ExitStatus, RenderWritesWholeOrNothing) {
-    EXPECT_EQ(run_sheet({"render", "gg_cut.fnt", "-o", "gg_out.png"}), 0); // a warning
-    EXPECT_EQ(unlink("gg_out.png"), 0);
-    EXPECT_EQ(run_sheet({"render", "gg_cut.fnt", "-o", "gg_out.png", "--strict"}), 1);
-    EXPECT_EQ(run_sheet({"render", "gg_flat.fnt", "-o", "gg_out.png"}), 1);
-    EXPECT_EQ(run_sheet({"render", "gg_text.txt", "-o", "gg_out.png"}), 2);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_cut.fnt"), "-o", tmp("gg_out.png")}), 0); // a warning
+    EXPECT_EQ(unlink(tmp("gg_out.png").c_str()), 0);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_cut.fnt"), "-o", tmp("gg_out.png"), "--strict"}), 1);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_flat.fnt"), "-o", tmp("gg_out.png")}), 1);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_text.txt"), "-o", tmp("gg_out.png")}), 2);
     // 128 x 256 pixels, labelled 144 x 263.
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--max-pixels", "32767"}), 3);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--labels", "--max-pixels",
-                         "37871"}),
+    EXPECT_EQ(
+        run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--max-pixels", "32767"}),
+        3);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--labels",
+                         "--max-pixels", "37871"}),
               3);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_no_such_dir/x.png"}), 3);
-    EXPECT_NE(access("gg_out.png", F_OK), 0);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--labels", "--max-pixels",
-                         "37872"}),
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_no_such_dir/x.png")}), 3);
+    EXPECT_NE(access(tmp("gg_out.png").c_str(), F_OK), 0);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--labels",
+                         "--max-pixels", "37872"}),
               0);
 }
 
 TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({}), 64);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt"}), 64); // no -o
-    EXPECT_EQ(
-        run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--composite", "--ink", "FFFFFF"}),
-        64);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--ink", "FFFFF"}), 64);
-    EXPECT_EQ(
-        run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--composite", "--settings", "00"}),
-        64);
-    EXPECT_EQ(run_sheet({"render", "gg_good.fnt", "-o", "gg_out.png", "--order", "utf8"}), 64);
-    EXPECT_EQ(run_sheet({"lookup", "gg_good.fnt"}), 64);
-    EXPECT_EQ(run_sheet({"lookup", "gg_good.fnt", "0x10000"}), 64);
-    EXPECT_EQ(run_sheet({"lookup", "gg_good.fnt", "--text", "\xC3"}), 64);
-    EXPECT_NE(access("gg_out.png", F_OK), 0);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt")}), 64); // no -o
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--composite",
+                         "--ink", "FFFFFF"}),
+              64);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "FFFFF"}),
+              64);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--composite",
+                         "--settings", "00"}),
+              64);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "utf8"}),
+              64);
+    EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt")}), 64);
+    EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "0x10000"}), 64);
+    EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "--text", "\xC3"}), 64);
+    EXPECT_NE(access(tmp("gg_out.png").c_str(), F_OK), 0);
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {

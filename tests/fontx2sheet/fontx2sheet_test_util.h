@@ -3,8 +3,11 @@
 
 #include "fontx2sheet/fontx2sheet.h"
 
+#include <dirent.h>
 #include <spng.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,32 @@ inline int run_sheet(std::vector<std::string> args) {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     return fontx2sheet_main((int)argv.size(), argv.data());
+}
+
+// A fresh folder for the test program's files, removed with what it holds
+// when the program ends: tests never write into the working folder.
+inline const std::string &scratch_dir() {
+    static struct Dir {
+        std::string path;
+        Dir() {
+            const char *t = getenv("TMPDIR");
+            std::string name = std::string(t && *t ? t : "/tmp") + "/fontx2sheet-test-XXXXXX";
+            if (mkdtemp(&name[0])) path = name;
+        }
+        ~Dir() {
+            DIR *d = path.empty() ? nullptr : opendir(path.c_str());
+            if (!d) return;
+            while (dirent *e = readdir(d))
+                if (e->d_name[0] != '.') unlink((path + "/" + e->d_name).c_str());
+            closedir(d);
+            rmdir(path.c_str());
+        }
+    } dir;
+    return dir.path;
+}
+// A file of that folder.
+inline std::string tmp(const std::string &name) {
+    return scratch_dir() + "/" + name;
 }
 
 inline void write_bytes(const std::string &path, const std::vector<uint8_t> &bytes) {

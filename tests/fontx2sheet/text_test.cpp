@@ -6,7 +6,6 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -66,16 +65,11 @@ std::string joined(const Rows &rows) {
 const std::vector<Fontx2Range> SJIS_BLOCKS = {{0x8140, 0x817E}, {0x82A0, 0x82F1}, {0x889F, 0x88FC}};
 
 struct Text : ::testing::Test {
-    std::string dir;
     void SetUp() override {
-        char name[] = "/tmp/gg_text_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         write_bytes(path("single.fnt"), synthetic_font_single(6, 8));
         write_bytes(path("double.fnt"), synthetic_font_blocks(10, 12, SJIS_BLOCKS));
     }
-    void TearDown() override { EXPECT_EQ(system(("rm -r " + dir).c_str()), 0); }
-    std::string path(const char *name) const { return dir + "/" + name; }
+    std::string path(const char *name) const { return tmp(std::string("text_") + name); }
     // Runs text with the fonts and arguments; the PNG's rows, empty without one.
     Rows draw(std::vector<std::string> args, int status = 0) {
         unlink(path("out.png").c_str());
@@ -229,7 +223,8 @@ TEST_F(Text, TextFromAFileAndRefusals) {
     EXPECT_TRUE(draw({path("single.fnt"), "--text", "@" + path("latin1.txt")}, 2).empty());
     EXPECT_TRUE(draw({path("single.fnt"), path("single.fnt"), "--text", "a"}, 64).empty());
     EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a"}), 64); // no -o, no --ascii
-    EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a", "--ascii", "-o", "x.png"}), 64);
+    EXPECT_EQ(
+        run_sheet({"text", path("single.fnt"), "--text", "a", "--ascii", "-o", path("x.png")}), 64);
 }
 
 TEST_F(Text, RealPairOnA128PixelDisplay) {

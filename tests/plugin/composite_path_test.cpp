@@ -2,13 +2,16 @@
 // natively with the in-memory registry and under Wine with the real one.
 #include "common/settings/info.h"
 #include "tests/support/synthetic_fonts.h"
+#include "compositor/composite_sheet.h"
 #include "plugin/plugin.h"
+#include "plugin/plugin_internal.h"
 #include "tests/support/decoded_picture.h"
 #include "tests/support/test_support.h"
 
 #include "common/row_stride.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string.h>
 
 namespace {
@@ -305,5 +308,55 @@ TEST_F(CompositePathTest, RealDoubleByteFontComposited) {
     }
     EXPECT_GT(ink, 0);
 }
+
+#ifndef _WIN32 // allocation counting is native only
+// A sheet that opens but never draws: each path must say so, not hand the
+// host undrawn rows, and leave nothing behind.
+bool never_draws(const FontSheet *, uint8_t *, uint64_t, uint64_t, int) {
+    return false;
+}
+bool never_draws_bands(const FontSheet *, uint8_t *, uint64_t, uint64_t, SheetBandDone, void *) {
+    return false;
+}
+bool drawer_of(const void *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+               SheetBandDone done, void *sink) {
+    return font_sheet_draw_bands((const FontSheet *)sheet, band, band_size, stride, done, sink);
+}
+
+TEST_F(CompositePathTest, ASheetThatDoesNotDrawIsAnInternalErrorNotAMemoryOne) {
+    const SheetFormat broken = {0, nullptr, nullptr, nullptr, never_draws, never_draws_bands};
+    std::unique_ptr<FontSheet> sheet(new FontSheet());
+    sheet->width = 16;
+    sheet->height = 32;
+    sheet->cell_height = 16;
+    sheet->format = &broken;
+    uint32_t palette[256] = {};
+    plain_palette(palette);
+    heap_test_reset();
+    void *header = (void *)1, *pixels = (void *)1;
+    EXPECT_EQ(plain_path(sheet.get(), palette, &header, &pixels), PLUGIN_ERR_INTERNAL);
+    EXPECT_EQ(header, (void *)1);
+    EXPECT_EQ(pixels, (void *)1);
+
+    SettingsRecord settings = settings_with_flags(1);
+    PictureRecord record = {};
+    record.colour_count = PLAIN_COLOURS;
+    EXPECT_EQ(composite_path(&settings, sheet.get(), &header, &pixels, nullptr, palette, &record),
+              PLUGIN_ERR_INTERNAL);
+    EXPECT_EQ(header, nullptr);
+    EXPECT_EQ(pixels, nullptr);
+    EXPECT_EQ(heap_test_allocations(), heap_test_releases());
+
+    // The helper itself tells the two failures apart.
+    std::vector<uint8_t> output(row_stride(16, 24, 4) * 32);
+    const SheetSource source = {16, 32, 16, drawer_of, sheet.get()};
+    EXPECT_EQ(composite_sheet(&settings, &source, output.data()), COMPOSITE_SHEET_NOT_DRAWN);
+    heap_test_fail_nth(1);
+    EXPECT_EQ(composite_sheet(&settings, &source, output.data()), COMPOSITE_SHEET_NO_MEMORY);
+    heap_test_reset();
+    EXPECT_STRNE(composite_sheet_message(COMPOSITE_SHEET_NOT_DRAWN),
+                 composite_sheet_message(COMPOSITE_SHEET_NO_MEMORY));
+}
+#endif
 
 } // namespace

@@ -10,23 +10,6 @@ namespace {
 
 // ---- Record and tables ------------------------------------------------------------
 
-TEST(RasterRecord, FieldsAreInTheirOrder) {
-    EXPECT_EQ(offsetof(Raster, pixels), 0u);
-    EXPECT_LT(offsetof(Raster, pixels), offsetof(Raster, width));
-    EXPECT_LT(offsetof(Raster, width), offsetof(Raster, height));
-    EXPECT_LT(offsetof(Raster, height), offsetof(Raster, palette));
-    EXPECT_LT(offsetof(Raster, palette), offsetof(Raster, palette_count));
-    EXPECT_LT(offsetof(Raster, palette_count), offsetof(Raster, stride));
-    EXPECT_EQ(offsetof(Raster, storage_bits), offsetof(Raster, stride) + 4);
-    EXPECT_EQ(offsetof(Raster, row_alignment), offsetof(Raster, storage_bits) + 1);
-    EXPECT_EQ(offsetof(Raster, depth), offsetof(Raster, row_alignment) + 1);
-    EXPECT_EQ(offsetof(Raster, raster_flags), offsetof(Raster, depth) + 1);
-    EXPECT_EQ(RASTER_OWNS_MEMORY, 1);
-    EXPECT_EQ(RASTER_DITHER, 2);
-    EXPECT_EQ(RASTER_READ_SWAPPED, 4);
-    EXPECT_EQ(RASTER_WRITE_SWAPPED, 8);
-}
-
 TEST(RasterRecord, StorageBitsTable) {
     const uint8_t expected[33] = {1,  1,  2,  4,  4,  8,  8,  8,  8,  16, 16,
                                   16, 16, 16, 16, 16, 16, 24, 24, 24, 24, 24,

@@ -3,13 +3,15 @@
 // block table once per run of codes or window of codes, never per code.
 #include "fontx2/fontx2.h"
 
+#include "common/little_endian.h"
+
 #include <string.h>
 
 namespace {
 
 // The longest glyph bitmap (255 rows of 32 bytes): cells whose bitmap is not
 // wholly in the font data are drawn from here, blank.
-const uint8_t FONTX2_BLANK_GLYPH[255 * FONTX2_MAX_GLYPH_ROW_BYTES] = {};
+const uint8_t BLANK_GLYPH[255 * FONTX2_MAX_GLYPH_ROW_BYTES] = {};
 
 const uint32_t GLYPH_NONE = 0xFFFFFFFFu;
 // Codes of one window of a table that is not ascending: 4 KB of the stack.
@@ -78,7 +80,7 @@ void fill_window(GlyphCursor *cursor, uint32_t base) {
 const uint8_t *glyph_bitmap(const Fontx2Font *font, uint32_t index) {
     uint64_t at = font->glyph_offset;
     if (index != GLYPH_NONE) at += (uint64_t)index * font->glyph_bytes;
-    return at + font->glyph_bytes <= font->size ? font->data + at : FONTX2_BLANK_GLYPH;
+    return at + font->glyph_bytes <= font->bytes_at_hand ? font->data + at : BLANK_GLYPH;
 }
 
 const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
@@ -100,32 +102,30 @@ const uint8_t *glyph_cursor_glyph(GlyphCursor *cursor, uint32_t code) {
     return glyph_bitmap(font, index);
 }
 
-uint32_t fontx2_load_le(const uint8_t *p, uint32_t bytes) {
+uint32_t load_le(const uint8_t *p, uint32_t bytes) {
     uint32_t v = 0;
-    memcpy(&v, p, bytes); // little-endian hosts only (x86 and its Windows)
+    memcpy(&v, p, bytes); // little-endian hosts only: see common/little_endian.h
     return v;
 }
 
 // Byte-aligned glyph widths of 1, 2 or 4 bytes: the cells of a memory row are
 // gathered into 64-bit words, so one store writes 8, 4 or 2 cells.
 template <uint32_t ROW_BYTES>
-void fontx2_row_packed(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns,
-                       uint32_t offset) {
+void row_packed(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset) {
     const uint32_t per_word = 8 / ROW_BYTES;
     uint32_t c = 0;
     for (; c + per_word <= columns; c += per_word) {
         uint64_t word = 0;
         for (uint32_t k = 0; k < per_word; ++k)
-            word |= (uint64_t)fontx2_load_le(glyphs[c + k] + offset, ROW_BYTES)
-                    << (8 * ROW_BYTES * k);
+            word |= (uint64_t)load_le(glyphs[c + k] + offset, ROW_BYTES) << (8 * ROW_BYTES * k);
         memcpy(line, &word, 8);
         line += 8;
     }
     for (; c < columns; ++c, line += ROW_BYTES) memcpy(line, glyphs[c] + offset, ROW_BYTES);
 }
 
-void fontx2_row_bytes(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns,
-                      uint32_t offset, uint32_t row_bytes) {
+void copy_row_bytes(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
+                    uint32_t row_bytes) {
     for (uint32_t c = 0; c < columns; ++c, line += row_bytes)
         memcpy(line, glyphs[c] + offset, row_bytes);
 }
@@ -159,20 +159,20 @@ inline void bit_writer_flush(BitWriter *w) {
 }
 
 // The top `count` bits (1 to 32) of the bytes at p, right-aligned.
-inline uint32_t fontx2_load_bits(const uint8_t *p, uint32_t count) {
+inline uint32_t load_bits(const uint8_t *p, uint32_t count) {
     uint32_t bytes = (count + 7) / 8, v = 0;
     for (uint32_t i = 0; i < bytes; ++i) v = v << 8 | p[i];
     return v >> (8 * bytes - count);
 }
 
-void fontx2_row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
-                     uint32_t width) {
+void row_bits(uint8_t *line, const uint8_t *const *glyphs, uint32_t columns, uint32_t offset,
+              uint32_t width) {
     BitWriter w = {line, 0, 0};
     for (uint32_t c = 0; c < columns; ++c) {
         const uint8_t *p = glyphs[c] + offset;
         uint32_t left = width;
-        for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, fontx2_load_bits(p, 32), 32);
-        bit_writer_put(&w, fontx2_load_bits(p, left), left);
+        for (; left > 32; left -= 32, p += 4) bit_writer_put(&w, load_bits(p, 32), 32);
+        bit_writer_put(&w, load_bits(p, left), left);
     }
     bit_writer_flush(&w);
 }
@@ -191,8 +191,8 @@ struct NarrowGroups {
 };
 
 template <uint32_t SOURCE_BYTES>
-void fontx2_merge_groups(NarrowGroups *n, const uint8_t *const *glyphs, uint32_t width, uint32_t y0,
-                         uint32_t rows) {
+void merge_groups(NarrowGroups *n, const uint8_t *const *glyphs, uint32_t width, uint32_t y0,
+                  uint32_t rows) {
     const uint32_t shift = 8 * SOURCE_BYTES - width;
     for (uint32_t gi = 0; gi < n->groups; ++gi) {
         uint32_t *__restrict merged = n->merged[gi];
@@ -221,25 +221,25 @@ struct RowGeometry {
 
 // One memory row of glyph row `y` across the cells: row_bytes bytes of
 // pixels, then zero padding up to the stride.
-void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const *glyphs,
-                      uint32_t columns, uint32_t y) {
+void write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const *glyphs, uint32_t columns,
+               uint32_t y) {
     const uint32_t width = g->glyph_width, row_bytes = g->glyph_row_bytes;
     const uint32_t offset = y * row_bytes;
     if (width % 8 != 0 && columns > 1) {
-        fontx2_row_bits(line, glyphs, columns, offset, width);
+        row_bits(line, glyphs, columns, offset, width);
     } else {
         switch (row_bytes) {
         case 1:
-            fontx2_row_packed<1>(line, glyphs, columns, offset);
+            row_packed<1>(line, glyphs, columns, offset);
             break;
         case 2:
-            fontx2_row_packed<2>(line, glyphs, columns, offset);
+            row_packed<2>(line, glyphs, columns, offset);
             break;
         case 4:
-            fontx2_row_packed<4>(line, glyphs, columns, offset);
+            row_packed<4>(line, glyphs, columns, offset);
             break;
         default:
-            fontx2_row_bytes(line, glyphs, columns, offset, row_bytes);
+            copy_row_bytes(line, glyphs, columns, offset, row_bytes);
             break;
         }
         // A single cell starts on a byte boundary: only its last byte may hold
@@ -255,8 +255,8 @@ void fontx2_write_row(const RowGeometry *g, uint8_t *line, const uint8_t *const 
 // row is the glyph row, its bits beyond the glyph width cleared, and zeros,
 // stored at once.
 template <uint32_t ROW_BYTES, uint32_t STRIDE>
-void fontx2_column_words(uint8_t *top, int64_t step, const uint8_t *glyph, uint32_t height,
-                         uint64_t keep) {
+void column_words(uint8_t *top, int64_t step, const uint8_t *glyph, uint32_t height,
+                  uint64_t keep) {
     for (uint32_t y = 0; y < height; ++y) {
         uint64_t word = 0;
         memcpy(&word, glyph + y * ROW_BYTES, ROW_BYTES);
@@ -269,11 +269,11 @@ typedef void (*ColumnWriter)(uint8_t *, int64_t, const uint8_t *, uint32_t, uint
 
 // The word writer for a glyph row of row_bytes in rows of stride bytes, or
 // null when a row is not one word of 4 or 8 bytes.
-ColumnWriter fontx2_column_writer(uint32_t row_bytes, uint64_t stride) {
-    static const ColumnWriter words4[] = {fontx2_column_words<1, 4>, fontx2_column_words<2, 4>,
-                                          fontx2_column_words<3, 4>, fontx2_column_words<4, 4>};
-    static const ColumnWriter words8[] = {fontx2_column_words<5, 8>, fontx2_column_words<6, 8>,
-                                          fontx2_column_words<7, 8>, fontx2_column_words<8, 8>};
+ColumnWriter pick_column_writer(uint32_t row_bytes, uint64_t stride) {
+    static const ColumnWriter words4[] = {column_words<1, 4>, column_words<2, 4>,
+                                          column_words<3, 4>, column_words<4, 4>};
+    static const ColumnWriter words8[] = {column_words<5, 8>, column_words<6, 8>,
+                                          column_words<7, 8>, column_words<8, 8>};
     if (stride == 4 && row_bytes <= 4) return words4[row_bytes - 1];
     if (stride == 8 && row_bytes > 4 && row_bytes <= 8) return words8[row_bytes - 5];
     return nullptr;
@@ -281,7 +281,7 @@ ColumnWriter fontx2_column_writer(uint32_t row_bytes, uint64_t stride) {
 
 // The bits of a glyph row's bytes (as a little-endian word) within the
 // glyph width; rows of more than 8 bytes are never one word.
-uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
+uint64_t row_keep(uint32_t width, uint32_t row_bytes) {
     if (row_bytes > 8) return ~0ull;
     uint64_t keep = row_bytes == 8 ? ~0ull : (1ull << (8 * row_bytes)) - 1;
     if (width % 8 != 0) keep &= ~((uint64_t)(0xFF >> (width % 8)) << (8 * (row_bytes - 1)));
@@ -289,20 +289,19 @@ uint64_t fontx2_row_keep(uint32_t width, uint32_t row_bytes) {
 }
 
 // One memory row of merged groups (row y of the chunk), then the cells left.
-void fontx2_narrow_row(const RowGeometry *g, const NarrowGroups *n, uint8_t *line, uint32_t y,
-                       const uint8_t *const *glyphs, uint32_t columns, uint32_t glyph_y) {
+void narrow_row(const RowGeometry *g, const NarrowGroups *n, uint8_t *line, uint32_t y,
+                const uint8_t *const *glyphs, uint32_t columns, uint32_t glyph_y) {
     const uint32_t width = g->glyph_width, group_bits = n->per_group * width;
     BitWriter w = {line, 0, 0};
     for (uint32_t gi = 0; gi < n->groups; ++gi) bit_writer_put(&w, n->merged[gi][y], group_bits);
     for (uint32_t c = n->groups * n->per_group; c < columns; ++c)
-        bit_writer_put(&w, fontx2_load_bits(glyphs[c] + glyph_y * g->glyph_row_bytes, width),
-                       width);
+        bit_writer_put(&w, load_bits(glyphs[c] + glyph_y * g->glyph_row_bytes, width), width);
     bit_writer_flush(&w);
 }
 
 // A whole cell row of a narrow width: rows `step` bytes apart from `top`.
-void fontx2_cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step,
-                            const uint8_t *const *glyphs, uint32_t columns, uint32_t height) {
+void cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step, const uint8_t *const *glyphs,
+                     uint32_t columns, uint32_t height) {
     const uint32_t width = g->glyph_width;
     NarrowGroups n;
     n.per_group = 32 / width;
@@ -311,13 +310,13 @@ void fontx2_cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step,
         const uint32_t rows =
             height - y0 < (uint32_t)NARROW_CHUNK_ROWS ? height - y0 : (uint32_t)NARROW_CHUNK_ROWS;
         if (width > 8) {
-            fontx2_merge_groups<2>(&n, glyphs, width, y0, rows);
+            merge_groups<2>(&n, glyphs, width, y0, rows);
         } else {
-            fontx2_merge_groups<1>(&n, glyphs, width, y0, rows);
+            merge_groups<1>(&n, glyphs, width, y0, rows);
         }
         for (uint32_t y = 0; y < rows; ++y) {
             uint8_t *line = top + (int64_t)(y0 + y) * step;
-            fontx2_narrow_row(g, &n, line, y, glyphs, columns, y0 + y);
+            narrow_row(g, &n, line, y, glyphs, columns, y0 + y);
             if (g->stride != g->row_bytes)
                 memset(line + g->row_bytes, 0, (size_t)(g->stride - g->row_bytes));
         }
@@ -327,19 +326,19 @@ void fontx2_cell_row_narrow(const RowGeometry *g, uint8_t *top, int64_t step,
 // The glyphs of one cell row, in column order, from the code of its first
 // cell: the grids' codes follow on (JIS cells through their Shift-JIS codes),
 // and an own-order line is blank where it shows no code.
-void fontx2_cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uint32_t row,
-                            uint32_t first_code, const uint8_t **glyphs) {
+void cell_row_glyphs(const Fontx2Layout *layout, GlyphCursor *cursor, uint32_t row,
+                     uint32_t first_code, const uint8_t **glyphs) {
     const uint32_t columns = layout->columns;
     if (layout->order == FONTX2_ORDER_CODE && columns > 1) {
         for (uint32_t c = 0; c < columns; ++c) {
             const uint32_t code = first_code + c;
-            glyphs[c] = fontx2_layout_shows(layout, code) ? glyph_cursor_glyph(cursor, code)
-                                                          : FONTX2_BLANK_GLYPH;
+            glyphs[c] =
+                fontx2_layout_shows(layout, code) ? glyph_cursor_glyph(cursor, code) : BLANK_GLYPH;
         }
     } else if (layout->order == FONTX2_ORDER_JIS && columns > 1) {
         for (uint32_t c = 0; c < columns; ++c)
-            glyphs[c] =
-                glyph_cursor_glyph(cursor, jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + c))));
+            glyphs[c] = glyph_cursor_glyph(
+                cursor, fontx2_jis_to_sjis((uint16_t)((0x21 + row) << 8 | (0x21 + c))));
     } else {
         for (uint32_t c = 0; c < columns; ++c)
             glyphs[c] = glyph_cursor_glyph(cursor, first_code + c);
@@ -361,10 +360,9 @@ struct Drawing {
 
 // FONTX2_OK when the layout is the font's and rows of stride bytes hold its
 // rows; nothing to draw leaves drawing->layout null.
-int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout *layout,
-                         uint64_t stride) {
+int drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout *layout, uint64_t stride) {
     d->layout = nullptr;
-    if (!fontx2_has_signature(font->data, font->size)) return FONTX2_NOT_FONTX2;
+    if (!fontx2_has_signature(font->data, font->bytes_at_hand)) return FONTX2_NOT_FONTX2;
     if (layout->width == 0 || layout->height == 0) return FONTX2_OK; // nothing to draw
     if (layout->columns > FONTX2_JIS_SIDE || font->glyph_row_bytes > FONTX2_MAX_GLYPH_ROW_BYTES ||
         layout->width != font->glyph_width * layout->columns ||
@@ -378,29 +376,29 @@ int fontx2_drawing_start(Drawing *d, const Fontx2Font *font, const Fontx2Layout 
     d->cursor.font = font;
     d->walk = d->row = 0;
     d->column_writer =
-        layout->columns == 1 ? fontx2_column_writer(font->glyph_row_bytes, stride) : nullptr;
-    d->column_keep = fontx2_row_keep(font->glyph_width, font->glyph_row_bytes);
+        layout->columns == 1 ? pick_column_writer(font->glyph_row_bytes, stride) : nullptr;
+    d->column_keep = row_keep(font->glyph_width, font->glyph_row_bytes);
     d->narrow = layout->columns > 1 && font->glyph_width < 16 && font->glyph_width % 8 != 0;
     return FONTX2_OK;
 }
 
 // The next cell row, its top row at `top` and each further row `step` bytes
 // on (negative going up); false past the last.
-bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
+bool drawing_next(Drawing *d, uint8_t *top, int64_t step) {
     uint32_t first_code = 0;
     if (!fontx2_next_row(d->layout, &d->walk, &first_code)) return false;
-    fontx2_cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
+    cell_row_glyphs(d->layout, &d->cursor, d->row++, first_code, d->glyphs);
     if (d->column_writer) {
         d->column_writer(top, step, d->glyphs[0], d->font->glyph_height, d->column_keep);
         return true;
     }
     if (d->narrow) {
-        fontx2_cell_row_narrow(&d->geometry, top, step, d->glyphs, d->layout->columns,
-                               d->font->glyph_height);
+        cell_row_narrow(&d->geometry, top, step, d->glyphs, d->layout->columns,
+                        d->font->glyph_height);
         return true;
     }
     for (uint32_t y = 0; y < d->font->glyph_height; ++y)
-        fontx2_write_row(&d->geometry, top + (int64_t)y * step, d->glyphs, d->layout->columns, y);
+        write_row(&d->geometry, top + (int64_t)y * step, d->glyphs, d->layout->columns, y);
     return true;
 }
 
@@ -409,36 +407,42 @@ bool fontx2_drawing_next(Drawing *d, uint8_t *top, int64_t step) {
 int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
                 uint64_t pixels_size, uint64_t stride, int bottom_up) {
     Drawing d;
-    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    int rc = drawing_start(&d, font, layout, stride);
     if (rc != FONTX2_OK || !d.layout) return rc;
     if (pixels_size / stride < layout->height) return FONTX2_BUFFER_TOO_SMALL;
     const uint32_t height = font->glyph_height;
     for (uint64_t top = 0; top < layout->height; top += height) {
         const uint64_t memory_row = bottom_up ? layout->height - 1 - top : top;
-        if (!fontx2_drawing_next(&d, pixels + memory_row * stride,
-                                 bottom_up ? -(int64_t)stride : (int64_t)stride))
+        if (!drawing_next(&d, pixels + memory_row * stride,
+                          bottom_up ? -(int64_t)stride : (int64_t)stride))
             break;
     }
     return FONTX2_OK;
 }
 
 int fontx2_draw_bands(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *band,
-                      uint64_t band_size, uint64_t stride, Fontx2BandDone done, void *context) {
+                      uint64_t band_size, uint64_t stride, SheetBandDone done, void *sink) {
     Drawing d;
-    int rc = fontx2_drawing_start(&d, font, layout, stride);
+    int rc = drawing_start(&d, font, layout, stride);
     if (rc != FONTX2_OK || !d.layout) return rc;
     const uint32_t height = font->glyph_height;
     const uint64_t cells = band_size / stride / height; // whole cell rows a band holds
     if (cells == 0) return FONTX2_BUFFER_TOO_SMALL;
     uint32_t first = 0, rows = 0;
     for (;;) {
-        const bool more = fontx2_drawing_next(&d, band + rows * stride, (int64_t)stride);
+        const bool more = drawing_next(&d, band + rows * stride, (int64_t)stride);
         if (more) rows += height;
         if (rows != 0 && (!more || rows == cells * height)) {
-            if (!done(context, band, first, rows)) return FONTX2_STOPPED;
+            if (!done(sink, band, first, rows)) return FONTX2_STOPPED;
             first += rows;
             rows = 0;
         }
         if (!more) return FONTX2_OK;
     }
+}
+
+bool fontx2_sheet_bands(const void *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
+                        SheetBandDone done, void *sink) {
+    const Fontx2Sheet *s = (const Fontx2Sheet *)sheet;
+    return fontx2_draw_bands(s->font, s->layout, band, band_size, stride, done, sink) == FONTX2_OK;
 }

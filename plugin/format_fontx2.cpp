@@ -1,4 +1,5 @@
-// FONTX2 fonts as pictures: the font library read once, laid out once.
+// The plug-in's FONTX2 format: a font read once and laid out once by the
+// font library, then drawn whole or band by band.
 #include "plugin/font_sheet.h"
 
 #include "fontx2/fontx2.h"
@@ -33,7 +34,7 @@ bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_s
                    single_column ? FONTX2_COLUMN : FONTX2_GRID);
     sheet->width = state->layout.width;
     sheet->height = state->layout.height;
-    sheet->cell_rows = state->font.glyph_height;
+    sheet->cell_height = state->font.glyph_height;
     return true;
 }
 
@@ -47,8 +48,8 @@ bool draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t st
 bool draw_bands(const FontSheet *sheet, uint8_t *band, uint64_t band_size, uint64_t stride,
                 SheetBandDone done, void *sink) {
     const Fontx2SheetState *state = (const Fontx2SheetState *)sheet->state;
-    return fontx2_draw_bands(&state->font, &state->layout, band, band_size, stride, done, sink) ==
-           FONTX2_OK;
+    const Fontx2Sheet laid_out = {&state->font, &state->layout};
+    return fontx2_sheet_bands(&laid_out, band, band_size, stride, done, sink);
 }
 
 } // namespace

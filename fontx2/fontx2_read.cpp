@@ -1,4 +1,5 @@
-// Reading a FONTX2 font, looking its codes up and laying its sheet out.
+// Reading a FONTX2 font (its header and block table) and looking its codes
+// up: where each glyph lies, as the sheet reads it and as a device does.
 #include "fontx2/fontx2.h"
 
 #include <string.h>
@@ -16,7 +17,7 @@ bool fontx2_has_signature(const uint8_t *data, uint64_t size) {
 // Entry i of the block table, or false when it is not wholly at hand.
 static bool table_entry(const Fontx2Font *font, uint32_t i, uint32_t *first, uint32_t *last) {
     uint64_t at = FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * i;
-    if (at + FONTX2_ENTRY_BYTES > font->size) return false;
+    if (at + FONTX2_ENTRY_BYTES > font->bytes_at_hand) return false;
     const uint8_t *e = font->data + at;
     *first = (uint32_t)(e[0] | e[1] << 8);
     *last = (uint32_t)(e[2] | e[3] << 8);
@@ -61,7 +62,7 @@ static uint64_t font_bytes(const Fontx2Font *font, uint64_t count, uint64_t tota
 static bool count_may_have_wrapped(const Fontx2Font *font, uint64_t *total) {
     *total = 0;
     return entries_are_blocks(font, 0, font->declared_blocks, total) &&
-           font_bytes(font, font->declared_blocks, *total) < font->whole_size;
+           font_bytes(font, font->declared_blocks, *total) < font->whole_bytes;
 }
 
 // Some converters store a count above 255 modulo 256. The declared entries
@@ -73,12 +74,12 @@ static uint32_t table_length(const Fontx2Font *font) {
     uint64_t total = 0;
     if (!count_may_have_wrapped(font, &total)) return declared;
     for (uint64_t count = declared + 256;; count += 256) {
-        if (FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * count > font->whole_size ||
+        if (FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * count > font->whole_bytes ||
             !entries_are_blocks(font, count - 256, count, &total) || total >= 0x10000)
             return declared;
         uint64_t bytes = font_bytes(font, count, total);
-        if (bytes == font->whole_size) return (uint32_t)count;
-        if (bytes > font->whole_size) return declared;
+        if (bytes == font->whole_bytes) return (uint32_t)count;
+        if (bytes > font->whole_bytes) return declared;
     }
 }
 
@@ -88,7 +89,8 @@ static uint64_t head_needed(const Fontx2Font *font) {
     const uint64_t declared = FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * font->declared_blocks;
     uint64_t total = 0;
     if (!count_may_have_wrapped(font, &total)) return declared;
-    uint64_t most = (font->whole_size - FONTX2_AT_TABLE) / (FONTX2_ENTRY_BYTES + font->glyph_bytes);
+    uint64_t most =
+        (font->whole_bytes - FONTX2_AT_TABLE) / (FONTX2_ENTRY_BYTES + font->glyph_bytes);
     if (most > 0xFFFF) most = 0xFFFF;
     uint64_t bytes = FONTX2_AT_TABLE + FONTX2_ENTRY_BYTES * most;
     return bytes > declared ? bytes : declared;
@@ -97,7 +99,7 @@ static uint64_t head_needed(const Fontx2Font *font) {
 // The block table's totals: glyphs announced, and whether its entries are
 // all at hand and ascending without overlap.
 static void read_table(Fontx2Font *font) {
-    font->declared_blocks = header_byte(font->data, font->size, FONTX2_AT_BLOCK_COUNT);
+    font->declared_blocks = header_byte(font->data, font->bytes_at_hand, FONTX2_AT_BLOCK_COUNT);
     font->head_needed = head_needed(font);
     font->block_count = table_length(font);
     font->glyph_offset = FONTX2_AT_TABLE + (uint64_t)FONTX2_ENTRY_BYTES * font->block_count;
@@ -125,8 +127,8 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
     memset(font, 0, sizeof *font);
     if (!fontx2_has_signature(data, size)) return FONTX2_NOT_FONTX2;
     font->data = data;
-    font->size = size;
-    font->whole_size = whole_size > size ? whole_size : size;
+    font->bytes_at_hand = size;
+    font->whole_bytes = whole_size > size ? whole_size : size;
     for (uint32_t i = 0; i < FONTX2_NAME_BYTES; ++i)
         font->name[i] = header_byte(data, size, FONTX2_AT_NAME + i);
     font->glyph_width = header_byte(data, size, FONTX2_AT_WIDTH);
@@ -143,7 +145,7 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
         font->glyphs_announced = FONTX2_SINGLE_CODES;
     }
     uint64_t glyph_space =
-        font->whole_size > font->glyph_offset ? font->whole_size - font->glyph_offset : 0;
+        font->whole_bytes > font->glyph_offset ? font->whole_bytes - font->glyph_offset : 0;
     uint64_t whole_glyphs = font->glyph_bytes ? glyph_space / font->glyph_bytes : 0;
     font->glyphs_present =
         whole_glyphs < font->glyphs_announced ? whole_glyphs : font->glyphs_announced;
@@ -155,9 +157,10 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
 static void place_glyph(const Fontx2Font *font, uint32_t index, Fontx2Glyph *glyph) {
     glyph->index = index;
     glyph->offset = font->glyph_offset + (uint64_t)index * font->glyph_bytes;
-    glyph->present = glyph->offset + font->glyph_bytes <= font->whole_size;
-    glyph->bitmap =
-        glyph->offset + font->glyph_bytes <= font->size ? font->data + glyph->offset : nullptr;
+    glyph->present = glyph->offset + font->glyph_bytes <= font->whole_bytes;
+    glyph->bitmap = glyph->offset + font->glyph_bytes <= font->bytes_at_hand
+                        ? font->data + glyph->offset
+                        : nullptr;
 }
 
 bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph) {
@@ -201,24 +204,11 @@ bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *gl
         glyph->block = i;
         glyph->index = (uint32_t)(index + code - first);
         glyph->offset = glyphs_at + (index + code - first) * font->glyph_bytes;
-        glyph->present = glyph->offset + font->glyph_bytes <= font->whole_size;
-        glyph->bitmap =
-            glyph->offset + font->glyph_bytes <= font->size ? font->data + glyph->offset : nullptr;
+        glyph->present = glyph->offset + font->glyph_bytes <= font->whole_bytes;
+        glyph->bitmap = glyph->offset + font->glyph_bytes <= font->bytes_at_hand
+                            ? font->data + glyph->offset
+                            : nullptr;
         break;
     }
     return glyph->present;
-}
-
-uint16_t jis_to_sjis(uint16_t jis) {
-    // Two JIS rows share one Shift-JIS lead byte: x counts from row and cell
-    // 0x21, and bit 8 (an odd row offset) moves the cell to the second half
-    // (trail bytes from 0x9F) instead of the first (from 0x40), skipping 0x7F.
-    uint32_t x = (uint32_t)jis - 0x2121;
-    x += (x & 0x100) ? 0x9E : 0x40;
-    if ((x & 0xFF) >= 0x7F) x += 1;
-    // The row pair becomes the lead byte from 0x81, jumping 0xA0-0xDF, which
-    // single-byte katakana use.
-    uint32_t s = (((x >> 1) & ~0xFFu) + 0x8100) | (x & 0xFF);
-    if (s >= 0xA000) s += 0x4000;
-    return (uint16_t)s;
 }

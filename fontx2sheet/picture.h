@@ -1,0 +1,22 @@
+// The command's pictures in memory: what the sheet is drawn into, labelled,
+// scaled and encoded from. Callers of these primitives only; this file
+// calls nothing of the command.
+#pragma once
+
+#include <stdint.h>
+#include <vector>
+
+// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
+// ink) or 24 bits (red, green, blue).
+struct Picture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t bits = 1;
+    uint64_t stride = 0;
+    std::vector<uint8_t> rows;
+};
+// A cleared picture; false when its size does not fit memory.
+bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t bits);
+// Sets a pixel (an index, or 0xRRGGBB); outside the picture nothing happens.
+void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
+uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
