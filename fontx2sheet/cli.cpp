@@ -4,17 +4,20 @@
 
 #include <CLI/CLI.hpp>
 
+#include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
 
 const char *const MAX_PIXELS_HELP =
-    "Refuse a final picture (after --scale and --labels) of more pixels. The default, "
-    "8589934592, lets every unscaled sheet of a valid font through: at most 65,536 glyphs of "
-    "255 x 255 pixels with their labels";
+    "Refuse a final picture (after --scale and --labels) of more pixels, 1 to "
+    "18446744073709551615. The default, 8589934592, lets every unscaled sheet of a valid font "
+    "through: at most 65,536 glyphs of 255 x 255 pixels with their labels";
 
-// RRGGBB as six hex digits.
-bool parse_colour(const std::string &text, uint32_t *rgb) {
+// RRGGBB or #RRGGBB: six hex digits.
+bool parse_colour(std::string text, uint32_t *rgb) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
     if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         return false;
     *rgb = (uint32_t)strtoul(text.c_str(), nullptr, 16);
@@ -53,6 +56,19 @@ bool is_code(const std::string &text) {
     LookupCode c;
     return parse_code_argument(text, &c);
 }
+bool is_pixel_limit(const std::string &text) {
+    if (text.empty() || text.size() > 20 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    errno = 0;
+    unsigned long long v = strtoull(text.c_str(), nullptr, 10);
+    return errno == 0 && v > 0;
+}
+bool is_scale(const std::string &text) {
+    return !text.empty() && text.size() <= 2 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) >= 1 &&
+           atoi(text.c_str()) <= 16;
+}
 bool is_utf8(const std::string &text) {
     std::vector<uint32_t> s;
     return utf8_decode(text, &s);
@@ -67,35 +83,51 @@ struct RenderArgs {
 
 void add_render(CLI::App &app, RenderArgs &a) {
     CLI::App *render = app.add_subcommand(
-        "render", "Draw a font's glyph sheet as a PNG: without options exactly the picture the "
-                  "plug-in gives with no settings stored");
+        "render", "Draw a font's glyph sheet as a PNG: one cell per glyph, in code order");
     render->add_option("FONT", a.font, "The FONTX2 font")->required();
-    render->add_option("-o,--output", a.out, "The PNG to write ('-': standard output)")->required();
+    render
+        ->add_option("-o,--output", a.out,
+                     "The PNG to write ('-': standard output, not a terminal); never the font")
+        ->type_name("PNG")
+        ->required();
     render
         ->add_option("--order", a.order,
-                     "Double-byte fonts: auto (as the plug-in chooses), "
-                     "jis (the 94 x 94 grid) or code (the font's own order)")
+                     "Double-byte fonts: auto (the JIS grid unless most codes lie outside it), "
+                     "jis (the 94 x 94 JIS X 0208 grid) or code (the font's own code order, 16 "
+                     "codes a row)")
+        ->type_name("ORDER")
         ->check(CLI::IsMember({"auto", "jis", "code"}));
-    render->add_flag("--column", a.column, "One column, a cell a row");
+    render->add_flag("--column", a.column, "One column, a glyph a row");
     render->add_flag("--labels", a.labels, "Codes in a margin: row codes left, columns above");
-    render->add_option("--scale", a.scale, "Whole-pixel scale")->check(CLI::Range(1, 16));
-    CLI::Option *ink = render->add_option("--ink", a.ink, "Glyph colour RRGGBB (default FFFFFF)")
-                           ->check(checked(is_colour, "a colour RRGGBB"));
-    CLI::Option *paper =
-        render->add_option("--paper", a.paper, "Background colour RRGGBB (default 000000)")
-            ->check(checked(is_colour, "a colour RRGGBB"));
+    render->add_option("--scale", a.scale, "Each pixel becomes N x N pixels, N from 1 to 16")
+        ->type_name("N")
+        ->check(checked(is_scale, "a scale from 1 to 16"));
+    CLI::Option *ink =
+        render->add_option("--ink", a.ink, "Glyph colour, RRGGBB or #RRGGBB (default FFFFFF)")
+            ->type_name("RRGGBB")
+            ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
+    CLI::Option *paper = render
+                             ->add_option("--paper", a.paper,
+                                          "Background colour, RRGGBB or #RRGGBB (default 000000)")
+                             ->type_name("RRGGBB")
+                             ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
     CLI::Option *composite = render->add_flag(
         "--composite", a.composite,
-        "Composite as the plug-in does while the settings tool runs, into 24-bit RGB");
+        "The picture the gridglyph viewer plug-in gives while its settings tool (kovelt) runs: "
+        "24-bit RGB");
     render
         ->add_option("--settings", a.settings,
-                     "With --composite: a settings record as the tool stores it (128 hex digits) "
-                     "instead of the tool's defaults")
+                     "With --composite: a kovelt settings record as the tool stores it (128 hex "
+                     "digits) instead of the tool's defaults")
+        ->type_name("HEX")
         ->check(checked(is_settings, "a settings record of 128 hex digits"))
         ->needs(composite);
     composite->excludes(ink)->excludes(paper);
-    render->add_option("--max-pixels", a.max_pixels, MAX_PIXELS_HELP)->check(CLI::PositiveNumber);
-    render->add_flag("--strict", a.strict, "Stop with status 1 when the font has a problem");
+    render->add_option("--max-pixels", a.max_pixels, MAX_PIXELS_HELP)
+        ->type_name("PIXELS")
+        ->check(checked(is_pixel_limit, "a number of pixels from 1 to 18446744073709551615"));
+    render->add_flag("--strict", a.strict,
+                     "Write nothing and exit 1 when the font has a problem (else a warning)");
 }
 
 RenderOptions render_options(const RenderArgs &a) {
@@ -116,45 +148,137 @@ RenderOptions render_options(const RenderArgs &a) {
     return o;
 }
 
+// A first word that is no option and no subcommand is named, with the
+// subcommands there are (CLI11 would only say one is required).
+bool unknown_subcommand(CLI::App &app, int argc, char **argv) {
+    if (argc < 2 || argv[1][0] == '-') return false;
+    std::string names;
+    for (const CLI::App *sub : app.get_subcommands({})) {
+        if (sub->get_name() == argv[1]) return false;
+        names += (names.empty() ? "" : ", ") + sub->get_name();
+    }
+    fprintf(stderr, "fontx2sheet: '%s' is not a subcommand; the subcommands are %s\n", argv[1],
+            names.c_str());
+    return true;
+}
+
+struct InspectArgs {
+    std::vector<std::string> fonts;
+    bool json = false, blocks = false;
+};
+
+void add_inspect(CLI::App &app, InspectArgs &a) {
+    CLI::App *inspect =
+        app.add_subcommand("inspect", "Describe fonts and report their problems and notes");
+    inspect->add_option("FONT", a.fonts, "FONTX2 fonts")->required();
+    inspect->add_flag("--json", a.json, "JSON Lines: one object per font");
+    inspect->add_flag("--blocks", a.blocks, "With the block table of double-byte fonts");
+}
+
+struct LookupArgs {
+    std::string font, text, encoding;
+    std::vector<std::string> codes;
+    bool strict = false;
+};
+
+void add_lookup(CLI::App &app, LookupArgs &a) {
+    CLI::App *lookup = app.add_subcommand("lookup", "Show where codes' glyphs lie, and the glyphs");
+    lookup->add_option("FONT", a.font, "The FONTX2 font")->required();
+    lookup->add_option("CODE", a.codes, "0x93FA or decimal: a code; U+00FC: a character")
+        ->check(checked(is_code, "a code (0x93FA, decimal, at most 0xFFFF) or U+XXXX"));
+    lookup->add_option("--text", a.text, "Characters (UTF-8), converted to the font's codes")
+        ->type_name("TEXT");
+    lookup
+        ->add_option("--encoding", a.encoding,
+                     "The font's code set for --text and U+ characters, any name iconv knows "
+                     "(ISO-8859-1, CP437, EUC-KR...); default CP932, or UTF-16 for a font in "
+                     "its own code order")
+        ->type_name("NAME");
+    lookup->add_flag("--strict", a.strict, "Exit 1 when the font has a problem");
+}
+
+// Checks that need more than one option's value; throws as CLI11 does.
+void check_lookup(const CLI::App *lookup, const LookupArgs &a) {
+    if (!lookup->parsed()) return;
+    if (a.codes.empty() && a.text.empty()) throw CLI::RequiredError("lookup: a CODE or --text");
+    if (!is_utf8(a.text)) throw CLI::ValidationError("--text", "the text is not UTF-8");
+    if (!a.encoding.empty() && !code_set_known(a.encoding))
+        throw CLI::ValidationError("--encoding",
+                                   "'" + a.encoding + "' is not a code set iconv knows");
+}
+
+// A display side in pixels, 1 to 65535; a line gap, 0 to 255.
+bool is_display_side(const std::string &text) {
+    return !text.empty() && text.size() <= 5 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) >= 1 &&
+           atoi(text.c_str()) <= 65535;
+}
+bool is_line_gap(const std::string &text) {
+    return !text.empty() && text.size() <= 3 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) <= 255;
+}
+
 struct TextArgs {
     TextOptions o;
     std::string font, font2, ink = "FFFFFF", paper = "000000", wrap = "char";
 };
 
-bool is_text_argument(const std::string &text) {
-    return (!text.empty() && text[0] == '@') || is_utf8(text);
+void add_text_look(CLI::App *t, TextArgs &a) {
+    t->add_option("--line-gap", a.o.line_gap, "N paper rows between lines, 0 to 255 (default 0)")
+        ->type_name("N")
+        ->check(checked(is_line_gap, "a gap from 0 to 255"));
+    t->add_option("--scale", a.o.scale, "Each pixel becomes N x N pixels, N from 1 to 16")
+        ->type_name("N")
+        ->check(checked(is_scale, "a scale from 1 to 16"));
+    t->add_option("--ink", a.ink, "Glyph colour, RRGGBB or #RRGGBB (default FFFFFF)")
+        ->type_name("RRGGBB")
+        ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
+    t->add_option("--paper", a.paper, "Background colour, RRGGBB or #RRGGBB (default 000000)")
+        ->type_name("RRGGBB")
+        ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
 }
 
-CLI::App *add_text(CLI::App &app, TextArgs &a) {
+void add_text(CLI::App &app, TextArgs &a) {
     CLI::App *t = app.add_subcommand("text", "Draw a string as a display shows it, with one font "
                                              "or a single-byte and a double-byte font");
     t->add_option("FONT", a.font, "A font of either kind")->required();
     t->add_option("FONT2", a.font2,
-                  "A font of the other kind: codes below 0x100 come from the "
-                  "single-byte font, the others from the double-byte one");
+                  "A font of the other kind: codes below 0x100 come from the single-byte font, "
+                  "the others from the double-byte one");
     t->add_option("--text", a.o.text, "UTF-8 characters; @FILE reads a file, @- standard input")
-        ->required()
-        ->check(checked(is_text_argument, "UTF-8 text"));
-    CLI::Option *out = t->add_option("-o,--output", a.o.out, "The PNG ('-': standard output)");
-    t->add_flag("--ascii", a.o.ascii, "Print the picture at scale 1 (# ink, . paper) instead")
-        ->excludes(out);
-    t->add_option("--encoding", a.o.encoding, "Convert the text with this code set (iconv's name)")
-        ->check(checked(text_encoding_known, "a code set iconv knows"));
-    t->add_option("--width", a.o.width, "The display's width: lines wrap or are cut at it")
-        ->check(CLI::Range(1, 65535));
-    t->add_option("--height", a.o.height, "The display's height: lines below are not shown")
-        ->check(CLI::Range(1, 65535));
-    t->add_option("--line-gap", a.o.line_gap, "Paper rows between lines")
-        ->check(CLI::Range(0, 255));
-    t->add_option("--wrap", a.wrap, "With --width: char (default), word or none (cut)")
+        ->type_name("TEXT")
+        ->required();
+    t->add_option("-o,--output", a.o.out, "The PNG to write ('-': standard output, not a terminal)")
+        ->type_name("PNG");
+    t->add_flag("--ascii", a.o.ascii, "Print the picture at scale 1 (# ink, . paper) instead");
+    t->add_option("--encoding", a.o.encoding,
+                  "The code set the text is converted with, any name iconv knows; default CP932, "
+                  "or code points for a double-byte font in its own code order")
+        ->type_name("NAME");
+    t->add_option("--width", a.o.width, "The display's width, 1 to 65535: lines wrap or are cut")
+        ->type_name("PX")
+        ->check(checked(is_display_side, "a width from 1 to 65535"));
+    t->add_option("--height", a.o.height,
+                  "The display's height, 1 to 65535: lines below it are "
+                  "not shown")
+        ->type_name("PX")
+        ->check(checked(is_display_side, "a height from 1 to 65535"));
+    t->add_option("--wrap", a.wrap, "With --width: char (default), word or none (cut at the edge)")
+        ->type_name("MODE")
         ->check(CLI::IsMember({"char", "word", "none"}));
-    t->add_option("--scale", a.o.scale, "Whole-pixel scale")->check(CLI::Range(1, 16));
-    t->add_option("--ink", a.ink, "Glyph colour RRGGBB (default FFFFFF)")
-        ->check(checked(is_colour, "a colour RRGGBB"));
-    t->add_option("--paper", a.paper, "Background colour RRGGBB (default 000000)")
-        ->check(checked(is_colour, "a colour RRGGBB"));
-    t->add_flag("--strict", a.o.strict, "Status 1, nothing written, when a character is missing");
-    return t;
+    add_text_look(t, a);
+    t->add_flag("--strict", a.o.strict, "Write nothing and exit 1 when a character is missing");
+}
+
+// Checks that need more than one option's value; throws as CLI11 does.
+void check_text(const CLI::App *text, const TextArgs &a) {
+    if (!text->parsed()) return;
+    if (a.o.out.empty() == !a.o.ascii) throw CLI::ValidationError("text", "give -o PNG or --ascii");
+    if (a.o.text.compare(0, 1, "@") != 0 && !is_utf8(a.o.text))
+        throw CLI::ValidationError("--text", "the text is not UTF-8");
+    if (!a.o.encoding.empty() && !code_set_known(a.o.encoding))
+        throw CLI::ValidationError("--encoding",
+                                   "'" + a.o.encoding + "' is not a code set iconv knows");
 }
 
 TextOptions text_options(TextArgs &a) {
@@ -171,43 +295,32 @@ TextOptions text_options(TextArgs &a) {
 int fontx2sheet_main(int argc, char **argv) {
     CLI::App app("Check and preview FONTX2 bitmap fonts.", "fontx2sheet");
     app.require_subcommand(1);
+    app.set_version_flag("--version", "fontx2sheet " FONTX2SHEET_VERSION);
     RenderArgs r;
     add_render(app, r);
-    std::vector<std::string> inspect_fonts;
-    bool json = false;
-    CLI::App *inspect = app.add_subcommand("inspect", "Describe fonts and report what is wrong");
-    inspect->add_option("FONT", inspect_fonts, "FONTX2 fonts")->required();
-    inspect->add_flag("--json", json, "JSON Lines: one object per font");
-    std::string lookup_font, text;
-    std::vector<std::string> code_args;
-    bool lookup_strict = false;
-    CLI::App *lookup = app.add_subcommand("lookup", "Show where codes' glyphs lie, and the glyphs");
-    lookup->add_option("FONT", lookup_font, "The FONTX2 font")->required();
-    lookup->add_option("CODE", code_args, "0x93FA or decimal: a code; U+00FC: a character")
-        ->check(checked(is_code, "a code (0x93FA, decimal, at most 0xFFFF) or U+XXXX"));
-    lookup->add_option("--text", text, "Characters (UTF-8), converted to the font's codes")
-        ->check(checked(is_utf8, "UTF-8 text"));
-    lookup->add_flag("--strict", lookup_strict, "Status 1 when the font has a problem");
+    InspectArgs in;
+    add_inspect(app, in);
+    LookupArgs lu;
+    add_lookup(app, lu);
     TextArgs t;
-    CLI::App *text_command = add_text(app, t);
+    add_text(app, t);
+    if (unknown_subcommand(app, argc, argv)) return EXIT_USAGE;
     try {
         app.parse(argc, argv);
-        if (lookup->parsed() && code_args.empty() && text.empty())
-            throw CLI::RequiredError("lookup needs a CODE or --text");
-        if (text_command->parsed() && t.o.out.empty() && !t.o.ascii)
-            throw CLI::RequiredError("text: -o OUT.png or --ascii");
-    } catch (const CLI::CallForHelp &e) {
+        check_lookup(app.get_subcommand("lookup"), lu);
+        check_text(app.get_subcommand("text"), t);
+    } catch (const CLI::Success &e) { // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
         fprintf(stderr, "fontx2sheet: %s\nRun 'fontx2sheet --help' for the options.\n", e.what());
         return EXIT_USAGE;
     }
-    if (inspect->parsed()) return run_inspect(inspect_fonts, json);
-    if (text_command->parsed()) return run_text(text_options(t));
-    if (lookup->parsed()) {
-        std::vector<LookupCode> codes(code_args.size());
-        for (size_t i = 0; i < code_args.size(); ++i) parse_code_argument(code_args[i], &codes[i]);
-        return run_lookup(lookup_font, codes, text, lookup_strict);
+    if (app.got_subcommand("inspect")) return run_inspect(in.fonts, in.json, in.blocks);
+    if (app.got_subcommand("text")) return run_text(text_options(t));
+    if (app.got_subcommand("lookup")) {
+        std::vector<LookupCode> codes(lu.codes.size());
+        for (size_t i = 0; i < lu.codes.size(); ++i) parse_code_argument(lu.codes[i], &codes[i]);
+        return run_lookup(lu.font, codes, lu.text, lu.encoding, lu.strict);
     }
     return run_render(r.font, r.out, render_options(r), r.strict);
 }

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -101,28 +102,98 @@ static bool write_all(int fd, const std::vector<uint8_t> &bytes) {
     return true;
 }
 
-// The new file gets the permissions any new file would (mkstemp gives 0600).
-static void usual_permissions(int fd) {
+static int cannot_write(const std::string &path, int error) {
+    report(path, std::string("cannot be written: ") + strerror(error));
+    return EXIT_NO_OUTPUT;
+}
+
+static std::string folder_of(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The path a chain of symbolic links ends at (which need not exist); false
+// with errno on a loop or an unreadable link.
+static bool final_target(std::string path, std::string *target) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *target = path;
+            return true;
+        }
+        std::vector<char> link((size_t)st.st_size + 256);
+        ssize_t n = readlink(path.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        std::string to(link.data(), (size_t)n);
+        path = to[0] == '/' ? to : folder_of(path) + to;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// A FIFO, device or socket is written where it is, as a shell's '>' would:
+// replacing it would destroy the node.
+static int write_in_place(const std::string &path, const std::vector<uint8_t> &bytes) {
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY);
+    if (fd < 0) return cannot_write(path, errno);
+    bool ok = write_all(fd, bytes);
+    int error = errno;
+    ok = close(fd) == 0 && ok;
+    if (!ok) return cannot_write(path, error ? error : EIO);
+    return EXIT_FINE;
+}
+
+// The new file takes the permission bits (and, where allowed, the owner) of
+// the file it replaces; a new name gets what any new file would (mkstemp
+// gives 0600).
+static void take_mode(int fd, const struct stat *old) {
+    if (old) {
+        if (fchown(fd, old->st_uid, old->st_gid) != 0) {
+            // Another user's file: the writer owns the new one.
+        }
+        fchmod(fd, old->st_mode & 07777);
+        return;
+    }
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
 }
 
-int write_output(const std::string &path, const std::vector<uint8_t> &bytes) {
-    if (path == "-") {
-        if (write_all(STDOUT_FILENO, bytes)) return EXIT_FINE;
-        report("standard output", strerror(errno));
-        return EXIT_NO_OUTPUT;
+// While a temporary file exists, signals that would end the run wait (so it
+// is never left behind), and a file size limit fails the write instead of
+// ending the run.
+struct QuietSignals {
+    sigset_t before;
+    struct sigaction size_limit;
+    QuietSignals() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, s);
+        sigprocmask(SIG_BLOCK, &ending, &before);
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &size_limit);
     }
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string temp = folder + ".fontx2sheet-XXXXXX";
+    ~QuietSignals() {
+        sigaction(SIGXFSZ, &size_limit, nullptr);
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+    }
+};
+
+// A regular file or a new name: a temporary file in the same folder, renamed
+// over the target only when it is complete.
+static int replace_file(const std::string &path, const struct stat *old,
+                        const std::vector<uint8_t> &bytes) {
+    if (old) { // open(2) decides whether this user may write it
+        int probe = open(path.c_str(), O_WRONLY | O_NOCTTY);
+        if (probe < 0) return cannot_write(path, errno);
+        close(probe);
+    }
+    QuietSignals quiet;
+    std::string temp = folder_of(path) + ".fontx2sheet-XXXXXX";
     int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        report(path, std::string("cannot be written: ") + strerror(errno));
-        return EXIT_NO_OUTPUT;
-    }
-    usual_permissions(fd);
+    if (fd < 0) return cannot_write(path, errno);
+    take_mode(fd, old);
     bool ok = write_all(fd, bytes) && fsync(fd) == 0;
     int error = errno;
     ok = close(fd) == 0 && ok;
@@ -132,8 +203,45 @@ int write_output(const std::string &path, const std::vector<uint8_t> &bytes) {
     }
     if (!ok) {
         unlink(temp.c_str());
-        report(path, std::string("cannot be written: ") + strerror(error));
-        return EXIT_NO_OUTPUT;
+        return cannot_write(path, error ? error : EIO);
     }
     return EXIT_FINE;
+}
+
+int refuse_output_over_input(const std::string &out, const std::vector<std::string> &inputs) {
+    if (out == "-") {
+        if (!isatty(STDOUT_FILENO)) return EXIT_FINE;
+        report("standard output", "is a terminal: a picture is binary; redirect it to a file or "
+                                  "a pipe, or name a file with -o");
+        return EXIT_USAGE;
+    }
+    struct stat o;
+    if (stat(out.c_str(), &o) != 0) return EXIT_FINE; // a new name is no input
+    for (const std::string &in : inputs) {
+        struct stat i;
+        bool got = in == "-" ? fstat(STDIN_FILENO, &i) == 0 : stat(in.c_str(), &i) == 0;
+        if (got && i.st_dev == o.st_dev && i.st_ino == o.st_ino) {
+            report(out, "is the same file as the input " + in + ": refused, so it is not lost");
+            return EXIT_USAGE;
+        }
+    }
+    return EXIT_FINE;
+}
+
+int write_output(const std::string &path, const std::vector<uint8_t> &bytes) {
+    if (path == "-") {
+        if (isatty(STDOUT_FILENO)) return refuse_output_over_input(path, {});
+        if (write_all(STDOUT_FILENO, bytes)) return EXIT_FINE;
+        return cannot_write("standard output", errno);
+    }
+    std::string target;
+    if (!final_target(path, &target)) return cannot_write(path, errno);
+    struct stat st;
+    if (stat(target.c_str(), &st) != 0) {
+        if (errno != ENOENT) return cannot_write(path, errno);
+        return replace_file(target, nullptr, bytes);
+    }
+    if (S_ISDIR(st.st_mode)) return cannot_write(path, EISDIR);
+    if (!S_ISREG(st.st_mode)) return write_in_place(target, bytes);
+    return replace_file(target, &st, bytes);
 }

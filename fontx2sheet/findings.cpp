@@ -1,17 +1,21 @@
-// What is wrong with a font (problems) and what is worth knowing (notes).
+// What is wrong with a font (problems) and what is worth knowing (notes),
+// judged by what a display library that trusts the count byte shows.
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <algorithm>
 
 namespace {
 
-// More findings of one kind than this are summed up in one more.
-const size_t MAX_PER_KIND = 8;
-
 struct Findings {
     std::vector<Finding> list;
-    void add(const char *kind, const std::string &message, bool problem) {
-        list.push_back({kind, message, problem});
+    void add(const char *kind, const std::string &message, bool problem, uint64_t count = 1) {
+        list.push_back({kind, message, problem, count, {}});
+    }
+    // A kind counted by its instances; nothing when there are none.
+    void add_each(const char *kind, const std::string &message, bool problem,
+                  std::vector<std::string> instances) {
+        if (instances.empty()) return;
+        list.push_back({kind, message, problem, instances.size(), std::move(instances)});
     }
 };
 
@@ -37,6 +41,13 @@ void header_findings(const Fontx2Font *font, Findings *out) {
                      std::to_string(font->glyph_height) + " pixels: the sheet is empty",
                  true);
     }
+    if (font->bytes_at_hand > FONTX2_AT_CODE_TYPE && font->code_type > 1) {
+        out->add("code-type-invalid",
+                 "the code type is " + std::to_string(font->code_type) +
+                     "; only 0 (single-byte) and 1 (double-byte) are defined. It is read as "
+                     "double-byte, as the plug-in does; other readers may not",
+                 true);
+    }
 }
 
 void table_findings(const Fontx2Font *font, Findings *out) {
@@ -47,7 +58,7 @@ void table_findings(const Fontx2Font *font, Findings *out) {
                  count_text(font->bytes_at_hand) + ": blocks " +
                  std::to_string(font->blocks_at_hand) + " to " +
                  std::to_string(font->block_count - 1) + " are missing",
-             true);
+             true, font->block_count - font->blocks_at_hand);
 }
 
 // The code of the first glyph index not wholly in the file.
@@ -84,34 +95,67 @@ void glyph_findings(const Fontx2Font *font, const Fontx2Layout *layout, Findings
         message += "; their cells on the JIS grid are blank";
     else
         message += "; their cells are blank";
-    out->add("glyphs-cut", message, true);
+    out->add("glyphs-cut", message, true, missing);
 }
 
 struct Span {
-    uint32_t index, first, last;
+    uint32_t index, first, last, first_glyph;
 };
 
 // The blocks at hand that hold codes; the inverted ones are reported.
 std::vector<Span> table_spans(const Fontx2Font *font, Findings *out) {
     std::vector<Span> spans;
-    size_t inverted = 0;
+    std::vector<std::string> inverted;
     Fontx2Block b = {};
     while (fontx2_next_block(font, &b)) {
         if (!b.at_hand) continue;
-        if (b.first_code <= b.last_code) {
-            spans.push_back({b.index, b.first_code, b.last_code});
-        } else if (++inverted <= MAX_PER_KIND) {
-            out->add("block-inverted",
-                     "block " + std::to_string(b.index) + ": its last code " +
-                         code_text(b.last_code, true) + " is below its first " +
-                         code_text(b.first_code, true) + ", so it holds no code",
-                     true);
-        }
+        if (b.first_code <= b.last_code)
+            spans.push_back({b.index, b.first_code, b.last_code, b.first_glyph});
+        else
+            inverted.push_back("block " + std::to_string(b.index) + ": its last code " +
+                               code_text(b.last_code, true) + " is below its first " +
+                               code_text(b.first_code, true) + ", so it holds no code");
     }
-    if (inverted > MAX_PER_KIND)
-        out->add("block-inverted",
-                 "and " + count_text(inverted - MAX_PER_KIND) + " more such blocks", true);
+    out->add_each("block-inverted", "blocks whose last code is below their first hold no code",
+                  true, std::move(inverted));
+    if (spans.empty() && font->glyph_bytes > 0 && font->bytes_at_hand >= FONTX2_AT_TABLE)
+        out->add("no-glyphs",
+                 "the block table holds no code (" + count_text(font->block_count) +
+                     (font->block_count ? " blocks, none with its first code at or below its last"
+                                        : " blocks") +
+                     "): no reader shows a glyph",
+                 true);
     return spans;
+}
+
+// How many spans at the end of the table are padding: each holds one code
+// an earlier block already holds, and its glyph is present. Converters add
+// such entries; readers stop at the earlier block and never reach them.
+size_t padding_spans(const Fontx2Font *font, const std::vector<Span> &spans) {
+    std::vector<uint32_t> holder(0x10000, UINT32_MAX); // first table position holding a code
+    for (const Span &s : spans)
+        for (uint32_t c = s.first; c <= s.last; ++c)
+            if (holder[c] == UINT32_MAX) holder[c] = s.index;
+    size_t n = 0;
+    for (size_t i = spans.size(); i-- > 0; ++n) {
+        const Span &s = spans[i];
+        uint64_t end = font->glyph_offset + ((uint64_t)s.first_glyph + 1) * font->glyph_bytes;
+        if (s.first != s.last || holder[s.first] >= s.index || end > font->whole_bytes) break;
+    }
+    return n;
+}
+
+void padding_notes(const Fontx2Font *font, const std::vector<Span> &spans, size_t padding,
+                   Findings *out) {
+    std::vector<std::string> entries;
+    for (size_t i = spans.size() - padding; i < spans.size(); ++i)
+        entries.push_back("block " + std::to_string(spans[i].index) + ": " +
+                          code_text(spans[i].first, true));
+    if (entries.empty() || font->glyph_bytes == 0) return;
+    std::string message = "the table ends in " + count_text(entries.size()) +
+                          " entries of one code each that an earlier block already holds: "
+                          "padding; readers stop at the earlier block";
+    out->add_each("padding-blocks", message, false, std::move(entries));
 }
 
 // Sorted by first code, each block is compared with the one reaching
@@ -120,40 +164,68 @@ void overlap_findings(std::vector<Span> spans, Findings *out) {
     std::sort(spans.begin(), spans.end(), [](const Span &a, const Span &b) {
         return a.first != b.first ? a.first < b.first : a.index < b.index;
     });
-    size_t overlaps = 0;
+    std::vector<std::string> overlaps;
     for (size_t i = 1, reach = 0; i < spans.size(); ++i) {
         const Span &a = spans[reach], &b = spans[i];
-        if (b.first <= a.last && ++overlaps <= MAX_PER_KIND) {
+        if (b.first <= a.last) {
             const Span &win = a.index < b.index ? a : b, &lose = a.index < b.index ? b : a;
-            out->add("blocks-overlap",
-                     "blocks " + std::to_string(win.index) + " and " + std::to_string(lose.index) +
-                         " both hold " + code_range(b.first, std::min(a.last, b.last), true) +
-                         "; block " + std::to_string(win.index) + " (earlier in the table) wins",
-                     true);
+            overlaps.push_back("blocks " + std::to_string(win.index) + " and " +
+                               std::to_string(lose.index) + " both hold " +
+                               code_range(b.first, std::min(a.last, b.last), true) + "; block " +
+                               std::to_string(win.index) + " (earlier in the table) wins");
         }
         if (b.last > a.last) reach = i;
     }
-    if (overlaps > MAX_PER_KIND)
-        out->add("blocks-overlap", "and " + count_text(overlaps - MAX_PER_KIND) + " more overlaps",
-                 true);
+    out->add_each("blocks-overlap",
+                  "blocks share codes: the earlier block's glyphs are shown, the later one's "
+                  "glyphs for those codes never",
+                  true, std::move(overlaps));
 }
 
-void size_notes(const Fontx2Font *font, Findings *out) {
-    if (font->whole_bytes > font->expected_size && font->glyph_bytes > 0) {
+void table_kinds(const Fontx2Font *font, Findings *out) {
+    std::vector<Span> spans = table_spans(font, out);
+    size_t padding = padding_spans(font, spans);
+    padding_notes(font, spans, padding, out);
+    spans.resize(spans.size() - padding);
+    overlap_findings(spans, out);
+}
+
+void size_findings(const Fontx2Font *font, Findings *out) {
+    if (font->glyph_bytes == 0 || font->whole_bytes <= font->expected_size) return;
+    uint64_t over = font->whole_bytes - font->expected_size;
+    std::string sizes = "the file has " + count_text(font->whole_bytes) + ", the font needs " +
+                        count_text(font->expected_size);
+    if (!font->double_byte || over < font->glyph_bytes) {
         out->add("trailing-bytes",
-                 count_text(font->whole_bytes - font->expected_size) +
-                     " bytes follow the last glyph (the file has " + count_text(font->whole_bytes) +
-                     ", the font needs " + count_text(font->expected_size) + ")",
-                 false);
+                 count_text(over) + " bytes follow the last glyph (" + sizes + ")", false);
+        return;
     }
-    // The table reader takes more entries than the count byte says only
-    // when they fill the file exactly.
-    if (font->double_byte && font->block_count != font->declared_blocks) {
-        out->add("count-wrapped",
-                 "the count byte says " + count_text(font->declared_blocks) + "; the table holds " +
-                     count_text(font->block_count) + " blocks, and they fill the file exactly",
-                 false);
-    }
+    uint64_t glyphs = over / font->glyph_bytes;
+    std::string message = count_text(over) + " bytes follow the last glyph (" + sizes +
+                          "): they hold " + count_text(glyphs) +
+                          " whole glyphs that no block reaches, so the table likely misses "
+                          "blocks and codes show other codes' glyphs";
+    if (font->whole_bytes == FONTX2_SINGLE_GLYPHS_AT + 256ull * font->glyph_bytes)
+        message += "; the file is exactly the size of a single-byte font of " +
+                   std::to_string(font->glyph_width) + " x " + std::to_string(font->glyph_height) +
+                   " glyphs: its code type may have been flipped";
+    out->add("glyphs-unreached", message, true, glyphs);
+}
+
+// A converter wrote more than 255 blocks and stored their number modulo 256.
+void count_findings(const Fontx2Font *font, Findings *out) {
+    if (!font->double_byte || font->block_count == font->declared_blocks) return;
+    uint32_t k = (font->block_count - font->declared_blocks) / 256;
+    out->add("count-wrapped",
+             "the count byte says " + count_text(font->declared_blocks) + "; the table holds " +
+                 count_text(font->block_count) +
+                 " blocks, and they fill the file exactly. Readers that trust the count byte "
+                 "read only the first " +
+                 count_text(font->declared_blocks) + " entries and take every glyph " +
+                 count_text(1024ull * k) +
+                 " bytes too early, so no code shows its own glyph; 'fontx2sheet fix' "
+                 "rewrites the font so they read it right",
+             true);
 }
 
 bool glyph_blank(const Fontx2Font *font, const uint8_t *bitmap) {
@@ -165,30 +237,32 @@ bool glyph_blank(const Fontx2Font *font, const uint8_t *bitmap) {
     return true;
 }
 
+// A present glyph without ink, among the codes meant to have some: the
+// controls, the space and DEL are blank in every font.
+bool blank_code(const Fontx2Font *font, uint32_t code) {
+    Fontx2Glyph g;
+    if (code <= 0x20 || code == 0x7F) return false;
+    return fontx2_lookup(font, code, &g) && g.bitmap && glyph_blank(font, g.bitmap);
+}
+
 // Runs of present single-byte glyphs with no ink.
 void blank_notes(const Fontx2Font *font, Findings *out) {
     if (font->double_byte || font->glyph_bytes == 0) return;
-    size_t runs = 0;
+    std::vector<std::string> runs;
     for (uint32_t code = 0; code < FONTX2_SINGLE_CODES;) {
-        Fontx2Glyph g;
-        if (!fontx2_lookup(font, code, &g) || !g.bitmap || !glyph_blank(font, g.bitmap)) {
+        if (!blank_code(font, code)) {
             ++code;
             continue;
         }
         uint32_t last = code;
-        while (last + 1 < FONTX2_SINGLE_CODES && fontx2_lookup(font, last + 1, &g) && g.bitmap &&
-               glyph_blank(font, g.bitmap))
-            ++last;
-        if (++runs <= MAX_PER_KIND)
-            out->add("blank-range",
-                     code == last ? "code " + code_text(code, false) + " is blank"
-                                  : "codes " + code_range(code, last, false) + " are blank",
-                     false);
+        while (last + 1 < FONTX2_SINGLE_CODES && blank_code(font, last + 1)) ++last;
+        runs.push_back(code == last ? "code " + code_text(code, false) + " is blank"
+                                    : "codes " + code_range(code, last, false) + " are blank");
         code = last + 1;
     }
-    if (runs > MAX_PER_KIND)
-        out->add("blank-range", "and " + count_text(runs - MAX_PER_KIND) + " more blank ranges",
-                 false);
+    out->add_each("blank-range",
+                  "single-byte codes whose glyphs have no ink (0x00-0x20 and 0x7F left out)", false,
+                  std::move(runs));
 }
 
 } // namespace
@@ -197,11 +271,10 @@ std::vector<Finding> find_findings(const Fontx2Font *font, const Fontx2Layout *l
     Findings out;
     header_findings(font, &out);
     table_findings(font, &out);
+    count_findings(font, &out);
     glyph_findings(font, layout, &out);
-    if (font->double_byte) overlap_findings(table_spans(font, &out), &out);
-    size_notes(font, &out);
-    if (font->double_byte && layout->order == FONTX2_ORDER_CODE)
-        out.add("code-order", order_reason(font, layout), false);
+    if (font->double_byte) table_kinds(font, &out);
+    size_findings(font, &out);
     blank_notes(font, &out);
     return out.list;
 }
@@ -212,8 +285,19 @@ bool any_problem(const std::vector<Finding> &findings) {
     return false;
 }
 
+const char *severity_name(const Finding &finding) {
+    return finding.problem ? "problem" : "note";
+}
+
 int warn_problems(const std::string &path, const std::vector<Finding> &findings, bool strict) {
-    for (const Finding &f : findings)
-        if (f.problem) report(path, (strict ? "" : "warning: ") + f.kind + ": " + f.message);
+    for (const Finding &f : findings) {
+        if (!f.problem) continue;
+        std::string line = (strict ? "" : "warning: ") + f.kind + ": " + f.message;
+        if (f.instances.size() == 1) line += ": " + f.instances[0];
+        if (f.instances.size() > 1)
+            line += ": " + f.instances[0] + ", and " + count_text(f.instances.size() - 1) +
+                    " more (fontx2sheet inspect lists them)";
+        report(path, line);
+    }
     return strict && any_problem(findings) ? EXIT_PROBLEM : EXIT_FINE;
 }

@@ -45,18 +45,28 @@ int load_font(const std::string &path, LoadedFont *loaded);
 bool parse_font(LoadedFont *loaded);
 
 // ---- Findings -------------------------------------------------------------------
+// One kind of finding in a font, judged by what a display library that trusts
+// the count byte would show (fontx2_device_lookup).
 struct Finding {
     std::string kind;
-    std::string message;
-    bool problem; // else a note: nothing wrong with what is shown
+    std::string message; // the whole kind: what it is and what follows from it
+    bool problem;        // such a reader shows wrong or no glyphs, or the file is not
+                         // whole; else a note: nothing is shown wrong
+    uint64_t count = 1;  // what the kind counts (1 for a whole-file finding)
+    std::vector<std::string> instances; // each instance as text; none for a whole-file one
 };
 std::vector<Finding> find_findings(const Fontx2Font *font, const Fontx2Layout *layout);
 bool any_problem(const std::vector<Finding> &findings);
-// Warns of each problem; with strict, returns EXIT_PROBLEM when there is one.
+// Warns of each problem kind on one line (notes are for inspect); with
+// strict, returns EXIT_PROBLEM when there is one.
 int warn_problems(const std::string &path, const std::vector<Finding> &findings, bool strict);
+// "problem" or "note".
+const char *severity_name(const Finding &finding);
 
 // ---- inspect --------------------------------------------------------------------
-std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &findings);
+// With blocks, the block table of a double-byte font too.
+std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &findings,
+                         bool blocks);
 std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &findings);
 std::string inspect_json_error(const std::string &path, const std::string &error);
 // Printable ASCII as it is, other bytes as \xNN.
@@ -111,8 +121,17 @@ bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Pictur
 // empty and libspng's reason in *error when asked, on failure.
 bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
                 std::string *error = nullptr);
-// Writes bytes whole to path (a temporary name in the same folder, then a
-// rename) or to standard output for "-"; reports and returns EXIT_NO_OUTPUT.
+// Whether out may be written before anything is made: EXIT_USAGE, reported,
+// when it is the same file as one of inputs (by device and inode, whatever
+// the path; "-" is standard input) or when it is "-" and standard output is
+// a terminal; else EXIT_FINE.
+int refuse_output_over_input(const std::string &out, const std::vector<std::string> &inputs);
+// Writes bytes to path, or to standard output for "-". Symbolic links are
+// followed to their final target. A regular file or a new name gets a
+// temporary file in its folder, renamed over it only when complete (keeping
+// the replaced file's permission bits); a FIFO or device is written in place
+// and stays. Whether the user may write is open(2)'s judgement. Reports and
+// returns EXIT_NO_OUTPUT when it cannot, leaving the target as it was.
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes);
 
 // ---- lookup -----------------------------------------------------------------------
@@ -120,12 +139,19 @@ int write_output(const std::string &path, const std::vector<uint8_t> &bytes);
 struct LookupCode {
     uint32_t code;
     bool from_character;
-    uint32_t character; // Unicode scalar
-    bool no_code;       // the character has no code in the font's code set
+    uint32_t character;   // Unicode scalar
+    bool no_code;         // the character has no code in the font's code set
+    std::string why_none; // with no_code: why, for the report
 };
-// Converts a character to the font's codes (CP932, or UTF-16 code units for
-// a font in its own code order).
-std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character);
+// True when iconv converts UTF-8 to the named code set.
+bool code_set_known(const std::string &encoding);
+// The one entry point from a character to a font's codes. Through iconv to
+// encoding when one is named: one byte gives that code, two give first x 256
+// + second, anything else no code. Without one, the font's own: CP932 on the
+// single-byte and JIS grids, the UTF-16 code unit in the own code order (a
+// character past U+FFFF has no code: a FONTX2 font holds 16-bit codes).
+std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character,
+                                        const std::string &encoding = std::string());
 // UTF-8 to scalars; false on a malformed sequence.
 bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars);
 // One code's report; *found false when it has no glyph.
@@ -148,15 +174,13 @@ struct TextOptions {
     bool ascii = false; // print # and . at scale 1 instead
     bool strict = false;
 };
-// False for a code set name iconv does not know.
-bool text_encoding_known(const std::string &name);
 
 // ---- the subcommands (cli.cpp parses, these run) ----------------------------------
 int run_render(const std::string &font_path, const std::string &out_path,
                const RenderOptions &options, bool strict);
-int run_inspect(const std::vector<std::string> &paths, bool json);
+int run_inspect(const std::vector<std::string> &paths, bool json, bool blocks);
 // A code argument: "0x93FA" or decimal (a code), or "U+00FC" (a character).
 bool parse_code_argument(const std::string &text, LookupCode *code);
 int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
-               const std::string &text, bool strict);
+               const std::string &text, const std::string &encoding, bool strict);
 int run_text(const TextOptions &options);

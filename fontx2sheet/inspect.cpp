@@ -70,12 +70,27 @@ static std::string field(const char *name, const std::string &value) {
     return head + value + "\n";
 }
 
-std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &findings) {
+// More instances of a kind than this are counted, not listed, in the text.
+static const size_t TEXT_INSTANCES = 8;
+
+static std::string finding_lines(const Finding &x) {
+    std::string t = std::string(x.problem ? "  problem " : "  note    ") + x.kind;
+    if (!x.instances.empty()) t += " (" + count_text(x.count) + ")";
+    t += ": " + x.message + "\n";
+    for (size_t i = 0; i < x.instances.size() && i < TEXT_INSTANCES; ++i)
+        t += "            " + x.instances[i] + "\n";
+    if (x.instances.size() > TEXT_INSTANCES)
+        t += "            and " + count_text(x.instances.size() - TEXT_INSTANCES) + " more\n";
+    return t;
+}
+
+std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &findings,
+                         bool blocks) {
     const Fontx2Font *f = &loaded.font;
     const Fontx2Layout *l = loaded.layout.get();
     std::string t = loaded.path + "\n";
     t += field("file size", count_text(loaded.bytes.size()) + " bytes");
-    t += field("signature", FONTX2_SIGNATURE);
+    t += field("signature", escaped_name(f->data, FONTX2_SIGNATURE_BYTES));
     t += field("name", "\"" + escaped_name(f->name, FONTX2_NAME_BYTES) + "\"");
     t += field("glyph", std::to_string(f->glyph_width) + " x " + std::to_string(f->glyph_height) +
                             " pixels, " + count_text(f->glyph_bytes) + " bytes each");
@@ -84,7 +99,7 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
     if (f->double_byte) {
         t += field("blocks", count_text(f->block_count) + " (count byte " +
                                  std::to_string(f->declared_blocks) + ")");
-        t += block_lines(f);
+        if (blocks) t += block_lines(f);
     }
     t += field("glyphs", count_text(f->glyphs_announced) + " announced, " +
                              count_text(f->glyphs_present) + " wholly present");
@@ -95,9 +110,7 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
                                    " JIS cells, " + sjis_share(l));
     t += field("order", std::string(order_name(l->order)) + ": " + order_reason(f, l));
     if (findings.empty()) t += field("findings", "none");
-    for (const Finding &x : findings)
-        t +=
-            std::string(x.problem ? "  problem " : "  note    ") + x.kind + ": " + x.message + "\n";
+    for (const Finding &x : findings) t += finding_lines(x);
     return t;
 }
 
@@ -135,19 +148,32 @@ static std::string json_blocks(const Fontx2Font *font) {
     return out + "]";
 }
 
+// Every finding whole: a whole-file finding's one instance is its message.
+static std::string json_findings(const std::vector<Finding> &findings) {
+    std::string found = "[";
+    for (size_t i = 0; i < findings.size(); ++i) {
+        const Finding &x = findings[i];
+        std::string instances = "[";
+        for (size_t k = 0; k < x.instances.size(); ++k)
+            instances += (k ? "," : "") + json_string(x.instances[k]);
+        if (x.instances.empty()) instances += json_string(x.message);
+        found += std::string(i ? "," : "") + "{" + json_pair("kind", json_string(x.kind)) + "," +
+                 json_pair("severity", json_string(severity_name(x))) + "," +
+                 json_pair("count", std::to_string(x.count)) + "," +
+                 json_pair("message", json_string(x.message)) + "," +
+                 json_pair("instances", instances + "]") + "}";
+    }
+    return found + "]";
+}
+
 std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &findings) {
     const Fontx2Font *f = &loaded.font;
     const Fontx2Layout *l = loaded.layout.get();
     auto n = [](uint64_t v) { return std::to_string(v); };
-    std::string found = "[";
-    for (size_t i = 0; i < findings.size(); ++i)
-        found += std::string(i ? "," : "") + "{" +
-                 json_pair("kind", json_string(findings[i].kind)) + "," +
-                 json_pair("message", json_string(findings[i].message)) + "}";
-    found += "]";
     std::string parts[] = {
         json_pair("file", json_string(loaded.path)),
         json_pair("size", n(loaded.bytes.size())),
+        json_pair("signature", json_string(escaped_name(f->data, FONTX2_SIGNATURE_BYTES))),
         json_pair("name", json_string(escaped_name(f->name, FONTX2_NAME_BYTES))),
         json_pair("width", n(f->glyph_width)),
         json_pair("height", n(f->glyph_height)),
@@ -162,7 +188,7 @@ std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &f
         json_pair("jis_cells", n(l->jis_cells)),
         json_pair("codes", n(f->double_byte ? l->codes : (uint32_t)FONTX2_SINGLE_CODES)),
         json_pair("sjis_codes", n(fontx2_layout_sjis_codes(l))),
-        json_pair("findings", found),
+        json_pair("findings", json_findings(findings)),
     };
     std::string out = "{";
     for (const std::string &p : parts) out += (out.size() > 1 ? "," : "") + p;
@@ -174,7 +200,7 @@ std::string inspect_json_error(const std::string &path, const std::string &error
            json_pair("error", json_string(error)) + "}\n";
 }
 
-int run_inspect(const std::vector<std::string> &paths, bool json) {
+int run_inspect(const std::vector<std::string> &paths, bool json, bool blocks) {
     int status = EXIT_FINE;
     for (const std::string &path : paths) {
         LoadedFont loaded;
@@ -185,7 +211,8 @@ int run_inspect(const std::vector<std::string> &paths, bool json) {
             continue;
         }
         std::vector<Finding> findings = find_findings(&loaded.font, loaded.layout.get());
-        fputs((json ? inspect_json(loaded, findings) : inspect_text(loaded, findings)).c_str(),
+        fputs((json ? inspect_json(loaded, findings) : inspect_text(loaded, findings, blocks))
+                  .c_str(),
               stdout);
         if (any_problem(findings) && status < EXIT_PROBLEM) status = EXIT_PROBLEM;
     }

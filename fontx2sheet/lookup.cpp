@@ -53,35 +53,57 @@ static std::string utf8_encode(uint32_t c) {
     return out;
 }
 
-// The CP932 code of a character (one or two bytes); false when it has none.
-static bool cp932_code(uint32_t character, uint32_t *code) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
+// The bytes a character becomes in a code set (with any closing shift
+// sequence); false when iconv cannot convert it.
+static bool encoded(const char *code_set, uint32_t character, std::string *bytes) {
+    iconv_t cd = iconv_open(code_set, "UTF-8");
     if (cd == (iconv_t)-1) return false;
     std::string in = utf8_encode(character);
-    char out[8];
+    char out[32];
     char *in_at = &in[0], *out_at = out;
     size_t in_left = in.size(), out_left = sizeof out;
-    bool ok = iconv(cd, &in_at, &in_left, &out_at, &out_left) != (size_t)-1 && in_left == 0;
+    bool ok = iconv(cd, &in_at, &in_left, &out_at, &out_left) != (size_t)-1 && in_left == 0 &&
+              iconv(cd, nullptr, nullptr, &out_at, &out_left) != (size_t)-1;
     iconv_close(cd);
-    size_t n = (size_t)(out_at - out);
-    if (!ok || n == 0 || n > 2) return false;
-    *code = n == 1 ? (uint8_t)out[0] : (uint32_t)(uint8_t)out[0] << 8 | (uint8_t)out[1];
+    bytes->assign(out, (size_t)(out_at - out));
+    return ok;
+}
+
+bool code_set_known(const std::string &encoding) {
+    iconv_t cd = iconv_open(encoding.c_str(), "UTF-8");
+    if (cd == (iconv_t)-1) return false;
+    iconv_close(cd);
     return true;
 }
 
-std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character) {
-    std::vector<LookupCode> codes;
-    LookupCode one = {0, true, character, false};
-    if (loaded.font.double_byte && loaded.layout->order == FONTX2_ORDER_CODE) {
-        uint16_t units[2] = {};
-        const uint32_t count = utf16_units(character, units);
-        for (uint32_t i = 0; i < count; ++i) codes.push_back({units[i], true, character, false});
-        return codes;
+// One byte gives that code, two give first x 256 + second, anything else
+// no code.
+static bool code_of(const char *code_set, uint32_t character, uint32_t *code) {
+    std::string b;
+    if (!encoded(code_set, character, &b) || b.empty() || b.size() > 2) return false;
+    *code = b.size() == 1 ? (uint8_t)b[0] : (uint32_t)(uint8_t)b[0] << 8 | (uint8_t)b[1];
+    return true;
+}
+
+std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character,
+                                        const std::string &encoding) {
+    LookupCode one = {0, true, character, false, std::string()};
+    bool single = !loaded.font.double_byte;
+    if (encoding.empty() && !single && loaded.layout->order == FONTX2_ORDER_CODE) {
+        one.code = character;
+        one.no_code = character >= 0x10000;
+        if (one.no_code)
+            one.why_none = "outside the Basic Multilingual Plane: a FONTX2 font holds 16-bit "
+                           "codes, so it cannot hold this character";
+        return {one};
     }
-    one.no_code = !cp932_code(character, &one.code) ||
-                  (!loaded.font.double_byte && one.code >= FONTX2_SINGLE_CODES);
-    codes.push_back(one);
-    return codes;
+    std::string set = encoding.empty() ? "CP932" : encoding;
+    one.no_code =
+        !code_of(set.c_str(), character, &one.code) || (single && one.code >= FONTX2_SINGLE_CODES);
+    if (one.no_code)
+        one.why_none = "the character has no code in the font's code set (" + set +
+                       (single ? ", single bytes)" : ")");
+    return {one};
 }
 
 static std::string glyph_picture(const Fontx2Font *font, const uint8_t *bitmap) {
@@ -120,12 +142,7 @@ std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *
     const Fontx2Font *f = &loaded.font;
     std::string head = subject(loaded, code);
     *found = false;
-    if (code.no_code)
-        return head + ": the character has no code in the font's code set (" +
-               (!f->double_byte                             ? "CP932, single bytes"
-                : loaded.layout->order == FONTX2_ORDER_CODE ? "UTF-16"
-                                                            : "CP932") +
-               ")\n";
+    if (code.no_code) return head + ": " + code.why_none + "\n";
     Fontx2Glyph g;
     fontx2_lookup(f, code.code, &g);
     if (!g.held)
@@ -143,7 +160,7 @@ std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *
 }
 
 bool parse_code_argument(const std::string &text, LookupCode *code) {
-    *code = LookupCode{0, false, 0, false};
+    *code = LookupCode{0, false, 0, false, std::string()};
     bool character = text.size() > 2 && (text[0] == 'U' || text[0] == 'u') && text[1] == '+';
     bool hex =
         character || (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
@@ -170,7 +187,7 @@ bool parse_code_argument(const std::string &text, LookupCode *code) {
 }
 
 int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
-               const std::string &text, bool strict) {
+               const std::string &text, const std::string &encoding, bool strict) {
     LoadedFont loaded;
     if (load_font(font_path, &loaded) != EXIT_FINE) {
         report(font_path, loaded.error);
@@ -180,14 +197,14 @@ int run_lookup(const std::string &font_path, const std::vector<LookupCode> &code
     std::vector<LookupCode> all;
     for (const LookupCode &c : codes) {
         if (!c.from_character) all.push_back(c);
-        for (const LookupCode &x :
-             c.from_character ? character_codes(loaded, c.character) : std::vector<LookupCode>())
+        for (const LookupCode &x : c.from_character ? character_codes(loaded, c.character, encoding)
+                                                    : std::vector<LookupCode>())
             all.push_back(x);
     }
     std::vector<uint32_t> scalars;
     utf8_decode(text, &scalars); // checked while parsing the options
     for (uint32_t s : scalars)
-        for (const LookupCode &x : character_codes(loaded, s)) all.push_back(x);
+        for (const LookupCode &x : character_codes(loaded, s, encoding)) all.push_back(x);
     for (const LookupCode &c : all) {
         bool found = false;
         fputs(lookup_text(loaded, c, &found).c_str(), stdout);

@@ -29,6 +29,8 @@ static int check_size(const std::string &path, const Fontx2Font *font, const Fon
 
 int run_render(const std::string &font_path, const std::string &out_path,
                const RenderOptions &options, bool strict) {
+    int refused = refuse_output_over_input(out_path, {font_path});
+    if (refused != EXIT_FINE) return refused;
     LoadedFont loaded;
     if (load_font(font_path, &loaded) != EXIT_FINE) {
         report(font_path, loaded.error);

@@ -6,7 +6,6 @@
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <errno.h>
-#include <iconv.h>
 #include <set>
 #include <stdio.h>
 #include <string.h>
@@ -22,36 +21,6 @@ struct TextFonts {
     const LoadedFont *main() const { return wide ? wide : single; }
 };
 
-// Characters to codes in a code set iconv knows by name: one byte gives
-// that code, two bytes first x 256 + second, anything else no code.
-class Encoder {
-  public:
-    explicit Encoder(const std::string &name)
-        : cd_(name.empty() ? (iconv_t)-1 : iconv_open(name.c_str(), "UTF-32LE")) {}
-    ~Encoder() {
-        if (open()) iconv_close(cd_);
-    }
-    Encoder(const Encoder &) = delete;
-    Encoder &operator=(const Encoder &) = delete;
-    bool open() const { return cd_ != (iconv_t)-1; }
-    bool code(uint32_t character, uint32_t *code) const {
-        char in[4] = {(char)character, (char)(character >> 8), (char)(character >> 16), 0};
-        char out[8];
-        char *in_at = in, *out_at = out;
-        size_t in_left = sizeof in, out_left = sizeof out;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr); // each character from the initial state
-        bool ok = iconv(cd_, &in_at, &in_left, &out_at, &out_left) != (size_t)-1 &&
-                  iconv(cd_, nullptr, nullptr, &out_at, &out_left) != (size_t)-1;
-        size_t n = (size_t)(out_at - out);
-        if (!ok || n == 0 || n > 2) return false;
-        *code = n == 1 ? (uint8_t)out[0] : (uint32_t)(uint8_t)out[0] << 8 | (uint8_t)out[1];
-        return true;
-    }
-
-  private:
-    iconv_t cd_;
-};
-
 // The code set's name in reports.
 std::string code_set_name(const TextFonts &fonts, const std::string &encoding) {
     if (!encoding.empty()) return encoding;
@@ -63,11 +32,8 @@ std::string code_set_name(const TextFonts &fonts, const std::string &encoding) {
 // the text takes the double-byte font's code set when there is one: CP932
 // for a Shift-JIS font, the code point for a font in its own code order (so
 // a single-byte partner takes Latin-1).
-LookupCode text_code(const TextFonts &fonts, const Encoder &encoder, uint32_t character) {
-    if (!encoder.open()) return character_codes(*fonts.main(), character)[0];
-    LookupCode code = {0, true, character, false};
-    code.no_code = !encoder.code(character, &code.code);
-    return code;
+LookupCode text_code(const TextFonts &fonts, const std::string &encoding, uint32_t character) {
+    return character_codes(*fonts.main(), character, encoding)[0];
 }
 
 // One character as it is drawn: its glyph, or an outline where it is missing.
@@ -96,7 +62,7 @@ std::string glyph_for(const LoadedFont &loaded, uint32_t code, Item *item) {
 }
 
 // The item of a character; *why says what is missing (empty: nothing).
-Item text_item(const TextFonts &fonts, const Encoder &encoder, const std::string &set,
+Item text_item(const TextFonts &fonts, const std::string &encoding, const std::string &set,
                uint32_t character, size_t at, std::string *why) {
     Item item = {character, at, fonts.main(), nullptr};
     why->clear();
@@ -104,7 +70,7 @@ Item text_item(const TextFonts &fonts, const Encoder &encoder, const std::string
         *why = "lies outside the Basic Multilingual Plane: no FONTX2 font can hold it";
         return item;
     }
-    LookupCode code = text_code(fonts, encoder, character);
+    LookupCode code = text_code(fonts, encoding, character);
     if (code.no_code) {
         *why = "has no code in " + set;
         return item;
@@ -326,7 +292,6 @@ int text_items(const std::string &text, const std::string &source, const TextFon
         report(source, "is not UTF-8 text");
         return EXIT_NOT_A_FONT;
     }
-    Encoder encoder(options.encoding);
     const std::string set = code_set_name(fonts, options.encoding);
     const char *drawn = options.strict ? "" : " (drawn as an outline)";
     std::set<uint32_t> reported;
@@ -338,7 +303,7 @@ int text_items(const std::string &text, const std::string &source, const TextFon
         bool line_end =
             c == '\n' || (c == '\r' && i + 1 < scalars.size() && scalars[i + 1] == '\n');
         Item item = line_end ? Item{c, at, fonts.main(), nullptr}
-                             : text_item(fonts, encoder, set, c, at, &why);
+                             : text_item(fonts, options.encoding, set, c, at, &why);
         if (!why.empty()) {
             *missing = true;
             if (reported.insert(c).second)
@@ -393,6 +358,14 @@ int write_png(const Picture &picture, const TextOptions &options) {
     return write_output(options.out, png);
 }
 
+// Refuses an output that is one of the inputs (a font, the text file).
+int refuse_output(const TextOptions &options) {
+    if (options.ascii) return EXIT_FINE;
+    std::vector<std::string> inputs = options.fonts;
+    if (options.text.compare(0, 1, "@") == 0) inputs.push_back(options.text.substr(1));
+    return refuse_output_over_input(options.out, inputs);
+}
+
 } // namespace
 
 int run_text(const TextOptions &options) {
@@ -401,7 +374,8 @@ int run_text(const TextOptions &options) {
     std::string text, source;
     std::vector<Item> items;
     bool missing = false;
-    int status = load_fonts(options, &loaded, &fonts);
+    int status = refuse_output(options);
+    if (status == EXIT_FINE) status = load_fonts(options, &loaded, &fonts);
     if (status == EXIT_FINE) status = read_text(options.text, &text, &source);
     if (status == EXIT_FINE) status = text_items(text, source, fonts, options, &items, &missing);
     if (status != EXIT_FINE) return status;
@@ -426,8 +400,4 @@ int run_text(const TextOptions &options) {
                            " wholly outside the " + count_text(width) + " x " + count_text(height) +
                            " picture: not shown");
     return options.ascii ? print_ascii(picture) : write_png(picture, options);
-}
-
-bool text_encoding_known(const std::string &name) {
-    return Encoder(name).open();
 }

@@ -22,7 +22,7 @@ Finding finding(const std::vector<uint8_t> &bytes, const char *kind) {
     LoadedFont loaded = loaded_from(bytes);
     for (const Finding &f : find_findings(&loaded.font, loaded.layout.get()))
         if (f.kind == kind) return f;
-    return Finding{"", "", false};
+    return Finding{"", "", false, 0, {}};
 }
 
 std::vector<uint8_t> cut(std::vector<uint8_t> bytes, size_t size) {
@@ -48,16 +48,84 @@ TEST(Findings, OneCraftedFontPerProblem) {
 
     f = finding(synthetic_font_blocks(8, 8, {{0x8140, 0x817E}, {0x8250, 0x8240}}),
                 "block-inverted");
-    EXPECT_NE(f.message.find("block 1: its last code 0x8240 is below its first 0x8250"),
-              std::string::npos)
-        << f.message;
+    ASSERT_EQ(f.instances.size(), 1u);
+    EXPECT_EQ(f.instances[0], "block 1: its last code 0x8240 is below its first 0x8250, so it "
+                              "holds no code");
     f = finding(synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}}),
                 "blocks-overlap");
-    EXPECT_NE(f.message.find("blocks 0 and 1 both hold 0x8240-0x8250; block 0"), std::string::npos)
-        << f.message;
+    ASSERT_EQ(f.count, 1u);
+    EXPECT_NE(f.instances[0].find("blocks 0 and 1 both hold 0x8240-0x8250; block 0"),
+              std::string::npos)
+        << f.instances[0];
+    // Sharing only the boundary code is an overlap too.
+    f = finding(synthetic_font_blocks(8, 8, {{0x8140, 0x8150}, {0x8150, 0x8160}}),
+                "blocks-overlap");
+    ASSERT_EQ(f.count, 1u);
+    EXPECT_NE(f.instances[0].find("both hold 0x8150;"), std::string::npos) << f.instances[0];
     std::vector<uint8_t> flat = single;
     flat[14] = 0; // glyph width
     EXPECT_TRUE(finding(flat, "zero-size").problem);
+}
+
+TEST(Findings, WhatCountTrustingReadersCannotShowIsAProblem) {
+    // Converted with the count wrapped: readers take 44 entries, glyphs 1,024 bytes early.
+    Finding f =
+        finding(synthetic_font_blocks(8, 8, synthetic_many_ranges(300, true)), "count-wrapped");
+    EXPECT_TRUE(f.problem);
+    EXPECT_NE(f.message.find("the count byte says 44; the table holds 300 blocks"),
+              std::string::npos);
+    EXPECT_NE(f.message.find("first 44 entries and take every glyph 1,024 bytes too early"),
+              std::string::npos)
+        << f.message;
+
+    EXPECT_TRUE(finding(synthetic_font_blocks(8, 8, {}), "no-glyphs").problem);
+    EXPECT_TRUE(finding(synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}), "no-glyphs").problem);
+    std::vector<uint8_t> single = synthetic_font_single(8, 16);
+    single[16] = 2;
+    EXPECT_TRUE(finding(single, "code-type-invalid").problem);
+    // A single-byte font flipped to double-byte: no blocks, 255 glyphs past the "table".
+    single[16] = 1;
+    single[17] = 0;
+    f = finding(single, "glyphs-unreached");
+    EXPECT_TRUE(f.problem);
+    EXPECT_EQ(f.count, 255u); // (4,113 - 18) / 16
+    EXPECT_NE(f.message.find("exactly the size of a single-byte font of 8 x 16"), std::string::npos)
+        << f.message;
+    EXPECT_TRUE(finding(single, "no-glyphs").problem);
+
+    // Three glyphs and 5 bytes more than the table reaches; less than a glyph is a note.
+    std::vector<uint8_t> extra = synthetic_font_blocks(8, 16, {{0x20, 0x7E}});
+    extra.insert(extra.end(), 3 * 16 + 5, 0);
+    f = finding(extra, "glyphs-unreached");
+    EXPECT_EQ(f.count, 3u);
+    EXPECT_EQ(f.message.find("single-byte"), std::string::npos) << f.message;
+    extra.resize(extra.size() - 3 * 16);
+    f = finding(extra, "trailing-bytes");
+    EXPECT_FALSE(f.problem);
+    EXPECT_NE(f.message.find("5 bytes follow"), std::string::npos) << f.message;
+}
+
+TEST(Findings, PaddingAtTheTableEndIsANote) {
+    // 200 entries of 0xFFFF after the font: the first holds it, 199 are padding.
+    std::vector<Fontx2Range> ranges = {{0x20, 0x7E}};
+    ranges.insert(ranges.end(), 200, Fontx2Range{0xFFFF, 0xFFFF});
+    std::vector<uint8_t> padded = synthetic_font_blocks(8, 8, ranges);
+    LoadedFont loaded = loaded_from(padded);
+    std::vector<Finding> all = find_findings(&loaded.font, loaded.layout.get());
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].kind, "padding-blocks");
+    EXPECT_FALSE(all[0].problem);
+    EXPECT_EQ(all[0].count, 199u);
+    EXPECT_EQ(all[0].instances[0], "block 2: 0xFFFF");
+    EXPECT_NE(all[0].message.find("ends in 199 entries"), std::string::npos) << all[0].message;
+    // The last padding glyph cut off: no padding, an overlap (and cut glyphs).
+    EXPECT_TRUE(finding(cut(padded, padded.size() - 1), "blocks-overlap").problem);
+    // A repeated code before the end of the table is an overlap, not padding.
+    loaded = loaded_from(synthetic_font_blocks(8, 8, {{0x20, 0x7E}, {0x41, 0x41}, {0x100, 0x110}}));
+    all = find_findings(&loaded.font, loaded.layout.get());
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].kind, "blocks-overlap");
+    EXPECT_TRUE(all[0].problem);
 }
 
 TEST(Findings, NotesAreNoProblems) {
@@ -67,23 +135,45 @@ TEST(Findings, NotesAreNoProblems) {
     EXPECT_FALSE(f.problem);
     EXPECT_NE(f.message.find("5 bytes follow"), std::string::npos) << f.message;
 
-    f = finding(synthetic_font_blocks(8, 8, {{0x0020, 0x007E}, {0x3040, 0x30FF}}), "code-order");
-    EXPECT_FALSE(f.problem);
-    EXPECT_NE(f.message.find("only 0 of the 287 codes"), std::string::npos) << f.message;
+    // The order line says why; it is no note.
+    EXPECT_TRUE(
+        finding(synthetic_font_blocks(8, 8, {{0x0020, 0x007E}, {0x3040, 0x30FF}}), "code-order")
+            .kind.empty());
 
+    // Controls, the space and DEL are blank in every font: left out.
     std::vector<uint8_t> glyphs(256 * 16, 0xFF);
-    std::fill(glyphs.begin(), glyphs.begin() + 0x20 * 16, 0);
+    std::fill(glyphs.begin(), glyphs.begin() + 0x22 * 16, 0);
     std::fill(glyphs.begin() + 0x7F * 16, glyphs.begin() + 0x80 * 16, 0);
+    std::fill(glyphs.begin() + 0xFF * 16, glyphs.end(), 0);
     LoadedFont loaded = loaded_from(fontx2_write_single("BLANKS", 8, 16, glyphs));
     std::vector<Finding> all = find_findings(&loaded.font, loaded.layout.get());
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].message, "codes 0x00-0x1F are blank");
-    EXPECT_EQ(all[1].message, "code 0x7F is blank");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].count, 2u);
+    EXPECT_EQ(all[0].instances,
+              (std::vector<std::string>{"code 0x21 is blank", "code 0xFF is blank"}));
+}
 
-    f = finding(synthetic_font_blocks(8, 8, synthetic_many_ranges(300, true)), "count-wrapped");
-    EXPECT_FALSE(f.problem);
-    EXPECT_EQ(f.message,
-              "the count byte says 44; the table holds 300 blocks, and they fill the file exactly");
+TEST(Findings, JsonCarriesSeverityCountAndEveryInstance) {
+    auto json = [](const std::vector<uint8_t> &bytes) {
+        LoadedFont loaded = loaded_from(bytes);
+        return inspect_json(loaded, find_findings(&loaded.font, loaded.layout.get()));
+    };
+    std::string j = json(synthetic_font_blocks(8, 8, synthetic_many_ranges(300, true)));
+    EXPECT_NE(j.find("\"signature\":\"FONTX2\""), std::string::npos);
+    EXPECT_NE(j.find("{\"kind\":\"count-wrapped\",\"severity\":\"problem\",\"count\":1,"),
+              std::string::npos)
+        << j;
+    EXPECT_NE(json(synthetic_font_blocks(8, 8, {}))
+                  .find("\"kind\":\"no-glyphs\",\"severity\":"
+                        "\"problem\",\"count\":1,"),
+              std::string::npos);
+    std::vector<Fontx2Range> ranges = {{0x20, 0x7E}};
+    ranges.insert(ranges.end(), 20, Fontx2Range{0xFFFF, 0xFFFF});
+    j = json(synthetic_font_blocks(8, 8, ranges));
+    EXPECT_NE(j.find("\"kind\":\"padding-blocks\",\"severity\":\"note\",\"count\":19,"),
+              std::string::npos)
+        << j;
+    EXPECT_NE(j.find("\"block 20: 0xFFFF\"]"), std::string::npos) << j; // the last, not cut short
 }
 
 struct ExitStatus : ::testing::Test {
@@ -148,6 +238,16 @@ TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "0x10000"}), 64);
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "--text", "\xC3"}), 64);
     EXPECT_NE(access(tmp("gg_out.png").c_str(), F_OK), 0);
+    EXPECT_EQ(run_sheet({"rendr", tmp("gg_good.fnt"), "-o", tmp("gg_out.png")}), 64);
+    EXPECT_EQ(
+        run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--max-pixels", "0"}),
+        64);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--scale", "17"}),
+              64);
+    EXPECT_NE(access(tmp("gg_out.png").c_str(), F_OK), 0);
+    EXPECT_EQ(run_sheet({"--version"}), 0);
+    EXPECT_EQ(
+        run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "#00ff00"}), 0);
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
@@ -169,9 +269,16 @@ TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
               "0x8141: block 0, glyph 1, offset 28 (0x1C)\n" + rows);
     EXPECT_TRUE(found);
     ASSERT_TRUE(parse_code_argument("35068", &code)); // 0x88FC, the last glyph: cut
-    EXPECT_NE(lookup_text(loaded, code, &found).find("past the end of the file"),
-              std::string::npos);
+    // 94 + 63 glyphs of 2 bytes after 18 + 8 bytes of header and table.
+    EXPECT_NE(lookup_text(loaded, code, &found)
+                  .find("past the end of the file (it needs bytes 338 to 339, the file has 339)"),
+              std::string::npos)
+        << lookup_text(loaded, code, &found);
     EXPECT_FALSE(found);
+    // Ending exactly at the end of the file, it is present.
+    LoadedFont whole = loaded_from(font);
+    EXPECT_NE(lookup_text(whole, code, &found).find("offset 338 (0x152)\n"), std::string::npos);
+    EXPECT_TRUE(found);
     ASSERT_TRUE(parse_code_argument("0x8200", &code));
     EXPECT_EQ(lookup_text(loaded, code, &found), "0x8200: no block holds it\n");
     // U+00FC has no CP932 code; U+4E9C is 0x889F (the first cell of row 16).
@@ -184,13 +291,34 @@ TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
     EXPECT_EQ(codes[0].code, 0x889Fu);
 }
 
-TEST(Lookup, OwnCodeOrderFontsTakeUtf16Units) {
+TEST(Lookup, OwnCodeOrderFontsTakeUtf16UnitsOfThePlaneTheyHold) {
     LoadedFont loaded =
         loaded_from(synthetic_font_blocks(8, 8, {{0xD83D, 0xD83D}, {0xDE00, 0xDE4F}}));
     std::vector<LookupCode> codes = character_codes(loaded, 0x1F600);
-    ASSERT_EQ(codes.size(), 2u);
-    EXPECT_EQ(codes[0].code, 0xD83Du);
-    EXPECT_EQ(codes[1].code, 0xDE00u);
+    ASSERT_EQ(codes.size(), 1u);
+    EXPECT_TRUE(codes[0].no_code);
+    bool found = true;
+    EXPECT_NE(lookup_text(loaded, codes[0], &found).find("outside the Basic Multilingual Plane"),
+              std::string::npos);
+    EXPECT_EQ(character_codes(loaded, 0x3042)[0].code, 0x3042u);
+}
+
+TEST(Lookup, EncodingNamesTheFontsCodeSet) {
+    std::vector<uint8_t> glyphs(256 * 16, 0xFF);
+    LoadedFont latin = loaded_from(fontx2_write_single("LATIN1", 8, 16, glyphs));
+    // é: 0xE9 in Latin-1; without an encoding CP932 has no code for it.
+    std::vector<LookupCode> codes = character_codes(latin, 0xE9, "ISO-8859-1");
+    ASSERT_EQ(codes.size(), 1u);
+    EXPECT_FALSE(codes[0].no_code);
+    EXPECT_EQ(codes[0].code, 0xE9u);
+    EXPECT_TRUE(character_codes(latin, 0xE9)[0].no_code);
+    EXPECT_TRUE(character_codes(latin, 0x65E5, "ISO-8859-1")[0].no_code);
+    // Two bytes give first x 256 + second.
+    LoadedFont jis = loaded_from(synthetic_font_blocks(8, 2, {{0xC6FC, 0xC6FC}}));
+    EXPECT_EQ(character_codes(jis, 0x65E5, "EUC-JP")[0].code, 0xC6FCu); // 日
+    // UTF-16 with its byte-order mark is four bytes: no code.
+    EXPECT_TRUE(character_codes(jis, 0x41, "UTF-16")[0].no_code);
+    EXPECT_EQ(run_sheet({"lookup", "x.fnt", "0x41", "--encoding", "NO-SUCH-SET"}), 64);
 }
 
 } // namespace
