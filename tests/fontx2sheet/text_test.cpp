@@ -222,6 +222,13 @@ TEST_F(Text, TextFromAFileAndRefusals) {
     write_bytes(path("latin1.txt"), {'a', 0xE9});
     EXPECT_TRUE(draw({path("single.fnt"), "--text", "@" + path("latin1.txt")}, 2).empty());
     EXPECT_TRUE(draw({path("single.fnt"), path("single.fnt"), "--text", "a"}, 64).empty());
+    // An output that is an input (a font, the text file) is refused, the input kept.
+    EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a", "-o", path("single.fnt")}), 64);
+    EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "@" + path("text.txt"), "-o",
+                         path("text.txt")}),
+              64);
+    EXPECT_EQ(draw({path("single.fnt"), "--text", "@" + path("text.txt")}),
+              single_lines({"ab"}, 12, 8));
     EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a"}), 64); // no -o, no --ascii
     EXPECT_EQ(
         run_sheet({"text", path("single.fnt"), "--text", "a", "--ascii", "-o", path("x.png")}), 64);
