@@ -304,6 +304,8 @@ int fontx2sheet_main(int argc, char **argv) {
     add_lookup(app, lu);
     TextArgs t;
     add_text(app, t);
+    FixArgs fix_args;
+    add_fix(app, &fix_args);
     if (unknown_subcommand(app, argc, argv)) return EXIT_USAGE;
     try {
         app.parse(argc, argv);
@@ -317,6 +319,7 @@ int fontx2sheet_main(int argc, char **argv) {
     }
     if (app.got_subcommand("inspect")) return run_inspect(in.fonts, in.json, in.blocks);
     if (app.got_subcommand("text")) return run_text(text_options(t));
+    if (app.got_subcommand("fix")) return run_fix(fix_args);
     if (app.got_subcommand("lookup")) {
         std::vector<LookupCode> codes(lu.codes.size());
         for (size_t i = 0; i < lu.codes.size(); ++i) parse_code_argument(lu.codes[i], &codes[i]);

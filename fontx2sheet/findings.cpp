@@ -154,7 +154,8 @@ void padding_notes(const Fontx2Font *font, const std::vector<Span> &spans, size_
     if (entries.empty() || font->glyph_bytes == 0) return;
     std::string message = "the table ends in " + count_text(entries.size()) +
                           " entries of one code each that an earlier block already holds: "
-                          "padding; readers stop at the earlier block";
+                          "padding; readers stop at the earlier block, and 'fontx2sheet fix' "
+                          "drops them";
     out->add_each("padding-blocks", message, false, std::move(entries));
 }
 
@@ -178,7 +179,8 @@ void overlap_findings(std::vector<Span> spans, Findings *out) {
     }
     out->add_each("blocks-overlap",
                   "blocks share codes: the earlier block's glyphs are shown, the later one's "
-                  "glyphs for those codes never",
+                  "glyphs for those codes never; 'fontx2sheet fix' drops the later block's "
+                  "shared codes",
                   true, std::move(overlaps));
 }
 
@@ -209,6 +211,8 @@ void size_findings(const Fontx2Font *font, Findings *out) {
         message += "; the file is exactly the size of a single-byte font of " +
                    std::to_string(font->glyph_width) + " x " + std::to_string(font->glyph_height) +
                    " glyphs: its code type may have been flipped";
+    message += "; 'fontx2sheet fix' cannot recover glyphs that no block reaches (it drops "
+               "these bytes)";
     out->add("glyphs-unreached", message, true, glyphs);
 }
 

@@ -19,6 +19,7 @@ enum {
     EXIT_NOT_A_FONT = 2, // an input that is not a font or cannot be read
     EXIT_NO_OUTPUT = 3,  // the output could not be made
     EXIT_USAGE = 64,     // a wrong option or value
+    EXIT_SOFTWARE = 70,  // a font made does not read back as meant: a bug
 };
 
 int fontx2sheet_main(int argc, char **argv);
@@ -184,3 +185,14 @@ bool parse_code_argument(const std::string &text, LookupCode *code);
 int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
                const std::string &text, const std::string &encoding, bool strict);
 int run_text(const TextOptions &options);
+
+// ---- fix (fix.cpp; the rewrite itself in fix.h) -------------------------------------
+namespace CLI {
+class App;
+}
+struct FixArgs {
+    std::string font, out;
+    bool force = false, json = false;
+};
+CLI::App *add_fix(CLI::App &app, FixArgs *args);
+int run_fix(const FixArgs &args);

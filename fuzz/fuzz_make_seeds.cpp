@@ -76,6 +76,7 @@ void plugin_seeds(const std::string &out, const std::string &tag, const Bytes &f
         write_seed(out + "/fuzz_plugin_file", name, file);
     }
     write_seed(out + "/fuzz_sheet_inspect", tag, font);
+    write_seed(out + "/fuzz_sheet_fix", tag, font);
     // The font inside a file, after other bytes, found by its offset.
     Bytes file = {9, 0, 0, 0, 9, 0};
     append(&file, "container", 9);
@@ -175,6 +176,10 @@ int main(int argc, char **argv) {
                  synthetic_font_blocks(5, 3, synthetic_many_ranges(300, true)));
     plugin_seeds(out, "double_wrapped_own",
                  synthetic_font_blocks(4, 2, synthetic_many_ranges(300, false)));
+    // A table a converter padded at its end, with an overlap and an inverted block.
+    std::vector<Fontx2Range> padded = {{0x8240, 0x8250}, {0x8140, 0x8242}, {0x8350, 0x8340}};
+    padded.insert(padded.end(), 6, Fontx2Range{0xFFFF, 0xFFFF});
+    write_seed(out + "/fuzz_sheet_fix", "double_padded", synthetic_font_blocks(7, 5, padded));
     raster_seeds(out);
     tool_seeds(out);
 
