@@ -1,9 +1,14 @@
 // The command line: subcommands and options through CLI11; every usage
 // error exits 64 naming the wrong option or value.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/inputs.h"
+#include "fontx2sheet/make.h"
+#include "fontx2sheet/render_many.h"
+#include "fontx2sheet/sheet_cells.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -69,27 +74,68 @@ bool is_scale(const std::string &text) {
            text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) >= 1 &&
            atoi(text.c_str()) <= 16;
 }
+bool is_per_row(const std::string &text) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned long n = strtoul(text.c_str(), nullptr, 10);
+    return n >= PER_ROW_MIN && n <= PER_ROW_MAX && n % FONTX2_LINE_CODES == 0;
+}
 bool is_utf8(const std::string &text) {
     std::vector<uint32_t> s;
     return utf8_decode(text, &s);
 }
 
 struct RenderArgs {
-    std::string font, out, order = "auto", ink = "FFFFFF", paper = "000000", settings;
-    bool column = false, labels = false, composite = false, strict = false;
-    uint32_t scale = 1;
+    std::vector<std::string> fonts;
+    std::string out, out_dir, order = "auto", ink = "FFFFFF", paper = "000000", settings;
+    std::string missing_colour = "808080";
+    bool column = false, labels = false, composite = false, strict = false, recursive = false;
+    bool missing = false;
+    uint32_t scale = 1, per_row = 0, gap = 0;
     uint64_t max_pixels = DEFAULT_MAX_PIXELS;
 };
+
+// The sheets the plug-in never shows; none of them with --composite.
+void add_sheet_options(CLI::App *render, RenderArgs &a, CLI::Option *composite) {
+    CLI::Option *per_row =
+        render
+            ->add_option("--per-row", a.per_row,
+                         "Own code order: N codes a row, 16 to 256, a multiple of 16")
+            ->type_name("N")
+            ->check(checked(is_per_row, "a multiple of 16 from 16 to 256"));
+    CLI::Option *gap = render->add_option("--gap", a.gap, "Paper pixels between cells, 0 to 16")
+                           ->type_name("N")
+                           ->check(CLI::Range(0u, GAP_MAX));
+    CLI::Option *missing = render->add_flag(
+        "--missing", a.missing, "Fill cells whose code has no glyph in the file with grey");
+    render
+        ->add_option("--missing-colour", a.missing_colour,
+                     "Their colour, RRGGBB or #RRGGBB (default 808080)")
+        ->type_name("RRGGBB")
+        ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"))
+        ->needs(missing);
+    composite->excludes(per_row)->excludes(gap)->excludes(missing);
+}
 
 void add_render(CLI::App &app, RenderArgs &a) {
     CLI::App *render = app.add_subcommand(
         "render", "Draw a font's glyph sheet as a PNG: one cell per glyph, in code order");
-    render->add_option("FONT", a.font, "The FONTX2 font")->required();
+    render->add_option("FONT", a.fonts, "FONTX2 fonts ('-': standard input)")->required();
+    CLI::Option *out =
+        render
+            ->add_option("-o,--output", a.out,
+                         "The PNG of the one font ('-': standard output, not a terminal); never "
+                         "the font")
+            ->type_name("PNG");
     render
-        ->add_option("-o,--output", a.out,
-                     "The PNG to write ('-': standard output, not a terminal); never the font")
-        ->type_name("PNG")
-        ->required();
+        ->add_option("--out-dir", a.out_dir,
+                     "Write each font's sheet to DIR/NAME.png, NAME its file name without the "
+                     "last extension")
+        ->type_name("DIR")
+        ->excludes(out);
+    render->add_flag("-r,--recursive", a.recursive,
+                     "Walk folders: every file beginning with FONTX2 under them");
     render
         ->add_option("--order", a.order,
                      "Double-byte fonts: auto (the JIS grid unless most codes lie outside it), "
@@ -122,7 +168,7 @@ void add_render(CLI::App &app, RenderArgs &a) {
         ->type_name("HEX")
         ->check(checked(is_settings, "a settings record of 128 hex digits"))
         ->needs(composite);
-    composite->excludes(ink)->excludes(paper);
+    add_sheet_options(render, a, composite->excludes(ink)->excludes(paper));
     render->add_option("--max-pixels", a.max_pixels, MAX_PIXELS_HELP)
         ->type_name("PIXELS")
         ->check(checked(is_pixel_limit, "a number of pixels from 1 to 18446744073709551615"));
@@ -139,6 +185,10 @@ RenderOptions render_options(const RenderArgs &a) {
     o.scale = a.scale;
     parse_colour(a.ink, &o.ink);
     parse_colour(a.paper, &o.paper);
+    o.per_row = a.per_row;
+    o.gap = a.gap;
+    o.missing = a.missing;
+    parse_colour(a.missing_colour, &o.missing_colour);
     o.composite = a.composite;
     tool_settings(&o.settings);
     if (!a.settings.empty()) parse_settings(a.settings, &o.settings);
@@ -164,13 +214,15 @@ bool unknown_subcommand(CLI::App &app, int argc, char **argv) {
 
 struct InspectArgs {
     std::vector<std::string> fonts;
-    bool json = false, blocks = false;
+    bool json = false, blocks = false, recursive = false;
 };
 
 void add_inspect(CLI::App &app, InspectArgs &a) {
     CLI::App *inspect =
         app.add_subcommand("inspect", "Describe fonts and report their problems and notes");
-    inspect->add_option("FONT", a.fonts, "FONTX2 fonts")->required();
+    inspect->add_option("FONT", a.fonts, "FONTX2 fonts ('-': standard input)")->required();
+    inspect->add_flag("-r,--recursive", a.recursive,
+                      "Walk folders: every file beginning with FONTX2 under them");
     inspect->add_flag("--json", a.json, "JSON Lines: one object per font");
     inspect->add_flag("--blocks", a.blocks, "With the block table of double-byte fonts");
 }
@@ -183,7 +235,7 @@ struct LookupArgs {
 
 void add_lookup(CLI::App &app, LookupArgs &a) {
     CLI::App *lookup = app.add_subcommand("lookup", "Show where codes' glyphs lie, and the glyphs");
-    lookup->add_option("FONT", a.font, "The FONTX2 font")->required();
+    lookup->add_option("FONT", a.font, "The FONTX2 font ('-': standard input)")->required();
     lookup->add_option("CODE", a.codes, "0x93FA or decimal: a code; U+00FC: a character")
         ->check(checked(is_code, "a code (0x93FA, decimal, at most 0xFFFF) or U+XXXX"));
     lookup->add_option("--text", a.text, "Characters (UTF-8), converted to the font's codes")
@@ -306,10 +358,14 @@ int fontx2sheet_main(int argc, char **argv) {
     add_text(app, t);
     FixArgs fix_args;
     add_fix(app, &fix_args);
+    MakeOptions make_options;
+    add_make(app, &make_options);
     if (unknown_subcommand(app, argc, argv)) return EXIT_USAGE;
     try {
         app.parse(argc, argv);
         check_lookup(app.get_subcommand("lookup"), lu);
+        if (app.got_subcommand("render") && r.out.empty() && r.out_dir.empty())
+            throw CLI::RequiredError("render: -o or --out-dir");
         check_text(app.get_subcommand("text"), t);
     } catch (const CLI::Success &e) { // --help, --version
         return app.exit(e);
@@ -317,13 +373,23 @@ int fontx2sheet_main(int argc, char **argv) {
         fprintf(stderr, "fontx2sheet: %s\nRun 'fontx2sheet --help' for the options.\n", e.what());
         return EXIT_USAGE;
     }
-    if (app.got_subcommand("inspect")) return run_inspect(in.fonts, in.json, in.blocks);
+    if (app.got_subcommand("inspect")) {
+        std::vector<std::string> fonts;
+        int status = expand_inputs(in.fonts, in.recursive, &fonts);
+        return std::max(status, run_inspect(fonts, in.json, in.blocks));
+    }
     if (app.got_subcommand("text")) return run_text(text_options(t));
     if (app.got_subcommand("fix")) return run_fix(fix_args);
+    if (app.got_subcommand("make")) return run_make(make_options);
     if (app.got_subcommand("lookup")) {
         std::vector<LookupCode> codes(lu.codes.size());
         for (size_t i = 0; i < lu.codes.size(); ++i) parse_code_argument(lu.codes[i], &codes[i]);
         return run_lookup(lu.font, codes, lu.text, lu.encoding, lu.strict);
     }
-    return run_render(r.font, r.out, render_options(r), r.strict);
+    RenderTargets targets;
+    targets.fonts = r.fonts;
+    targets.out = r.out;
+    targets.out_dir = r.out_dir;
+    targets.recursive = r.recursive;
+    return run_render_many(targets, render_options(r), r.strict);
 }

@@ -1,5 +1,6 @@
 // Reading fonts from files and writing outputs whole or not at all.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/inputs.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -63,8 +64,18 @@ bool parse_font(LoadedFont *loaded) {
     return true;
 }
 
+// The bytes read, parsed: EXIT_NOT_A_FONT without the signature.
+static int parsed(LoadedFont *loaded) {
+    if (parse_font(loaded)) return EXIT_FINE;
+    loaded->error = first_bytes(loaded->bytes);
+    return EXIT_NOT_A_FONT;
+}
+
 int load_font(const std::string &path, LoadedFont *loaded) {
     loaded->path = path;
+    if (path == "-")
+        return read_standard_input(&loaded->bytes, &loaded->error) ? parsed(loaded)
+                                                                   : EXIT_NOT_A_FONT;
     int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) {
         loaded->error = strerror(errno);
@@ -84,11 +95,7 @@ int load_font(const std::string &path, LoadedFont *loaded) {
         loaded->error = strerror(error);
         return EXIT_NOT_A_FONT;
     }
-    if (!parse_font(loaded)) {
-        loaded->error = first_bytes(loaded->bytes);
-        return EXIT_NOT_A_FONT;
-    }
-    return EXIT_FINE;
+    return parsed(loaded);
 }
 
 static bool write_all(int fd, const std::vector<uint8_t> &bytes) {

@@ -39,8 +39,8 @@ struct LoadedFont {
     std::unique_ptr<Fontx2Layout> layout; // AUTO order, grid
     std::string error;                    // why it could not be had
 };
-// Reads and parses the file: EXIT_NOT_A_FONT, with the reason in error, when
-// it cannot be read or is not FONTX2, else EXIT_FINE.
+// Reads and parses the file ("-": standard input): EXIT_NOT_A_FONT, with the
+// reason in error, when it cannot be read or is not FONTX2, else EXIT_FINE.
 int load_font(const std::string &path, LoadedFont *loaded);
 // The font read from bytes already at hand; false without the signature.
 bool parse_font(LoadedFont *loaded);
@@ -84,6 +84,10 @@ struct RenderOptions {
     uint32_t scale = 1;
     uint32_t ink = 0xFFFFFF; // 0xRRGGBB
     uint32_t paper = 0x000000;
+    uint32_t per_row = 0; // own-code-order codes a row; 0: as the plug-in, 16
+    uint32_t gap = 0;     // paper pixels between cells, before the scale
+    bool missing = false; // mark cells without a glyph
+    uint32_t missing_colour = 0x808080;
     bool composite = false;
     SettingsRecord settings; // with composite
     uint64_t max_pixels;
@@ -112,16 +116,21 @@ struct Margins {
 // The built-in label digits (3 x 5 pixels, 4 apart): the bitmap of a hex
 // digit value, 5 rows top to bottom of 3 bits each, bit 2 leftmost.
 const uint8_t *label_digit(uint32_t value);
-Margins label_margins(const Fontx2Font *font, const Fontx2Layout *layout);
+struct SheetGeometry; // sheet_cells.h
+Margins label_margins(const SheetGeometry &geometry);
 // The sheet placed in a picture with margins, the codes drawn in them.
-bool add_labels(const Fontx2Font *font, const Fontx2Layout *layout, const Picture &sheet,
-                uint32_t ink, Picture *labelled);
+bool add_labels(const SheetGeometry &geometry, const Picture &sheet, uint32_t ink,
+                Picture *labelled);
 
 // ---- PNG --------------------------------------------------------------------------
 // Encodes the picture (palette: paper, ink for 1-bit pictures); false, png
 // empty and libspng's reason in *error when asked, on failure.
 bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
                 std::string *error = nullptr);
+// An indexed picture with a palette of so many colours (at most 1 << bits);
+// as png_encode otherwise.
+bool png_encode_palette(const Picture &picture, const uint32_t *palette, uint32_t colours,
+                        std::vector<uint8_t> *png, std::string *error = nullptr);
 // Whether out may be written before anything is made: EXIT_USAGE, reported,
 // when it is the same file as one of inputs (by device and inode, whatever
 // the path; "-" is standard input) or when it is "-" and standard output is

@@ -28,6 +28,9 @@ void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
     if (picture->bits == 1) {
         uint8_t bit = (uint8_t)(0x80 >> (x & 7));
         row[x >> 3] = value ? (uint8_t)(row[x >> 3] | bit) : (uint8_t)(row[x >> 3] & ~bit);
+    } else if (picture->bits == 2) {
+        const uint32_t shift = 6 - 2 * (x & 3);
+        row[x >> 2] = (uint8_t)((row[x >> 2] & ~(3u << shift)) | (value & 3) << shift);
     } else {
         uint8_t *p = row + 3 * (uint64_t)x;
         p[0] = (uint8_t)(value >> 16);
@@ -39,6 +42,7 @@ void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value) {
 uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y) {
     const uint8_t *row = picture->rows.data() + y * picture->stride;
     if (picture->bits == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
+    if (picture->bits == 2) return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
     const uint8_t *p = row + 3 * (uint64_t)x;
     return (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
 }

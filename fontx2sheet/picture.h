@@ -6,8 +6,8 @@
 #include <stdint.h>
 #include <vector>
 
-// A picture top-down, rows packed: 1 bit a pixel (palette indices, 0 paper, 1
-// ink) or 24 bits (red, green, blue).
+// A picture top-down, rows packed: 1 or 2 bits a pixel (palette indices, 0
+// paper, 1 ink, 2 a missing cell) or 24 bits (red, green, blue).
 struct Picture {
     uint32_t width = 0;
     uint32_t height = 0;

@@ -1,5 +1,5 @@
-// PNG encoding through libspng: 1-bit indexed with the two colours, or
-// 24-bit RGB.
+// PNG encoding through libspng: 1- or 2-bit indexed with the palette given,
+// or 24-bit RGB.
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <spng.h>
@@ -13,19 +13,20 @@ static void set_colour(spng_plte_entry *entry, uint32_t rgb) {
     entry->alpha = 255;
 }
 
-static int encode(spng_ctx *ctx, const Picture &picture, uint32_t paper, uint32_t ink) {
+static int encode(spng_ctx *ctx, const Picture &picture, const uint32_t *palette,
+                  uint32_t colours) {
+    const bool indexed = picture.bits <= 8;
     spng_ihdr ihdr = {};
     ihdr.width = picture.width;
     ihdr.height = picture.height;
-    ihdr.bit_depth = picture.bits == 1 ? 1 : 8;
-    ihdr.color_type = picture.bits == 1 ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
+    ihdr.bit_depth = (uint8_t)(indexed ? picture.bits : 8);
+    ihdr.color_type = indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
     int rc = spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
     if (!rc) rc = spng_set_ihdr(ctx, &ihdr);
-    if (!rc && picture.bits == 1) {
+    if (!rc && indexed) {
         spng_plte plte = {};
-        plte.n_entries = 2;
-        set_colour(&plte.entries[0], paper);
-        set_colour(&plte.entries[1], ink);
+        plte.n_entries = colours;
+        for (uint32_t i = 0; i < colours; ++i) set_colour(&plte.entries[i], palette[i]);
         rc = spng_set_plte(ctx, &plte);
     }
     if (!rc)
@@ -36,13 +37,19 @@ static int encode(spng_ctx *ctx, const Picture &picture, uint32_t paper, uint32_
 
 bool png_encode(const Picture &picture, uint32_t paper, uint32_t ink, std::vector<uint8_t> *png,
                 std::string *error) {
+    const uint32_t palette[2] = {paper, ink};
+    return png_encode_palette(picture, palette, 2, png, error);
+}
+
+bool png_encode_palette(const Picture &picture, const uint32_t *palette, uint32_t colours,
+                        std::vector<uint8_t> *png, std::string *error) {
     png->clear();
     spng_ctx *ctx = spng_ctx_new(SPNG_CTX_ENCODER);
     if (!ctx) {
         if (error) *error = "the PNG could not be encoded: not enough memory";
         return false;
     }
-    int rc = encode(ctx, picture, paper, ink);
+    int rc = encode(ctx, picture, palette, colours);
     size_t size = 0;
     void *bytes = rc == 0 ? spng_get_png_buffer(ctx, &size, &rc) : nullptr;
     spng_ctx_free(ctx);

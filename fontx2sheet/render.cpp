@@ -1,6 +1,7 @@
 // The render picture: the sheet drawn by the font library, plain or
 // composited exactly as the plug-in does, then labelled and scaled.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/sheet_cells.h"
 
 #include "common/row_stride.h"
 #include "compositor/composite_sheet.h"
@@ -15,11 +16,13 @@ void tool_settings(SettingsRecord *settings) {
 
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
                  uint64_t *width, uint64_t *height) {
-    *width = layout->width;
-    *height = layout->height;
+    SheetGeometry geometry;
+    sheet_geometry(font, layout, options.per_row, options.gap, &geometry);
+    *width = geometry.width;
+    *height = geometry.height;
     if (*width == 0 || *height == 0) return;
     if (options.labels) {
-        Margins m = label_margins(font, layout);
+        Margins m = label_margins(geometry);
         *width += m.left;
         *height += m.top;
     }
@@ -95,15 +98,25 @@ bool scaled(const Picture &from, uint32_t scale, Picture *to) {
 
 } // namespace
 
+// Gaps, marked cells or longer own-order rows: a sheet the plug-in never draws.
+static bool own_cells(const Fontx2Layout *layout, const RenderOptions &options) {
+    return options.gap || options.missing ||
+           (per_row_applies(layout, options.per_row) && options.per_row != FONTX2_LINE_CODES);
+}
+
 bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
                     const RenderOptions &options, Picture *picture, std::string *error) {
+    SheetGeometry geometry;
+    sheet_geometry(font, layout, options.per_row, options.gap, &geometry);
     std::string why;
     bool ok = options.composite ? composited_sheet(font, layout, options.settings, picture, &why)
-                                : plain_sheet(font, layout, picture, &why);
+              : own_cells(layout, options)
+                  ? draw_cells(font, layout, geometry, options.missing, picture)
+                  : plain_sheet(font, layout, picture, &why);
     if (ok && options.labels) {
         Picture labelled;
         // Labels in the ink colour: index 1, or white when composited.
-        ok = add_labels(font, layout, *picture, options.composite ? 0xFFFFFF : 1, &labelled);
+        ok = add_labels(geometry, *picture, options.composite ? 0xFFFFFF : 1, &labelled);
         *picture = std::move(labelled);
     }
     if (ok && options.scale > 1) {

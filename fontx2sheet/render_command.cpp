@@ -1,5 +1,6 @@
 // fontx2sheet render: one font's sheet as a PNG.
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/render_many.h"
 
 // Whether the picture may be made: nothing to draw, or too large.
 static int check_size(const std::string &path, const Fontx2Font *font, const Fontx2Layout *layout,
@@ -24,6 +25,7 @@ static int check_size(const std::string &path, const Fontx2Font *font, const Fon
         report(path, "the picture would be " + size + ": too large for a PNG");
         return EXIT_NO_OUTPUT;
     }
+    warn_sheet(path, font, layout, options, width, height);
     return EXIT_FINE;
 }
 
@@ -50,7 +52,8 @@ int run_render(const std::string &font_path, const std::string &out_path,
         report(out_path, error);
         return EXIT_NO_OUTPUT;
     }
-    if (!png_encode(picture, options.paper, options.ink, &png, &error)) {
+    const uint32_t palette[3] = {options.paper, options.ink, options.missing_colour};
+    if (!png_encode_palette(picture, palette, picture.bits == 2 ? 3 : 2, &png, &error)) {
         report(out_path, error);
         return EXIT_NO_OUTPUT;
     }

@@ -1,0 +1,290 @@
+// fontx2sheet make: small BDF sources written here, fonts from Debian packages
+// read from the system; every output read back as both kinds of reader read it.
+#include "fontx2sheet_test_util.h"
+
+#include "fontx2/fontx2.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct BdfGlyph {
+    uint32_t code;
+    int dwidth, w, h, xoff, yoff;
+    std::vector<uint32_t> rows; // each row's bits, leftmost pixel in bit w - 1
+};
+
+// A BDF text: registry "ISO10646", "JISX0208.1990" or another charset.
+std::string bdf_text(const std::string &registry, int ascent, int descent,
+                     const std::vector<BdfGlyph> &glyphs) {
+    std::string t = "STARTFONT 2.1\nFONT -test-Tiny-medium-r-normal--8-80-75-75-c-80-" + registry +
+                    "-1\nSIZE 8 75 75\nFONTBOUNDINGBOX 16 16 0 -4\nSTARTPROPERTIES 5\n"
+                    "FAMILY_NAME \"Tiny Test Font\"\nFONT_ASCENT " +
+                    std::to_string(ascent) + "\nFONT_DESCENT " + std::to_string(descent) +
+                    "\nCHARSET_REGISTRY \"" + registry + "\"\nCHARSET_ENCODING \"" +
+                    (registry == "JISX0208.1990" ? "0" : "1") + "\"\nENDPROPERTIES\nCHARS " +
+                    std::to_string(glyphs.size()) + "\n";
+    for (const BdfGlyph &g : glyphs) {
+        char line[160];
+        snprintf(line, sizeof line,
+                 "STARTCHAR c%04X\nENCODING %u\nSWIDTH 500 0\nDWIDTH %d 0\nBBX %d %d %d %d\n"
+                 "BITMAP\n",
+                 g.code, g.code, g.dwidth, g.w, g.h, g.xoff, g.yoff);
+        t += line;
+        int bytes = (g.w + 7) / 8;
+        for (uint32_t row : g.rows) {
+            snprintf(line, sizeof line, "%0*X\n", 2 * bytes, row << (8 * bytes - g.w));
+            t += line;
+        }
+        t += "ENDCHAR\n";
+    }
+    return t + "ENDFONT\n";
+}
+
+// A glyph of w x h pixels whose rows tell codes apart.
+BdfGlyph pattern_glyph(uint32_t code, int w, int h, int xoff, int yoff) {
+    BdfGlyph g{code, w, w, h, xoff, yoff, {}};
+    for (int y = 0; y < h; ++y)
+        g.rows.push_back((code * 2654435761u >> (y * 3 % 29)) & ((1u << w) - 1));
+    return g;
+}
+
+// Pixel (x, y) of the cell the source's glyph is meant to fill: bitmap
+// column xoff + i, row ascent - (yoff + h) + j.
+bool meant_pixel(const BdfGlyph &g, int ascent, int x, int y) {
+    int i = x - g.xoff, j = y - (ascent - (g.yoff + g.h));
+    return i >= 0 && j >= 0 && i < g.w && j < g.h && (g.rows[j] >> (g.w - 1 - i) & 1);
+}
+
+class Make : public ::testing::Test {
+  protected:
+    std::string dir;
+    void SetUp() override {
+        char name[] = "/tmp/gg_make_XXXXXX";
+        ASSERT_TRUE(mkdtemp(name));
+        dir = name;
+    }
+    void TearDown() override { system(("rm -rf " + dir).c_str()); }
+    std::string put(const std::string &name, const std::string &text) {
+        write_bytes(dir + "/" + name, std::vector<uint8_t>(text.begin(), text.end()));
+        return dir + "/" + name;
+    }
+    bool exists(const std::string &name) {
+        struct stat st;
+        return stat((dir + "/" + name).c_str(), &st) == 0;
+    }
+    std::vector<uint8_t> bytes(const std::string &name) {
+        std::vector<unsigned char> b;
+        test_read_file(dir + "/" + name, &b);
+        return b;
+    }
+    // Runs make; returns its status and its JSON line in *json.
+    int make(std::vector<std::string> args, std::string *json = nullptr) {
+        args.insert(args.begin(), "make");
+        args.push_back("--json");
+        testing::internal::CaptureStdout();
+        int status = run_sheet(args);
+        std::string out = testing::internal::GetCapturedStdout();
+        if (json) *json = out;
+        return status;
+    }
+};
+
+// Both readers give every code's glyph, equal to the source's bitmap placed.
+void expect_glyphs(const std::vector<uint8_t> &bytes, const std::vector<BdfGlyph> &source,
+                   int ascent, uint32_t width, uint32_t height, uint32_t (*code_of)(uint32_t key)) {
+    Fontx2Font f;
+    ASSERT_EQ(fontx2_read(&f, bytes.data(), bytes.size(), bytes.size()), FONTX2_OK);
+    ASSERT_EQ(f.glyph_width, width);
+    ASSERT_EQ(f.glyph_height, height);
+    EXPECT_EQ(f.block_count, f.declared_blocks);
+    EXPECT_EQ(f.expected_size, bytes.size());
+    for (const BdfGlyph &g : source) {
+        Fontx2Glyph own, device;
+        uint32_t code = code_of(g.code);
+        ASSERT_TRUE(fontx2_lookup(&f, code, &own)) << code;
+        ASSERT_TRUE(fontx2_device_lookup(&f, code, &device)) << code;
+        ASSERT_EQ(own.offset, device.offset) << code;
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                ASSERT_EQ(own.bitmap[y * f.glyph_row_bytes + x / 8] >> (7 - x % 8) & 1,
+                          meant_pixel(g, ascent, (int)x, (int)y))
+                    << "code " << code << " pixel " << x << "," << y;
+    }
+}
+
+uint32_t same(uint32_t key) {
+    return key;
+}
+
+TEST_F(Make, MoreRunsThanBlocksMergeTheSmallestGaps) {
+    // 300 runs of one code: 50 gaps of 1 blank code, 249 of 2. 255 blocks
+    // close 45 of the gaps of 1; 9 blocks close all 50 and 241 gaps of 2.
+    std::vector<BdfGlyph> glyphs;
+    uint32_t code = 0x100;
+    for (int i = 0; i < 300; ++i) {
+        glyphs.push_back(pattern_glyph(code, 6, 8, 1, -2));
+        code += i % 6 == 0 ? 2 : 3; // gaps of 1 blank code (50 of them) and of 2
+    }
+    std::string src = put("runs.bdf", bdf_text("ISO10646", 6, 2, glyphs)), json;
+    ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--width", "7"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":7,\"height\":8,\"glyphs\":300,"
+                        "\"blocks\":255,\"blank_glyphs\":45,\"pixels_cut\":0"),
+              std::string::npos)
+        << json;
+    expect_glyphs(bytes("runs.fnt"), glyphs, 6, 7, 8, same);
+    // One block fewer closes one gap more: the lowest of the gaps of 2 codes.
+    ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--max-blocks", "9"}, &json), 0);
+    EXPECT_NE(json.find("\"blocks\":9,\"blank_glyphs\":532,"), std::string::npos) << json;
+    expect_glyphs(bytes("runs.fnt"), glyphs, 6, 6, 8, same);
+}
+
+TEST_F(Make, BearingsAndDescendersPlaceAndCut) {
+    std::vector<BdfGlyph> glyphs = {
+        pattern_glyph('g', 5, 9, 1, -3),   // a descender to the cell's last row
+        pattern_glyph('j', 4, 10, -1, -3), // one column left of the cell: cut
+        pattern_glyph('W', 9, 7, 0, 0),    // advance 9: the widest
+    };
+    glyphs[1].rows.assign(10, 0xF); // 10 pixels in its cut column
+    std::string src = put("prop.bdf", bdf_text("ISO10646", 7, 3, glyphs)), json;
+    ASSERT_EQ(make({src, "-o", dir + "/prop.fnt", "--codes", "single"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":9,\"height\":10,\"glyphs\":3,\"blocks\":0,\"blank_glyphs\":0,"
+                        "\"pixels_cut\":10"),
+              std::string::npos)
+        << json;
+    expect_glyphs(bytes("prop.fnt"), glyphs, 7, 9, 10, same);
+    EXPECT_EQ(std::string((const char *)&bytes("prop.fnt")[6], 8), "Tiny Tes");
+}
+
+uint32_t sjis_of(uint32_t jis) {
+    return fontx2_jis_to_sjis((uint16_t)jis);
+}
+
+TEST_F(Make, JisSourcesBecomeShiftJis) {
+    std::vector<BdfGlyph> glyphs = {pattern_glyph(0x2121, 16, 16, 0, -2),
+                                    pattern_glyph(0x2422, 16, 16, 0, -2),
+                                    pattern_glyph(0x7426, 16, 16, 0, -2)};
+    std::string src = put("jis.bdf", bdf_text("JISX0208.1990", 14, 2, glyphs)), json;
+    ASSERT_EQ(make({src, "-o", dir + "/jis.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"sjis\""), std::string::npos) << json;
+    expect_glyphs(bytes("jis.fnt"), glyphs, 14, 16, 16, sjis_of);
+    // The same characters by Unicode: U+3042 for JIS 0x2422.
+    ASSERT_EQ(make({src, "-o", dir + "/uni.fnt", "--codes", "unicode", "--chars", "U+3042"}), 0);
+    expect_glyphs(bytes("uni.fnt"), {glyphs[1]}, 14, 16, 16,
+                  [](uint32_t) -> uint32_t { return 0x3042; });
+    // A FONTX2 source on the JIS grid: its codes are characters through CP932.
+    ASSERT_EQ(make({dir + "/jis.fnt", "-o", dir + "/cut.fnt", "--chars", "U+3042"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":1,"),
+              std::string::npos)
+        << json;
+    expect_glyphs(bytes("cut.fnt"), {glyphs[1]}, 14, 16, 16, sjis_of);
+}
+
+TEST_F(Make, CodeSetsDecideWhichCharacterACodeGets) {
+    // CP932 decodes 0x8161 to U+2225 but also encodes U+2016 to it; 0x8160
+    // decodes to U+FF5E, which this source lacks, and U+301C encodes to it.
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c : {0x41u, 0x2016u, 0x2225u, 0x301Cu, 0xFF71u})
+        glyphs.push_back(pattern_glyph(c, 8, 8, 0, 0));
+    std::string src = put("uni.bdf", bdf_text("ISO10646", 8, 0, glyphs));
+    ASSERT_EQ(make({src, "-o", dir + "/k.fnt", "--codes", "sjis"}), 0);
+    expect_glyphs(bytes("k.fnt"), {glyphs[2]}, 8, 8, 8,
+                  [](uint32_t) -> uint32_t { return 0x8161; });
+    expect_glyphs(bytes("k.fnt"), {glyphs[3]}, 8, 8, 8,
+                  [](uint32_t) -> uint32_t { return 0x8160; });
+    ASSERT_EQ(make({src, "-o", dir + "/a.fnt", "--encoding", "CP932"}), 0);
+    expect_glyphs(bytes("a.fnt"), {glyphs[0]}, 8, 8, 8, same);
+    expect_glyphs(bytes("a.fnt"), {glyphs[4]}, 8, 8, 8, [](uint32_t) -> uint32_t { return 0xB1; });
+}
+
+TEST_F(Make, RefusalsWriteNothing) {
+    std::vector<BdfGlyph> glyphs = {pattern_glyph(0x41, 8, 8, 0, 0),
+                                    pattern_glyph(0x141, 8, 8, 0, 0)};
+    std::string src = put("x.bdf", bdf_text("ISO10646", 8, 0, glyphs));
+    std::string other = put("koi.bdf", bdf_text("KOI8", 8, 0, glyphs));
+    EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--chars", "U+3000-30FF"}), 1);
+    EXPECT_EQ(make({other, "-o", dir + "/o.fnt"}), 64); // codes above 0xFF, charset unknown
+    EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--name", "NINECHARS"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--codes", "sjis", "--encoding", "CP932"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/o.fnt", "--size", "9"}), 64); // its one strike is 8
+    EXPECT_FALSE(exists("o.fnt"));
+    std::vector<uint8_t> before = bytes("x.bdf");
+    symlink((dir + "/x.bdf").c_str(), (dir + "/link.fnt").c_str());
+    EXPECT_EQ(make({src, "-o", dir + "/link.fnt"}), 64);
+    EXPECT_EQ(bytes("x.bdf"), before);
+}
+
+TEST_F(Make, CHeaderHoldsTheSameFont) {
+    std::vector<BdfGlyph> glyphs = {pattern_glyph(0x3042, 8, 8, 0, 0)};
+    std::string src = put("u.bdf", bdf_text("ISO10646", 8, 0, glyphs));
+    ASSERT_EQ(make({src, "-o", dir + "/f.fnt"}), 0);
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "c"}), 0);
+    std::vector<uint8_t> font = bytes("f.fnt"), header = bytes("my-font 2.h");
+    std::string text(header.begin(), header.end());
+    ASSERT_NE(text.find("const uint8_t my_font_2[] = {"), std::string::npos) << text;
+    EXPECT_NE(text.find("const unsigned my_font_2_size = " + std::to_string(font.size()) + ";"),
+              std::string::npos);
+    std::vector<uint8_t> parsed;
+    for (size_t at = text.find('{'); (at = text.find("0x", at)) != std::string::npos; at += 2)
+        parsed.push_back((uint8_t)strtoul(text.substr(at, 4).c_str(), nullptr, 16));
+    EXPECT_EQ(parsed, font);
+}
+
+// Debian's X11 fonts, read from the system.
+TEST_F(Make, X11JapaneseFontKeepsItsCells) {
+    const char *ja = "/usr/share/fonts/X11/misc/12x13ja.pcf.gz";
+    const char *k16 = "/usr/share/fonts/X11/misc/shnmk16.pcf.gz";
+    if (access(ja, R_OK) != 0 || access(k16, R_OK) != 0)
+        GTEST_SKIP() << "xfonts-base or xfonts-shinonome is not installed";
+    std::string json;
+    ASSERT_EQ(make({ja, "-o", dir + "/ja.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"blocks\":255,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json; // each its X11 cell
+    ASSERT_EQ(make({k16, "-o", dir + "/k16.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":6879,"),
+              std::string::npos)
+        << json;
+    for (const char *name : {"ja.fnt", "k16.fnt"}) {
+        std::vector<uint8_t> b = bytes(name);
+        Fontx2Font f;
+        ASSERT_EQ(fontx2_read(&f, b.data(), b.size(), b.size()), FONTX2_OK);
+        std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+        fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO, FONTX2_GRID);
+        EXPECT_EQ(layout->order, name[0] == 'k' ? FONTX2_ORDER_JIS : FONTX2_ORDER_CODE);
+        EXPECT_EQ(f.expected_size, b.size());
+        for (uint32_t code = 0; code < 0x10000; ++code) {
+            Fontx2Glyph own, device;
+            ASSERT_EQ(fontx2_lookup(&f, code, &own), fontx2_device_lookup(&f, code, &device));
+            ASSERT_EQ(own.held, device.held) << code;
+            if (own.held) {
+                ASSERT_EQ(own.offset, device.offset) << code;
+            }
+        }
+    }
+}
+
+// A TrueType pixel font's one strike needs no --size; outlines need one.
+TEST_F(Make, StrikesAndOutlinesBySize) {
+    const char *misaki = "/usr/share/fonts/truetype/misaki/misaki_gothic.ttf";
+    const char *outline = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (access(misaki, R_OK) != 0 || access(outline, R_OK) != 0)
+        GTEST_SKIP() << "fonts-misaki or fonts-dejavu-core is not installed";
+    std::string json;
+    ASSERT_EQ(make({misaki, "-o", dir + "/m.fnt", "--codes", "sjis"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,\"height\":8,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json;
+    EXPECT_EQ(make({outline, "-o", dir + "/d.fnt"}), 64);
+    ASSERT_EQ(
+        make({outline, "-o", dir + "/d.fnt", "--size", "12", "--chars", "U+0041-005A"}, &json), 0);
+    EXPECT_NE(json.find("\"glyphs\":26,"), std::string::npos) << json;
+}
+
+} // namespace
