@@ -251,6 +251,89 @@ void check_lookup(const CLI::App *lookup, const LookupArgs &a) {
                                    "'" + a.encoding + "' is not a code set iconv knows");
 }
 
+// A display side in pixels, 1 to 65535; a line gap, 0 to 255.
+bool is_display_side(const std::string &text) {
+    return !text.empty() && text.size() <= 5 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) >= 1 &&
+           atoi(text.c_str()) <= 65535;
+}
+bool is_line_gap(const std::string &text) {
+    return !text.empty() && text.size() <= 3 &&
+           text.find_first_not_of("0123456789") == std::string::npos && atoi(text.c_str()) <= 255;
+}
+
+struct TextArgs {
+    TextOptions o;
+    std::string font, font2, ink = "FFFFFF", paper = "000000", wrap = "char";
+};
+
+void add_text_look(CLI::App *t, TextArgs &a) {
+    t->add_option("--line-gap", a.o.line_gap, "N paper rows between lines, 0 to 255 (default 0)")
+        ->type_name("N")
+        ->check(checked(is_line_gap, "a gap from 0 to 255"));
+    t->add_option("--scale", a.o.scale, "Each pixel becomes N x N pixels, N from 1 to 16")
+        ->type_name("N")
+        ->check(checked(is_scale, "a scale from 1 to 16"));
+    t->add_option("--ink", a.ink, "Glyph colour, RRGGBB or #RRGGBB (default FFFFFF)")
+        ->type_name("RRGGBB")
+        ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
+    t->add_option("--paper", a.paper, "Background colour, RRGGBB or #RRGGBB (default 000000)")
+        ->type_name("RRGGBB")
+        ->check(checked(is_colour, "a colour RRGGBB or #RRGGBB"));
+}
+
+void add_text(CLI::App &app, TextArgs &a) {
+    CLI::App *t = app.add_subcommand("text", "Draw a string as a display shows it, with one font "
+                                             "or a single-byte and a double-byte font");
+    t->add_option("FONT", a.font, "A font of either kind")->required();
+    t->add_option("FONT2", a.font2,
+                  "A font of the other kind: codes below 0x100 come from the single-byte font, "
+                  "the others from the double-byte one");
+    t->add_option("--text", a.o.text, "UTF-8 characters; @FILE reads a file, @- standard input")
+        ->type_name("TEXT")
+        ->required();
+    t->add_option("-o,--output", a.o.out, "The PNG to write ('-': standard output, not a terminal)")
+        ->type_name("PNG");
+    t->add_flag("--ascii", a.o.ascii, "Print the picture at scale 1 (# ink, . paper) instead");
+    t->add_option("--encoding", a.o.encoding,
+                  "The code set the text is converted with, any name iconv knows; default CP932, "
+                  "or code points for a double-byte font in its own code order")
+        ->type_name("NAME");
+    t->add_option("--width", a.o.width, "The display's width, 1 to 65535: lines wrap or are cut")
+        ->type_name("PX")
+        ->check(checked(is_display_side, "a width from 1 to 65535"));
+    t->add_option("--height", a.o.height,
+                  "The display's height, 1 to 65535: lines below it are "
+                  "not shown")
+        ->type_name("PX")
+        ->check(checked(is_display_side, "a height from 1 to 65535"));
+    t->add_option("--wrap", a.wrap, "With --width: char (default), word or none (cut at the edge)")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"char", "word", "none"}));
+    add_text_look(t, a);
+    t->add_flag("--strict", a.o.strict, "Write nothing and exit 1 when a character is missing");
+}
+
+// Checks that need more than one option's value; throws as CLI11 does.
+void check_text(const CLI::App *text, const TextArgs &a) {
+    if (!text->parsed()) return;
+    if (a.o.out.empty() == !a.o.ascii) throw CLI::ValidationError("text", "give -o PNG or --ascii");
+    if (a.o.text.compare(0, 1, "@") != 0 && !is_utf8(a.o.text))
+        throw CLI::ValidationError("--text", "the text is not UTF-8");
+    if (!a.o.encoding.empty() && !code_set_known(a.o.encoding))
+        throw CLI::ValidationError("--encoding",
+                                   "'" + a.o.encoding + "' is not a code set iconv knows");
+}
+
+TextOptions text_options(TextArgs &a) {
+    a.o.fonts = {a.font};
+    if (!a.font2.empty()) a.o.fonts.push_back(a.font2);
+    a.o.wrap = a.wrap == "word" ? WRAP_WORD : a.wrap == "none" ? WRAP_NONE : WRAP_CHAR;
+    parse_colour(a.ink, &a.o.ink);
+    parse_colour(a.paper, &a.o.paper);
+    return a.o;
+}
+
 } // namespace
 
 int fontx2sheet_main(int argc, char **argv) {
@@ -263,6 +346,8 @@ int fontx2sheet_main(int argc, char **argv) {
     add_inspect(app, in);
     LookupArgs lu;
     add_lookup(app, lu);
+    TextArgs t;
+    add_text(app, t);
     FixArgs fix_args;
     add_fix(app, &fix_args);
     MakeOptions make_options;
@@ -273,6 +358,7 @@ int fontx2sheet_main(int argc, char **argv) {
         check_lookup(app.get_subcommand("lookup"), lu);
         if (app.got_subcommand("render") && r.out.empty() && r.out_dir.empty())
             throw CLI::RequiredError("render: -o or --out-dir");
+        check_text(app.get_subcommand("text"), t);
     } catch (const CLI::Success &e) { // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
@@ -284,6 +370,7 @@ int fontx2sheet_main(int argc, char **argv) {
         int status = expand_inputs(in.fonts, in.recursive, &fonts);
         return std::max(status, run_inspect(fonts, in.json, in.blocks));
     }
+    if (app.got_subcommand("text")) return run_text(text_options(t));
     if (app.got_subcommand("fix")) return run_fix(fix_args);
     if (app.got_subcommand("make")) return run_make(make_options);
     if (app.got_subcommand("lookup")) {

@@ -170,6 +170,24 @@ bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars);
 // One code's report; *found false when it has no glyph.
 std::string lookup_text(const LoadedFont &loaded, const LookupCode &code, bool *found);
 
+// ---- text ------------------------------------------------------------------------
+enum TextWrap { WRAP_CHAR, WRAP_WORD, WRAP_NONE };
+struct TextOptions {
+    std::vector<std::string> fonts; // one font, or a single-byte and a double-byte one
+    std::string text;               // UTF-8 characters, or @FILE (@- standard input)
+    std::string encoding;           // a code set iconv knows; empty: the fonts' own
+    uint32_t width = 0;             // pixels; 0: as wide as the widest line
+    uint32_t height = 0;            // pixels; 0: as tall as the lines
+    uint32_t line_gap = 0;
+    int wrap = WRAP_CHAR; // with a width
+    uint32_t scale = 1;
+    uint32_t ink = 0xFFFFFF;
+    uint32_t paper = 0x000000;
+    std::string out;    // the PNG, unless ascii
+    bool ascii = false; // print # and . at scale 1 instead
+    bool strict = false;
+};
+
 // ---- the subcommands (cli.cpp parses, these run) ----------------------------------
 int run_render(const std::string &font_path, const std::string &out_path,
                const RenderOptions &options, bool strict);
@@ -178,6 +196,7 @@ int run_inspect(const std::vector<std::string> &paths, bool json, bool blocks);
 bool parse_code_argument(const std::string &text, LookupCode *code);
 int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
                const std::string &text, const std::string &encoding, bool strict);
+int run_text(const TextOptions &options);
 
 // ---- fix (fix.cpp; the rewrite itself in fix.h) -------------------------------------
 namespace CLI {
