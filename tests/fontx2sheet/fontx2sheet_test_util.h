@@ -47,7 +47,7 @@ inline std::string tmp(const std::string &name) {
 inline void write_bytes(const std::string &path, const std::vector<uint8_t> &bytes) {
     FILE *f = fopen(path.c_str(), "wb");
     if (f) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f); // no null pointer to fwrite
         fclose(f);
     }
 }
