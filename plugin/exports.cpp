@@ -116,6 +116,21 @@ static int acquire_head(const void *source, bool wide, intptr_t offset_or_length
     return acquire_input(source, wide, offset_or_length, flags, count, input);
 }
 
+// The parsed font and its layout (about 20 KB): too much for a host's stack,
+// so they live on the heap for the call. Only data of a format we read gets
+// that block: anything else is declined, never answered "no memory", so the
+// host goes on to its other plug-ins.
+static int open_sheet(const Input &input, int single_column, FontSheet **sheet) {
+    if (!font_sheet_recognised(input.data, input.size)) return PLUGIN_ERR_UNSUPPORTED;
+    *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
+    if (!*sheet) return PLUGIN_ERR_NO_MEMORY;
+    if (font_sheet_open(*sheet, input.data, input.size, input.whole_size, single_column))
+        return PLUGIN_OK;
+    heap_free(*sheet);
+    *sheet = nullptr;
+    return PLUGIN_ERR_UNSUPPORTED;
+}
+
 static int picture_info(const void *source, bool wide, intptr_t offset_or_length, uint32_t flags,
                         PictureInfo *info) {
     Input input;
@@ -123,19 +138,14 @@ static int picture_info(const void *source, bool wide, intptr_t offset_or_length
     if (rc != PLUGIN_OK) return rc;
     SettingsRecord settings;
     settings_read(&settings);
-    FontSheet *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
-    if (!sheet) {
-        heap_free(input.owned);
-        return PLUGIN_ERR_NO_MEMORY;
-    }
     // The whole length decides which glyphs are there, as the whole data does
     // for the picture itself.
-    bool is_font =
-        font_sheet_open(sheet, input.data, input.size, input.whole_size, settings.single_column);
+    FontSheet *sheet = nullptr;
+    rc = open_sheet(input, settings.single_column, &sheet);
     heap_free(input.owned);
+    if (rc != PLUGIN_OK) return rc;
     const uint32_t width = sheet->width, height = sheet->height;
     heap_free(sheet);
-    if (!is_font) return PLUGIN_ERR_UNSUPPORTED;
     memset(info, 0, sizeof *info);
     info->width = (int32_t)width;
     info->height = (int32_t)height;
@@ -176,17 +186,11 @@ static int picture(const void *source, bool wide, intptr_t offset_or_length, uin
     // sized the picture is the one drawn.
     SettingsRecord settings;
     settings_read(&settings);
-    // The parsed font and its layout (about 20 KB): too much for a host's
-    // stack, so they live on the heap for the call.
-    FontSheet *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
-    if (!sheet) {
+    FontSheet *sheet = nullptr;
+    rc = open_sheet(input, settings.single_column, &sheet);
+    if (rc != PLUGIN_OK) {
         heap_free(input.owned);
-        return PLUGIN_ERR_NO_MEMORY;
-    }
-    if (!font_sheet_open(sheet, input.data, input.size, input.whole_size, settings.single_column)) {
-        heap_free(sheet);
-        heap_free(input.owned);
-        return PLUGIN_ERR_UNSUPPORTED;
+        return rc;
     }
     rc = sheet_picture(sheet, &settings, source, wide, flags, input.owned, header_slot, pixel_slot);
     heap_free(sheet);

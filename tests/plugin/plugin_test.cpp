@@ -434,6 +434,24 @@ TEST_F(PluginTest, AHostBufferIsNeverReleased) {
     EXPECT_EQ(heap_test_allocations(), 3u);
     EXPECT_EQ(heap_test_releases(), 1u);
 }
+
+// Data of another format is declined without a block of its own, so even a
+// failing heap never answers it with "no memory" (the host then tries its
+// other plug-ins).
+TEST_F(PluginTest, OtherDataIsDeclinedEvenWhenMemoryFails) {
+    std::vector<uint8_t> other(4096, 'x');
+    heap_test_reset();
+    heap_test_fail_nth(1);
+    void *header = nullptr, *pixels = nullptr;
+    EXPECT_EQ(GetPicture((const char *)other.data(), (intptr_t)other.size(), 1, &header, &pixels,
+                         nullptr, 0),
+              PLUGIN_ERR_UNSUPPORTED);
+    PictureInfo info;
+    EXPECT_EQ(GetPictureInfo((const char *)other.data(), (intptr_t)other.size(), 1, &info),
+              PLUGIN_ERR_UNSUPPORTED);
+    EXPECT_EQ(heap_test_allocations(), 0u);
+    heap_test_reset();
+}
 #endif
 
 TEST_F(PluginTest, RealFontsDecodeInBothModes) {
