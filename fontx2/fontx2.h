@@ -119,7 +119,7 @@ enum Fontx2Order {
     FONTX2_ORDER_SINGLE, // 256 codes (single-byte fonts, whatever was asked)
 };
 enum Fontx2Shape { FONTX2_GRID, FONTX2_COLUMN };
-enum { FONTX2_TOP_DOWN = 0, FONTX2_BOTTOM_UP = 1 };
+enum Fontx2Rows { FONTX2_TOP_DOWN, FONTX2_BOTTOM_UP }; // rows in memory
 
 struct Fontx2Layout {
     Fontx2Order order;  // as chosen: JIS, CODE or SINGLE
@@ -187,7 +187,7 @@ bool fontx2_next_row(const Fontx2Layout *layout, uint32_t *walk, uint32_t *code)
 // included. FONTX2_BUFFER_TOO_SMALL, with nothing written, when a row or the
 // whole does not fit.
 int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
-                uint64_t pixels_size, uint64_t stride, int bottom_up);
+                uint64_t pixels_size, uint64_t stride, Fontx2Rows rows);
 // Draws the sheet top to bottom a band at a time, so a caller can use each
 // band while it is in cache instead of holding the whole sheet: as many whole
 // cell rows as band_size bytes hold (rows stride bytes apart, top-down, padded

@@ -405,12 +405,13 @@ bool drawing_next(Drawing *d, uint8_t *top, int64_t step) {
 } // namespace
 
 int fontx2_draw(const Fontx2Font *font, const Fontx2Layout *layout, uint8_t *pixels,
-                uint64_t pixels_size, uint64_t stride, int bottom_up) {
+                uint64_t pixels_size, uint64_t stride, Fontx2Rows rows) {
     Drawing d;
     int rc = drawing_start(&d, font, layout, stride);
     if (rc != FONTX2_OK || !d.layout) return rc;
     if (pixels_size / stride < layout->height) return FONTX2_BUFFER_TOO_SMALL;
     const uint32_t height = font->glyph_height;
+    const bool bottom_up = rows == FONTX2_BOTTOM_UP;
     for (uint64_t top = 0; top < layout->height; top += height) {
         const uint64_t memory_row = bottom_up ? layout->height - 1 - top : top;
         if (!drawing_next(&d, pixels + memory_row * stride,

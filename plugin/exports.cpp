@@ -120,7 +120,7 @@ static int acquire_head(const void *source, bool wide, intptr_t offset_or_length
 // so they live on the heap for the call. Only data of a format we read gets
 // that block: anything else is declined, never answered "no memory", so the
 // host goes on to its other plug-ins.
-static int open_sheet(const Input &input, int single_column, FontSheet **sheet) {
+static int open_sheet(const Input &input, bool single_column, FontSheet **sheet) {
     if (!font_sheet_recognised(input.data, input.size)) return PLUGIN_ERR_UNSUPPORTED;
     *sheet = (FontSheet *)heap_alloc(sizeof(FontSheet));
     if (!*sheet) return PLUGIN_ERR_NO_MEMORY;

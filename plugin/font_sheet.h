@@ -34,11 +34,11 @@ struct SheetFormat {
     // Reads and lays the font out from size bytes at hand; whole_size is the
     // data's whole length. False when the data is not of this format.
     bool (*open)(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
-                 int single_column);
+                 bool single_column);
     // Draws every row (rows stride bytes apart, bottom-up when asked) into
     // bits_size bytes; false when they do not fit.
     bool (*draw)(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
-                 int bottom_up);
+                 bool bottom_up);
     // Draws the rows top to bottom, as many whole cells as band_size bytes
     // hold at a time, handing each band to done; false when a cell does not
     // fit or done says stop.
@@ -56,8 +56,8 @@ uint32_t font_sheet_head_bytes();
 uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t whole_size);
 // Opens the data with the format that recognises it; false when none does.
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
-                     int single_column);
+                     bool single_column);
 bool font_sheet_draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
-                     int bottom_up);
+                     bool bottom_up);
 bool font_sheet_draw_bands(const FontSheet *sheet, uint8_t *band, uint64_t band_size,
                            uint64_t stride, SheetBandDone done, void *sink);

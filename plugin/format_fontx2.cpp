@@ -27,7 +27,7 @@ uint64_t head_needed(const uint8_t *data, uint64_t size, uint64_t whole_size) {
 }
 
 bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
-          int single_column) {
+          bool single_column) {
     Fontx2SheetState *state = new (sheet->state) Fontx2SheetState;
     if (fontx2_read(&state->font, data, size, whole_size) != FONTX2_OK) return false;
     fontx2_lay_out(&state->layout, &state->font, FONTX2_ORDER_AUTO,
@@ -39,7 +39,7 @@ bool open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_s
 }
 
 bool draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
-          int bottom_up) {
+          bool bottom_up) {
     const Fontx2SheetState *state = (const Fontx2SheetState *)sheet->state;
     return fontx2_draw(&state->font, &state->layout, bits, bits_size, stride,
                        bottom_up ? FONTX2_BOTTOM_UP : FONTX2_TOP_DOWN) == FONTX2_OK;

@@ -31,14 +31,14 @@ uint64_t font_sheet_head_needed(const uint8_t *data, uint64_t size, uint64_t who
 }
 
 bool font_sheet_open(FontSheet *sheet, const uint8_t *data, uint64_t size, uint64_t whole_size,
-                     int single_column) {
+                     bool single_column) {
     sheet->width = sheet->height = sheet->cell_height = 0;
     sheet->format = format_of(data, size);
     return sheet->format && sheet->format->open(sheet, data, size, whole_size, single_column);
 }
 
 bool font_sheet_draw(const FontSheet *sheet, uint8_t *bits, uint64_t bits_size, uint64_t stride,
-                     int bottom_up) {
+                     bool bottom_up) {
     return sheet->format && sheet->format->draw(sheet, bits, bits_size, stride, bottom_up);
 }
 

@@ -60,7 +60,9 @@ void expect_same_sheet(const std::vector<uint8_t> &font, Fontx2Order order, Font
     ASSERT_EQ(want.size(), bytes) << what;
     std::vector<uint8_t> fast(bytes + 16, 0x5A);
     memset(fast.data() + bytes, 0xA5, 16);
-    ASSERT_EQ(fontx2_draw(&f, layout.get(), fast.data(), bytes, stride, bottom_up), FONTX2_OK);
+    ASSERT_EQ(fontx2_draw(&f, layout.get(), fast.data(), bytes, stride,
+                          bottom_up ? FONTX2_BOTTOM_UP : FONTX2_TOP_DOWN),
+              FONTX2_OK);
     want.resize(bytes + 16, 0xA5);
     ASSERT_TRUE(want == fast) << what << " order " << order << " shape " << shape << " alignment "
                               << alignment << " bottom_up " << bottom_up;

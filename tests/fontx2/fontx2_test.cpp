@@ -46,9 +46,9 @@ Drawn draw(const std::vector<uint8_t> &font, Fontx2Shape shape, uint32_t alignme
     d.stride = (uint32_t)row_stride(d.width, 1, alignment);
     d.bottom_up = bottom_up;
     d.bits.assign((size_t)d.stride * d.height, 0xA5); // stale data
-    EXPECT_EQ(
-        fontx2_draw(&laid->font, &laid->layout, d.bits.data(), d.bits.size(), d.stride, bottom_up),
-        FONTX2_OK);
+    EXPECT_EQ(fontx2_draw(&laid->font, &laid->layout, d.bits.data(), d.bits.size(), d.stride,
+                          bottom_up ? FONTX2_BOTTOM_UP : FONTX2_TOP_DOWN),
+              FONTX2_OK);
     return d;
 }
 
@@ -133,7 +133,7 @@ TEST(Fontx2Layout, ZeroGlyphSizeOrBadSignatureGivesNoSheet) {
     EXPECT_EQ(s->layout.width, 0u);
     EXPECT_EQ(s->layout.height, 0u);
     uint8_t nothing = 0x5A;
-    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, &nothing, 0, 0, 1), FONTX2_OK);
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, &nothing, 0, 0, FONTX2_BOTTOM_UP), FONTX2_OK);
     EXPECT_EQ(nothing, 0x5A);
     font[14] = 8;
     font[15] = 0;
@@ -149,9 +149,9 @@ TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
     std::vector<uint8_t> font = synthetic_font_single(12, 5);
     std::unique_ptr<Laid> s = lay_out(font, FONTX2_GRID); // 192 x 80, rows of 24 bytes
     std::vector<uint8_t> bits(24 * 80, 0x5A);
-    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size() - 1, 24, 0),
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size() - 1, 24, FONTX2_TOP_DOWN),
               FONTX2_BUFFER_TOO_SMALL);
-    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, 0),
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 23, FONTX2_TOP_DOWN),
               FONTX2_BUFFER_TOO_SMALL);
     // A band must hold one cell row (5 rows); a receiver may stop the drawing.
     SheetBandDone stop = [](void *calls, const uint8_t *, uint32_t, uint32_t) {
@@ -164,7 +164,8 @@ TEST(Fontx2Draw, RefusesABufferOrStrideTooSmall) {
     EXPECT_EQ(fontx2_draw_bands(&s->font, &s->layout, bits.data(), 24 * 5, 24, stop, &calls),
               FONTX2_STOPPED);
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 24, 0), FONTX2_OK);
+    EXPECT_EQ(fontx2_draw(&s->font, &s->layout, bits.data(), bits.size(), 24, FONTX2_TOP_DOWN),
+              FONTX2_OK);
 }
 
 // The table as a walk sees it, and the lookups it gives.

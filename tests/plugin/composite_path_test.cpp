@@ -312,7 +312,7 @@ TEST_F(CompositePathTest, RealDoubleByteFontComposited) {
 #ifndef _WIN32 // allocation counting is native only
 // A sheet that opens but never draws: each path must say so, not hand the
 // host undrawn rows, and leave nothing behind.
-bool never_draws(const FontSheet *, uint8_t *, uint64_t, uint64_t, int) {
+bool never_draws(const FontSheet *, uint8_t *, uint64_t, uint64_t, bool) {
     return false;
 }
 bool never_draws_bands(const FontSheet *, uint8_t *, uint64_t, uint64_t, SheetBandDone, void *) {
