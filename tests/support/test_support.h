@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -167,9 +168,20 @@ inline void test_close_handle(uintptr_t h) {
 #endif
 }
 
-// A scratch file in the working directory, removed by the caller.
+// A scratch file in the system's temporary folder, removed by the caller. The
+// process id keeps test programs run side by side off each other's files.
 inline std::string test_write_temp(const char *name, const std::vector<unsigned char> &bytes) {
-    std::string path = std::string("gg_test_") + name;
+#ifdef _WIN32
+    char folder[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof folder, folder);
+    std::string path = n > 0 && n < sizeof folder ? folder : "";
+    path += "gg_test_" + std::to_string(GetCurrentProcessId());
+#else
+    const char *tmp = getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/gg_test_";
+    path += std::to_string(getpid());
+#endif
+    path += std::string("_") + name;
     FILE *f = fopen(path.c_str(), "wb");
     if (f) {
         fwrite(bytes.data(), 1, bytes.size(), f);
