@@ -147,6 +147,29 @@ int refuse_output_over_input(const std::string &out, const std::vector<std::stri
 // returns EXIT_NO_OUTPUT when it cannot, leaving the target as it was.
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes);
 
+// ---- code sets (code_set.cpp) ----------------------------------------------------
+// Both directions of an iconv conversion between a code set's codes (one or
+// two bytes, first x 256 + second) and Unicode scalars: the one way from a
+// character to a code for lookup, text and make.
+class CodeSet {
+  public:
+    explicit CodeSet(const std::string &name);
+    ~CodeSet();
+    CodeSet(const CodeSet &) = delete;
+    CodeSet &operator=(const CodeSet &) = delete;
+    bool ok() const { return encoder_ok_ && decoder_ok_; }
+    // The code of a character, one or two bytes; false when it has none.
+    bool encode(uint32_t character, uint32_t *code);
+    // The one character a code decodes to; false otherwise.
+    bool decode(uint32_t code, uint32_t *character);
+
+  private:
+    void *encoder_, *decoder_;
+    bool encoder_ok_, decoder_ok_;
+};
+// True when iconv converts both ways between Unicode and the named code set.
+bool code_set_known(const std::string &encoding);
+
 // ---- lookup -----------------------------------------------------------------------
 // One code to look up: from the table as it stands, or a character.
 struct LookupCode {
@@ -156,8 +179,6 @@ struct LookupCode {
     bool no_code;         // the character has no code in the font's code set
     std::string why_none; // with no_code: why, for the report
 };
-// True when iconv converts UTF-8 to the named code set.
-bool code_set_known(const std::string &encoding);
 // The one entry point from a character to a font's codes. Through iconv to
 // encoding when one is named: one byte gives that code, two give first x 256
 // + second, anything else no code. Without one, the font's own: CP932 on the

@@ -3,7 +3,6 @@
 
 #include "common/platform/platform.h"
 
-#include <iconv.h>
 #include <stdio.h>
 
 bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
@@ -53,38 +52,6 @@ static std::string utf8_encode(uint32_t c) {
     return out;
 }
 
-// The bytes a character becomes in a code set (with any closing shift
-// sequence); false when iconv cannot convert it.
-static bool encoded(const char *code_set, uint32_t character, std::string *bytes) {
-    iconv_t cd = iconv_open(code_set, "UTF-8");
-    if (cd == (iconv_t)-1) return false;
-    std::string in = utf8_encode(character);
-    char out[32];
-    char *in_at = &in[0], *out_at = out;
-    size_t in_left = in.size(), out_left = sizeof out;
-    bool ok = iconv(cd, &in_at, &in_left, &out_at, &out_left) != (size_t)-1 && in_left == 0 &&
-              iconv(cd, nullptr, nullptr, &out_at, &out_left) != (size_t)-1;
-    iconv_close(cd);
-    bytes->assign(out, (size_t)(out_at - out));
-    return ok;
-}
-
-bool code_set_known(const std::string &encoding) {
-    iconv_t cd = iconv_open(encoding.c_str(), "UTF-8");
-    if (cd == (iconv_t)-1) return false;
-    iconv_close(cd);
-    return true;
-}
-
-// One byte gives that code, two give first x 256 + second, anything else
-// no code.
-static bool code_of(const char *code_set, uint32_t character, uint32_t *code) {
-    std::string b;
-    if (!encoded(code_set, character, &b) || b.empty() || b.size() > 2) return false;
-    *code = b.size() == 1 ? (uint8_t)b[0] : (uint32_t)(uint8_t)b[0] << 8 | (uint8_t)b[1];
-    return true;
-}
-
 std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t character,
                                         const std::string &encoding) {
     LookupCode one = {0, true, character, false, std::string()};
@@ -99,7 +66,7 @@ std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t chara
     }
     std::string set = encoding.empty() ? "CP932" : encoding;
     one.no_code =
-        !code_of(set.c_str(), character, &one.code) || (single && one.code >= FONTX2_SINGLE_CODES);
+        !CodeSet(set).encode(character, &one.code) || (single && one.code >= FONTX2_SINGLE_CODES);
     if (one.no_code)
         one.why_none = "the character has no code in the font's code set (" + set +
                        (single ? ", single bytes)" : ")");

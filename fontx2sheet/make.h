@@ -42,26 +42,7 @@ struct MadeGlyphs {
 // and returns an exit status (EXIT_FINE with glyphs, perhaps none).
 int make_glyphs(const MakeOptions &options, MadeGlyphs *made);
 
-// ---- characters and code sets (make_chars.cpp) ----------------------------------
+// ---- characters (make_chars.cpp) ----------------------------------
 // The characters --chars keeps (bit per scalar); false with a reason.
 bool parse_char_ranges(const std::string &spec, std::vector<bool> *keep, std::string *why);
 bool read_char_file(const std::string &path, std::vector<bool> *keep, std::string *why);
-
-// One direction of an iconv conversion between a code set's codes (one or
-// two bytes, first x 256 + second) and Unicode scalars.
-class CodeSet {
-  public:
-    explicit CodeSet(const std::string &name);
-    ~CodeSet();
-    CodeSet(const CodeSet &) = delete;
-    CodeSet &operator=(const CodeSet &) = delete;
-    bool ok() const { return encoder_ok_ && decoder_ok_; }
-    // The code of a character, one or two bytes; false when it has none.
-    bool encode(uint32_t character, uint32_t *code);
-    // The one character a code decodes to; false otherwise.
-    bool decode(uint32_t code, uint32_t *character);
-
-  private:
-    void *encoder_, *decoder_;
-    bool encoder_ok_, decoder_ok_;
-};

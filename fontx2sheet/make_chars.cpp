@@ -1,7 +1,6 @@
-// Which characters make keeps, and code sets through iconv.
+// Which characters make keeps.
 #include "fontx2sheet/make.h"
 
-#include <iconv.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -59,53 +58,5 @@ bool read_char_file(const std::string &path, std::vector<bool> *keep, std::strin
     }
     keep->assign(SCALARS, false);
     for (uint32_t s : scalars) (*keep)[s] = true;
-    return true;
-}
-
-// ---- CodeSet ----------------------------------------------------------------------
-
-CodeSet::CodeSet(const std::string &name) {
-    encoder_ = (void *)iconv_open(name.c_str(), "UTF-32LE");
-    decoder_ = (void *)iconv_open("UTF-32LE", name.c_str());
-    encoder_ok_ = encoder_ != (void *)(iconv_t)-1;
-    decoder_ok_ = decoder_ != (void *)(iconv_t)-1;
-}
-
-CodeSet::~CodeSet() {
-    if (encoder_ok_) iconv_close((iconv_t)encoder_);
-    if (decoder_ok_) iconv_close((iconv_t)decoder_);
-}
-
-// Converts in whole; the output's length, or -1.
-static int convert(void *cd, const char *in, size_t in_size, char *out, size_t out_size) {
-    iconv((iconv_t)cd, nullptr, nullptr, nullptr, nullptr); // a fresh shift state each time
-    char *in_at = (char *)in, *out_at = out;
-    size_t in_left = in_size, out_left = out_size;
-    if (iconv((iconv_t)cd, &in_at, &in_left, &out_at, &out_left) == (size_t)-1 || in_left)
-        return -1;
-    // A stateful code set may end with bytes that return to its initial state.
-    if (iconv((iconv_t)cd, nullptr, nullptr, &out_at, &out_left) == (size_t)-1) return -1;
-    return (int)(out_at - out);
-}
-
-bool CodeSet::encode(uint32_t character, uint32_t *code) {
-    if (!encoder_ok_) return false;
-    char in[4] = {(char)(character & 0xFF), (char)(character >> 8 & 0xFF),
-                  (char)(character >> 16 & 0xFF), 0};
-    char out[8];
-    int n = convert(encoder_, in, sizeof in, out, sizeof out);
-    if (n < 1 || n > 2) return false;
-    *code = n == 1 ? (uint8_t)out[0] : (uint32_t)(uint8_t)out[0] << 8 | (uint8_t)out[1];
-    return true;
-}
-
-bool CodeSet::decode(uint32_t code, uint32_t *character) {
-    if (!decoder_ok_ || code > 0xFFFF) return false;
-    char in[2] = {(char)(code > 0xFF ? code >> 8 : code), (char)(code & 0xFF)};
-    char out[16];
-    int n = convert(decoder_, in, code > 0xFF ? 2 : 1, out, sizeof out);
-    if (n != 4) return false;
-    *character = (uint32_t)(uint8_t)out[0] | (uint32_t)(uint8_t)out[1] << 8 |
-                 (uint32_t)(uint8_t)out[2] << 16;
     return true;
 }
