@@ -44,12 +44,19 @@ struct Item {
     const uint8_t *bitmap;  // null when missing
 };
 
-// Why a code of the font has no glyph to draw; empty when it has one.
+// Why a code of the font has no glyph to draw; empty when it has one. The
+// glyph is the one a display library reads, trusting the count byte: where
+// the count wrapped, that is what the device shows, not what the table holds.
 std::string glyph_for(const LoadedFont &loaded, uint32_t code, Item *item) {
     const Fontx2Font *f = &loaded.font;
     Fontx2Glyph g;
-    fontx2_lookup(f, code, &g);
+    fontx2_device_lookup(f, code, &g);
     std::string head = code_text(code, f->double_byte || code > 0xFF) + ": ";
+    if (!g.held && f->double_byte && f->declared_blocks < f->block_count)
+        return head + "not in the first " +
+               (f->declared_blocks == 1 ? "block" : count_text(f->declared_blocks) + " blocks") +
+               ", all that the count byte announces (the table holds " +
+               count_text(f->block_count) + ")";
     if (!g.held)
         return head + (f->double_byte ? "no block of the font holds it"
                                       : "a single-byte font holds codes 0x00-0xFF only");

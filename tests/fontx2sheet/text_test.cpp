@@ -186,6 +186,28 @@ TEST_F(Text, MissingCharactersAreOutlinedAndReportedOnce) {
         draw({path("single.fnt"), path("double.fnt"), "--text", "aü", "--strict"}, 1).empty());
 }
 
+TEST_F(Text, AWrappedCountIsReadAsTheDeviceReadsIt) {
+    // 257 blocks: the count byte says 1. A device reads block 0 alone and takes
+    // A's glyph from byte 18 + 4, inside the table; B is in no block it reads.
+    std::vector<Fontx2Range> ranges = {{'A', 'A'}, {'B', 'B'}};
+    for (uint16_t i = 0; i < 255; ++i)
+        ranges.push_back({(uint16_t)(0x4E00 + 2 * i), (uint16_t)(0x4E00 + 2 * i)});
+    std::vector<uint8_t> font = synthetic_font_blocks(8, 8, ranges);
+    ASSERT_EQ(font[17], 1);
+    write_bytes(path("wrapped.fnt"), font);
+    Rows expected = blank(16, 8);
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            if (font[22 + y] & 0x80 >> x) put(&expected, x, y);
+    put_outline(&expected, 8, 0, 8, 8);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(draw({path("wrapped.fnt"), "--text", "AB"}), expected);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "U+0042 B -> 0x0042: not in the first block, all that the count byte "
+                  "announces (the table holds 257)"),
+              std::string::npos);
+}
+
 TEST_F(Text, OwnCodeOrderPairTakesCodePointsAndLatin1) {
     // Glyphs 0-94 for 0x20-0x7E, 95 on for 0x370-0x3FF: Ω (U+03A9) is glyph 152.
     write_bytes(path("unicode.fnt"), synthetic_font_blocks(10, 12, {{0x20, 0x7E}, {0x370, 0x3FF}}));
