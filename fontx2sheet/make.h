@@ -44,5 +44,5 @@ int make_glyphs(const MakeOptions &options, MadeGlyphs *made);
 
 // ---- characters (make_chars.cpp) ----------------------------------
 // The characters --chars keeps (bit per scalar); false with a reason.
-bool parse_char_ranges(const std::string &spec, std::vector<bool> *keep, std::string *why);
+bool parse_char_ranges(const std::string &ranges, std::vector<bool> *keep, std::string *why);
 bool read_char_file(const std::string &path, std::vector<bool> *keep, std::string *why);

@@ -18,12 +18,12 @@ static bool parse_scalar(const std::string &text, uint32_t *value) {
     return *value < SCALARS;
 }
 
-bool parse_char_ranges(const std::string &spec, std::vector<bool> *keep, std::string *why) {
+bool parse_char_ranges(const std::string &ranges, std::vector<bool> *keep, std::string *why) {
     keep->assign(SCALARS, false);
     size_t at = 0;
-    while (at <= spec.size()) {
-        size_t comma = spec.find(',', at);
-        std::string part = spec.substr(at, comma == std::string::npos ? comma : comma - at);
+    while (at <= ranges.size()) {
+        size_t comma = ranges.find(',', at);
+        std::string part = ranges.substr(at, comma == std::string::npos ? comma : comma - at);
         size_t dash = part.find('-');
         uint32_t first, last;
         if (!parse_scalar(part.substr(0, dash), &first) ||
