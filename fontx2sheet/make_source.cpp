@@ -302,7 +302,7 @@ int choose_codes(const MakeOptions &o, const Source &s, std::string *codes) {
 int map_codes(const MakeOptions &o, const Source &s, const std::string &codes,
               std::vector<Entry> *out) {
     Mapper m(s);
-    if (!o.encoding.empty() && !CodeSet(o.encoding).ok()) {
+    if (!o.encoding.empty() && !code_set_known(o.encoding)) {
         report(o.encoding, "is not a code set iconv knows");
         return EXIT_USAGE;
     }
