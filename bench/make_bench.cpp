@@ -13,7 +13,7 @@ const char *const JA_FONT = "/usr/share/fonts/X11/misc/12x13ja.pcf.gz";
 // Makes the font as make does (mapped, placed, written, checked by both
 // readers), then reads every code's glyph with the library.
 bool make_and_read(uint64_t *glyphs_read) {
-    MakeOptions options;
+    MakeArgs options;
     options.source = JA_FONT;
     MadeGlyphs made;
     Fontx2Written written;

@@ -1,5 +1,6 @@
 // What is wrong with a font (problems) and what is worth knowing (notes),
 // judged by what a display library that trusts the count byte shows.
+#include "fontx2sheet/findings.h"
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <algorithm>

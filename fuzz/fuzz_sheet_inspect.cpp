@@ -1,5 +1,9 @@
 // fontx2sheet's own reading of a font beyond the library: the findings, the
 // inspect reports and lookups, on any bytes. Input: the font.
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
+#include "fontx2sheet/inspect.h"
+#include "fontx2sheet/lookup.h"
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <stdlib.h>

@@ -1,4 +1,8 @@
 // fontx2sheet's findings, exit statuses and lookups on crafted fonts.
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
+#include "fontx2sheet/inspect.h"
+#include "fontx2sheet/lookup.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "fontx2/fontx2_writer.h"

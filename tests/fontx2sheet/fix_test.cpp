@@ -1,5 +1,7 @@
 // fontx2sheet fix: a rewritten font gives the count-trusting reader every
 // glyph the project's reader finds in the original, code by code.
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
 #include "fontx2sheet/fix.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 

@@ -1,6 +1,7 @@
 // Fonts from folders and standard input, many at a time into a folder.
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
+#include "fontx2sheet/files.h"
 #include "fontx2sheet/inputs.h"
 #include "tests/support/synthetic_fonts.h"
 

@@ -134,14 +134,14 @@ TEST_F(Make, MoreRunsThanBlocksMergeTheSmallestGaps) {
     }
     std::string src = put("runs.bdf", bdf_text("ISO10646", 6, 2, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--width", "7"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":7,\"height\":8,\"glyphs\":300,"
-                        "\"blocks\":255,\"blank_glyphs\":45,\"pixels_cut\":0"),
+    EXPECT_NE(json.find("\"code_set\":\"unicode\",\"width\":7,\"height\":8,\"glyphs_kept\":300,"
+                        "\"blocks\":255,\"merged_glyphs\":45,\"pixels_cut\":0"),
               std::string::npos)
         << json;
     expect_glyphs(bytes("runs.fnt"), glyphs, 6, 7, 8, same);
     // One block fewer closes one gap more: the lowest of the gaps of 2 codes.
     ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--max-blocks", "9"}, &json), 0);
-    EXPECT_NE(json.find("\"blocks\":9,\"blank_glyphs\":532,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"blocks\":9,\"merged_glyphs\":532,"), std::string::npos) << json;
     expect_glyphs(bytes("runs.fnt"), glyphs, 6, 6, 8, same);
 }
 
@@ -154,9 +154,10 @@ TEST_F(Make, BearingsAndDescendersPlaceAndCut) {
     glyphs[1].rows.assign(10, 0xF); // 10 pixels in its cut column
     std::string src = put("prop.bdf", bdf_text("ISO10646", 7, 3, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/prop.fnt", "--codes", "single"}, &json), 0);
-    EXPECT_NE(json.find("\"width\":9,\"height\":10,\"glyphs\":3,\"blocks\":0,\"blank_glyphs\":0,"
-                        "\"pixels_cut\":10"),
-              std::string::npos)
+    EXPECT_NE(
+        json.find("\"width\":9,\"height\":10,\"glyphs_kept\":3,\"blocks\":0,\"merged_glyphs\":0,"
+                  "\"pixels_cut\":10"),
+        std::string::npos)
         << json;
     expect_glyphs(bytes("prop.fnt"), glyphs, 7, 9, 10, same);
     EXPECT_EQ(std::string((const char *)&bytes("prop.fnt")[6], 8), "Tiny Tes");
@@ -172,7 +173,7 @@ TEST_F(Make, JisSourcesBecomeShiftJis) {
                                     pattern_glyph(0x7426, 16, 16, 0, -2)};
     std::string src = put("jis.bdf", bdf_text("JISX0208.1990", 14, 2, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/jis.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"code_set\":\"sjis\""), std::string::npos) << json;
     expect_glyphs(bytes("jis.fnt"), glyphs, 14, 16, 16, sjis_of);
     // The same characters by Unicode: U+3042 for JIS 0x2422.
     ASSERT_EQ(make({src, "-o", dir + "/uni.fnt", "--codes", "unicode", "--chars", "U+3042"}), 0);
@@ -180,7 +181,7 @@ TEST_F(Make, JisSourcesBecomeShiftJis) {
                   [](uint32_t) -> uint32_t { return 0x3042; });
     // A FONTX2 source on the JIS grid: its codes are characters through CP932.
     ASSERT_EQ(make({dir + "/jis.fnt", "-o", dir + "/cut.fnt", "--chars", "U+3042"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":1,"),
+    EXPECT_NE(json.find("\"code_set\":\"sjis\",\"width\":16,\"height\":16,\"glyphs_kept\":1,"),
               std::string::npos)
         << json;
     expect_glyphs(bytes("cut.fnt"), {glyphs[1]}, 14, 16, 16, sjis_of);
@@ -244,12 +245,12 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
         GTEST_SKIP() << "xfonts-base or xfonts-shinonome is not installed";
     std::string json;
     ASSERT_EQ(make({ja, "-o", dir + "/ja.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
+    EXPECT_NE(json.find("\"code_set\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
         << json;
     EXPECT_NE(json.find("\"blocks\":255,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json; // each its X11 cell
     ASSERT_EQ(make({k16, "-o", dir + "/k16.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":6879,"),
+    EXPECT_NE(json.find("\"code_set\":\"sjis\",\"width\":16,\"height\":16,\"glyphs_kept\":6879,"),
               std::string::npos)
         << json;
     for (const char *name : {"ja.fnt", "k16.fnt"}) {
@@ -284,7 +285,7 @@ TEST_F(Make, StrikesAndOutlinesBySize) {
     EXPECT_EQ(make({outline, "-o", dir + "/d.fnt"}), 64);
     ASSERT_EQ(
         make({outline, "-o", dir + "/d.fnt", "--size", "12", "--chars", "U+0041-005A"}, &json), 0);
-    EXPECT_NE(json.find("\"glyphs\":26,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_kept\":26,"), std::string::npos) << json;
 }
 
 } // namespace

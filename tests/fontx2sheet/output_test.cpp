@@ -1,4 +1,5 @@
 // Where fontx2sheet writes: nothing is lost, whatever the output names.
+#include "fontx2sheet/files.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "tests/support/synthetic_fonts.h"

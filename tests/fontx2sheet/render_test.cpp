@@ -1,5 +1,9 @@
 // render's PNG holds the plug-in's picture: GetPicture natively, with the
 // settings stored in the in-memory registry, against the decoded PNG.
+#include "fontx2sheet/label_digits.h"
+#include "fontx2sheet/picture.h"
+#include "fontx2sheet/png.h"
+#include "fontx2sheet/render.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "common/row_stride.h"
