@@ -10,7 +10,6 @@
 #include "fontx2sheet/options.h"
 
 #include <ctype.h>
-#include <map>
 #include <stdio.h>
 
 namespace {
@@ -96,15 +95,6 @@ void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written
     fflush(stdout);
 }
 
-// The output may take neither the report's place nor an input's.
-int check_files(const MakeArgs &o) {
-    std::vector<std::string> inputs = {o.source};
-    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
-    if (int refused = refuse_terminal(o.out)) return refused;
-    if (int refused = refuse_output_over_input(o.out, inputs)) return refused;
-    return refuse_json_with_standard_output(o.json, o.out);
-}
-
 // A JIS X 0208 cell: a two-byte Shift-JIS code whose lead byte is at most 0xEF.
 bool jis_cell(uint32_t code) {
     return fontx2_sjis_is_double_byte(code) && code >> 8 <= 0xEF;
@@ -143,25 +133,23 @@ int check_grid(const MakeArgs &o, const MadeGlyphs &made) {
     return EXIT_USAGE;
 }
 
-} // namespace
+// The output may take neither the report's place nor an input's.
+int check_files(const MakeArgs &o) {
+    std::vector<std::string> inputs = {o.source};
+    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
+    if (int refused = refuse_terminal(o.out)) return refused;
+    if (int refused = refuse_output_over_input(o.out, inputs)) return refused;
+    return refuse_json_with_standard_output(o.json, o.out);
+}
 
-CLI::App *add_make_command(CLI::App &app, MakeArgs *options) {
-    MakeArgs &o = *options;
-    CLI::App *make = app.add_subcommand(
-        "make", "Make a FONTX2 font from a BDF, PCF, TrueType/OpenType or FONTX2 font");
-    make->add_option("SOURCE", o.source, "The font to convert")->required();
-    make->add_option("-o,--output", o.out, "The font to write ('-': standard output)")->required();
-    static const std::map<std::string, CodeSet> sets = {
-        {"single", CodeSet::SINGLE}, {"sjis", CodeSet::SJIS}, {"unicode", CodeSet::UNICODE}};
-    make->add_option_function<CodeSet>(
-            "--codes",
-            [&o](const CodeSet &set) {
-                o.codes = set;
-                o.codes_given = true;
-            },
-            "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
-            "(double-byte, BMP code points); default by the source's charset")
-        ->transform(CLI::CheckedTransformer(sets));
+// What the source gives: which characters, as which codes, at which size.
+void add_source_options(CLI::App *make, MakeArgs &o) {
+    add_choice_option(
+        make, "--codes", &o.codes,
+        {{"single", CodeSet::SINGLE}, {"sjis", CodeSet::SJIS}, {"unicode", CodeSet::UNICODE}},
+        "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
+        "(double-byte, BMP code points); default by the source's charset")
+        ->each([&o](const std::string &) { o.codes_given = true; });
     add_encoding_option(make, &o.encoding,
                         "With single: the code set (iconv name, e.g. CP932, ISO-8859-1) that "
                         "maps characters to single-byte codes");
@@ -169,26 +157,40 @@ CLI::App *add_make_command(CLI::App &app, MakeArgs *options) {
                      "Pixels: the strike of that height, or outlines at that "
                      "many pixels per em")
         ->check(CLI::Range(1, 255));
-    make->add_option("--width", o.width, "Cell width in pixels (default: the largest advance)")
-        ->check(CLI::Range(1, 255));
-    make->add_option("--height", o.height, "Cell height in pixels (default: ascent + descent)")
-        ->check(CLI::Range(1, 255));
     make->add_option("--chars", o.chars,
                      "Only these characters: ranges U+0020-007E,U+3040-30FF or @FILE (the "
                      "characters of a UTF-8 text file)")
         ->check(checked(chars_ok, "ranges like U+0020-007E,U+3040-30FF or @FILE"));
+}
+
+// What is written: the cell, the name, the table, the format, the report.
+void add_font_options(CLI::App *make, MakeArgs &o) {
+    make->add_option("--width", o.width, "Cell width in pixels (default: the largest advance)")
+        ->check(CLI::Range(1, 255));
+    make->add_option("--height", o.height, "Cell height in pixels (default: ascent + descent)")
+        ->check(CLI::Range(1, 255));
     make->add_option("--name", o.name, "Font name, at most 8 printable ASCII characters")
         ->check(checked(font_name_ok, "at most 8 printable ASCII characters"))
         ->each([&o](const std::string &) { o.name_given = true; });
     make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table")
         ->check(CLI::Range(1, 255));
-    static const std::map<std::string, bool> formats = {{"fnt", false}, {"c", true}};
-    make->add_option("--format", o.c_format, "fnt (the font) or c (a C header holding it)")
-        ->type_name("FORMAT")
-        ->transform(CLI::CheckedTransformer(formats));
+    add_choice_option(make, "--format", &o.c_format, {{"fnt", false}, {"c", true}},
+                      "fnt (the font) or c (a C header holding it)");
     make->add_option("--symbol", o.symbol, "With --format c: the array's name")
         ->check(checked(c_identifier, "a C identifier"));
     make->add_flag("--json", o.json, "The report as one JSON object on standard output");
+}
+
+} // namespace
+
+CLI::App *add_make_command(CLI::App &app, MakeArgs *args) {
+    CLI::App *make = app.add_subcommand(
+        "make", "Make a FONTX2 font from a BDF, PCF, TrueType/OpenType or FONTX2 font");
+    make->add_option("SOURCE", args->source, "The font to convert")->required();
+    make->add_option("-o,--output", args->out, "The font to write ('-': standard output)")
+        ->required();
+    add_source_options(make, *args);
+    add_font_options(make, *args);
     return make;
 }
 

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 // An option check from a plain predicate: CLI11 names the value and what it
 // should have been.
@@ -21,3 +23,22 @@ CLI::Option *add_encoding_option(CLI::App *app, std::string *encoding, const std
 CLI::Validator utf8_text(bool files_allowed);
 // An unsigned decimal number within [least, most].
 bool decimal_within(const std::string &text, uint64_t least, uint64_t most);
+
+// One of a list of words, each standing for a value (an enum's): the value
+// of the word given is stored.
+template <typename T>
+CLI::Option *add_choice_option(CLI::App *app, const std::string &name, T *value,
+                               const std::vector<std::pair<std::string, T>> &choices,
+                               const std::string &help) {
+    std::vector<std::string> words;
+    for (const auto &c : choices) words.push_back(c.first);
+    return app
+        ->add_option_function<std::string>(
+            name,
+            [value, choices](const std::string &word) {
+                for (const auto &c : choices)
+                    if (c.first == word) *value = c.second;
+            },
+            help)
+        ->check(CLI::IsMember(words));
+}

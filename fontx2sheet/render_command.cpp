@@ -65,15 +65,13 @@ void add_sheet_options(CLI::App *render, RenderOptions &o, CLI::Option *composit
 
 // How the sheet looks: order, shape, labels, scale, colours, compositing.
 void add_look_options(CLI::App *render, RenderOptions &o) {
-    static const std::map<std::string, Fontx2Order> orders = {
-        {"auto", FONTX2_ORDER_AUTO}, {"jis", FONTX2_ORDER_JIS}, {"code", FONTX2_ORDER_CODE}};
-    render
-        ->add_option("--order", o.order,
-                     "Double-byte fonts: auto (the JIS grid unless most codes lie outside it), "
-                     "jis (the 94 x 94 JIS X 0208 grid) or code (the font's own code order, 16 "
-                     "codes a row)")
-        ->type_name("ORDER")
-        ->transform(CLI::CheckedTransformer(orders));
+    add_choice_option(
+        render, "--order", &o.order,
+        {{"auto", FONTX2_ORDER_AUTO}, {"jis", FONTX2_ORDER_JIS}, {"code", FONTX2_ORDER_CODE}},
+        "Double-byte fonts: auto (the JIS grid unless most codes lie outside it), "
+        "jis (the 94 x 94 JIS X 0208 grid) or code (the font's own code order, 16 "
+        "codes a row)")
+        ->type_name("ORDER");
     render->add_flag("--column", o.column, "One column, a glyph a row");
     render->add_flag("--labels", o.labels, "Codes in a margin: row codes left, columns above");
     add_scale_option(render, &o.scale);

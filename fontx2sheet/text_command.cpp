@@ -3,8 +3,6 @@
 
 #include "fontx2sheet/options.h"
 
-#include <map>
-
 namespace {
 
 // A display side in pixels, 1 to 65535; a line gap, 0 to 255.
@@ -26,8 +24,6 @@ void add_look(CLI::App *t, TextArgs &a) {
 }
 
 void add_display(CLI::App *t, TextArgs &a) {
-    static const std::map<std::string, TextWrap> wraps = {
-        {"char", TextWrap::CHAR}, {"word", TextWrap::WORD}, {"none", TextWrap::NONE}};
     t->add_option("--width", a.width, "The display's width, 1 to 65535: lines wrap or are cut")
         ->type_name("PX")
         ->check(checked(is_display_side, "a width from 1 to 65535"));
@@ -36,9 +32,11 @@ void add_display(CLI::App *t, TextArgs &a) {
                   "not shown")
         ->type_name("PX")
         ->check(checked(is_display_side, "a height from 1 to 65535"));
-    t->add_option("--wrap", a.wrap, "With --width: char (default), word or none (cut at the edge)")
-        ->type_name("MODE")
-        ->transform(CLI::CheckedTransformer(wraps));
+    add_choice_option(
+        t, "--wrap", &a.wrap,
+        {{"char", TextWrap::CHAR}, {"word", TextWrap::WORD}, {"none", TextWrap::NONE}},
+        "With --width: char (default), word or none (cut at the edge)")
+        ->type_name("MODE");
 }
 
 } // namespace
