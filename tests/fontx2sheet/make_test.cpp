@@ -289,3 +289,55 @@ TEST_F(Make, StrikesAndOutlinesBySize) {
 }
 
 } // namespace
+
+// Each failure names its cause; an unknown code set is refused before the
+// source is opened.
+TEST_F(Make, FailuresNameTheirCause) {
+    std::string src = put("a.bdf", bdf_text("ISO10646", 6, 2, {pattern_glyph(0x41, 6, 8, 0, -2)}));
+    put("junk.ttf", "neither a FONTX2 font nor any other");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(make({"/proc/self/mem", "-o", dir + "/1.fnt"}), 2); // opens, but reads fail
+    EXPECT_EQ(make({src, "--chars", "@" + dir + "/gone.txt", "-o", dir + "/2.fnt"}), 66);
+    EXPECT_EQ(make({dir + "/junk.ttf", "-o", dir + "/3.fnt"}), 2);
+    EXPECT_EQ(make({dir + "/gone.bdf", "--encoding", "BOGUS", "-o", dir + "/4.fnt"}), 64);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("/proc/self/mem: Input/output error"), std::string::npos) << err;
+    EXPECT_NE(err.find("gone.txt: No such file or directory"), std::string::npos) << err;
+    EXPECT_NE(err.find("FreeType reads (unknown file format)"), std::string::npos) << err;
+    EXPECT_NE(err.find("--encoding: 'BOGUS' is not a code set iconv knows"), std::string::npos);
+    EXPECT_EQ(err.find("gone.bdf"), std::string::npos) << err;
+    for (const char *out : {"1.fnt", "2.fnt", "3.fnt", "4.fnt"}) EXPECT_FALSE(exists(out)) << out;
+}
+
+// The cell's edges, each exactly at its boundary.
+TEST_F(Make, CellEdges) {
+    // A bitmap 5 wide that advances 8: the cell is the advance wide.
+    BdfGlyph narrow = pattern_glyph(0x41, 5, 8, 0, -2);
+    narrow.dwidth = 8;
+    std::string json;
+    ASSERT_EQ(
+        make({put("n.bdf", bdf_text("ISO10646", 6, 2, {narrow})), "-o", dir + "/n.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,"), std::string::npos) << json;
+    // Ink only in the column just past an 8-wide cell: all of it cut, none of
+    // it in the glyph or in the next code's.
+    BdfGlyph past{0x41, 8, 9, 8, 0, -2, std::vector<uint32_t>(8, 1)};
+    BdfGlyph next{0x42, 8, 8, 8, 0, -2, std::vector<uint32_t>(8, 0)};
+    ASSERT_EQ(make({put("p.bdf", bdf_text("ISO10646", 6, 2, {past, next})), "-o", dir + "/p.fnt",
+                    "--codes", "unicode"},
+                   &json),
+              0);
+    EXPECT_NE(json.find("\"pixels_cut\":8,"), std::string::npos) << json;
+    std::vector<uint8_t> b = bytes("p.fnt");
+    Fontx2Font f;
+    ASSERT_EQ(fontx2_read(&f, b.data(), b.size(), b.size()), FONTX2_OK);
+    for (uint32_t code : {0x41u, 0x42u}) {
+        Fontx2Glyph g;
+        ASSERT_TRUE(fontx2_lookup(&f, code, &g) && g.bitmap);
+        EXPECT_EQ(std::vector<uint8_t>(g.bitmap, g.bitmap + 8), std::vector<uint8_t>(8, 0));
+    }
+    // The C array is named after the file without its last extension.
+    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.h"}), 0);
+    std::vector<uint8_t> header = bytes("font.v2.h");
+    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2[] = {"),
+              std::string::npos);
+}

@@ -62,6 +62,10 @@ TEST_F(PluginTest, InformationStrings) {
     EXPECT_STREQ(buf, "fontx2 to");
     EXPECT_EQ(GetPluginInfo(1, buf, 29), 28);
     EXPECT_STREQ(buf, "fontx2 to DIB v0.60 (KOVELT)");
+    memset(buf, 'x', sizeof buf); // one byte too short: cut, the byte after it untouched
+    EXPECT_EQ(GetPluginInfo(1, buf, 28), 27);
+    EXPECT_STREQ(buf, "fontx2 to DIB v0.60 (KOVELT");
+    EXPECT_EQ(buf[28], 'x');
     memset(buf, 'x', sizeof buf);
     EXPECT_EQ(GetPluginInfo(0, buf, 0), 0);
     EXPECT_EQ(buf[0], 'x');
