@@ -1,5 +1,7 @@
 // fontx2sheet make of Debian's 12 x 13 Japanese X11 font (19,207 characters
 // and the box at code 0), read back with the library in the same run.
+#include "fontx2/fontx2.h"
+#include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/make.h"
 
 #include <benchmark/benchmark.h>
