@@ -260,6 +260,9 @@ TEST(Lookup, Utf8EndsAtTheLastScalar) {
     EXPECT_TRUE(utf8_decode("\xF4\x8F\xBF\xBF", &scalars)); // U+10FFFF
     EXPECT_EQ(scalars, std::vector<uint32_t>{0x10FFFF});
     EXPECT_FALSE(utf8_decode("\xF4\x90\x80\x80", &scalars)); // one past it
+    scalars.clear();
+    EXPECT_TRUE(utf8_decode("\xE0\xA0\x80", &scalars)); // U+0800: the first of three bytes
+    EXPECT_EQ(scalars, std::vector<uint32_t>{0x800});
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
