@@ -154,20 +154,15 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
 }
 
 const char *fontx2_result_message(int result) {
-    switch (result) {
-    case FONTX2_OK:
-        return "success";
-    case FONTX2_NOT_FONTX2:
-        return "not a FONTX2 font (no FONTX2 signature)";
-    case FONTX2_BAD_LAYOUT:
-        return "the sheet's layout is not one this font has";
-    case FONTX2_BUFFER_TOO_SMALL:
-        return "the sheet does not fit the memory given for it";
-    case FONTX2_STOPPED:
-        return "drawing was stopped by its receiver";
-    default:
-        return "unknown result";
-    }
+    static const char *const messages[] = {
+        "success",                                        // FONTX2_OK
+        "not a FONTX2 font (no FONTX2 signature)",        // FONTX2_NOT_FONTX2
+        "the sheet's layout is not one this font has",    // FONTX2_BAD_LAYOUT
+        "the sheet does not fit the memory given for it", // FONTX2_BUFFER_TOO_SMALL
+        "drawing was stopped by its receiver",            // FONTX2_STOPPED
+    };
+    const int known = (int)(sizeof messages / sizeof messages[0]);
+    return result >= 0 && result < known ? messages[result] : "unknown result";
 }
 
 void fontx2_place_glyph(const Fontx2Font *font, uint64_t glyphs_at, uint64_t index,
