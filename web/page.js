@@ -49,12 +49,12 @@
 
   const call = (name, ret, types, args) => mod.ccall(name, ret, types, args);
   const lastText = () => mod.UTF8ToString(mod._web_text_out());
-  // The module's last pixels as an ImageData (copied: the module's memory may move).
+  // The module's last pixels as an ImageData on the module's memory: used at
+  // once, before the module runs again and may move or change them.
   function lastPixels() {
     const w = mod._web_width(), h = mod._web_height();
     if (!w || !h) return null;
-    const at = mod._web_bytes_out();
-    return new ImageData(new Uint8ClampedArray(mod.HEAPU8.slice(at, at + w * h * 4).buffer), w, h);
+    return new ImageData(new Uint8ClampedArray(mod.HEAPU8.buffer, mod._web_bytes_out(), w * h * 4), w, h);
   }
   function lastBytes() {
     const at = mod._web_bytes_out();
@@ -263,6 +263,7 @@
     const rc = call('web_render', 'number',
       ['number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number'],
       [font.handle, ...sheetOptions()]);
+    const rendered = performance.now();
     if (rc !== 0) {
       canvas.width = canvas.height = 0;
       message(`${font.name}: ${lastText()}`, 'error');
@@ -278,6 +279,8 @@
     canvas.width = pixels.width;
     canvas.height = pixels.height;
     canvas.getContext('2d').putImageData(pixels, 0, 0);
+    // How long the module and the whole drawing took, for the page's own measurements.
+    canvas.dataset.renderMs = (rendered - started).toFixed(1);
     canvas.dataset.drawMs = (performance.now() - started).toFixed(1);
     canvas.dataset.layout = call('web_sheet_layout', 'string', [], []);
     sheetLayout = JSON.parse(canvas.dataset.layout);
