@@ -356,7 +356,7 @@
     }
     sink.out = [];
     sink.err = [];
-    const width = Math.max(0, Number($('text-width').value) | 0);
+    const width = Math.min(65535, Math.max(0, Number($('text-width').value) | 0));
     const gap = Math.max(0, Number($('text-gap').value) | 0);
     const status = call('web_text', 'number',
       ['number', 'number', 'string', 'number', 'number', 'number', 'number'],
@@ -365,7 +365,8 @@
     for (const line of sink.err) {
       const li = document.createElement('li');
       // The command's words, without its name and the module's folders.
-      li.textContent = line.replace(/^fontx2sheet: /, '').replace(/\/fonts\/\d+\//g, '');
+      li.textContent = line.replace(/^fontx2sheet: /, '').replace(/^--text: /, 'the text: ')
+        .replace(/\/fonts\/\d+\//g, '').replace(/^\/text\.txt: /, 'the text: ');
       missing.append(li);
     }
     const rows = status === 0 ? sink.out : [];
