@@ -108,6 +108,7 @@
   async function openFiles(files, asPair) {
     files = Array.from(files);
     if (!files.length) return;
+    const started = performance.now();
     const done = busy(`Opening ${files.length === 1 ? files[0].name : files.length + ' files'}…`);
     const refused = [];
     let last = null;
@@ -129,6 +130,8 @@
     }
     if (last && asPair) pair = last;
     else if (last) select(last);
+    // From the files chosen to their sheet on the canvas, for the page's own measurements.
+    if (last && !asPair) $('sheet').dataset.openMs = (performance.now() - started).toFixed(1);
     refreshLists();
     await drawText();
     if (refused.length) message(refused.join(' · '), 'error');
@@ -478,6 +481,7 @@
   }).then((m) => {
     mod = m;
     wire();
+    window.fontx2Page.readyMs = performance.now();
     message('Open a FONTX2 font: choose it above or drop it on the page.', 'info');
     resolveReady();
   }, (e) => {
