@@ -27,12 +27,22 @@
     m.className = kind === 'error' ? 'error' : '';
   }
 
-  // Shows text as work in progress and lets the browser paint it before the
-  // work starts; the function returned ends it.
+  // Shows text as work in progress (the page is busy while any such work is
+  // under way); the function returned ends it, putting back the message it
+  // replaced unless another one came meanwhile.
+  let busyCount = 0;
   function busy(text) {
+    const m = $('message'), before = [m.textContent, m.className];
     message(text, 'info');
+    ++busyCount;
     document.body.setAttribute('aria-busy', 'true');
-    return () => document.body.removeAttribute('aria-busy');
+    let ended = false;
+    return () => {
+      if (ended) return;
+      ended = true;
+      if (m.textContent === text) [m.textContent, m.className] = before;
+      if (--busyCount === 0) document.body.removeAttribute('aria-busy');
+    };
   }
   const nextPaint = () => new Promise((resolve) => setTimeout(resolve, 0));
 
@@ -129,24 +139,28 @@
       done();
     }
     if (last && asPair) pair = last;
-    else if (last) select(last);
-    // From the files chosen to their sheet on the canvas, for the page's own measurements.
-    if (last && !asPair) $('sheet').dataset.openMs = (performance.now() - started).toFixed(1);
+    else if (last) {
+      await select(last);
+      // From the files chosen to their sheet on the canvas, for the page's own measurements.
+      $('sheet').dataset.openMs = (performance.now() - started).toFixed(1);
+    }
     refreshLists();
     await drawText();
     if (refused.length) message(refused.join(' · '), 'error');
     else if (last) message(`Opened ${files.length === 1 ? last.name : files.length + ' fonts'}.`, 'info');
   }
 
+  // Shows a font (null: none); resolved once its sheet is drawn.
   function select(font) {
     selected = font;
     refreshLists();
     showFacts();
     showFindings();
     prepareFix();
-    drawSheet();
+    const sheet = drawSheet();
     drawText();
     selectListeners.forEach((cb) => cb(font ? { name: font.name, bytes: font.bytes } : null));
+    return sheet;
   }
 
   // ---- check -------------------------------------------------------------------------
@@ -253,15 +267,29 @@
     ];
   }
 
+  // The sheet is drawn after the browser has shown that it is being drawn,
+  // as a large one takes a while; only the last one asked for is drawn.
+  let sheetsAsked = 0;
   async function drawSheet() {
+    const ticket = ++sheetsAsked;
+    const font = selected;
+    const end = busy(font ? `Drawing the sheet of ${font.name}…` : '');
+    try {
+      await nextPaint();
+      if (ticket === sheetsAsked) drawSheetNow(font);
+    } finally {
+      end();
+    }
+  }
+
+  function drawSheetNow(font) {
     const canvas = $('sheet');
     sheetLayout = null;
     $('download-png').disabled = true;
-    if (!selected) {
+    if (!font) {
       canvas.width = canvas.height = 0;
       return;
     }
-    const font = selected;
     const started = performance.now();
     const rc = call('web_render', 'number',
       ['number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number'],

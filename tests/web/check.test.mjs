@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openFonts, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
+import { idle, openFonts, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
 
 const dir = scratch();
 const wide = readFileSync(join(sharedFonts, 'ILGZ16XB.FNT'));
@@ -33,6 +33,7 @@ async function select(page, index) {
     list.value = String(i);
     list.dispatchEvent(new Event('change'));
   }, index);
+  await idle(page);
 }
 
 await withPage(async ({ page, downloads }) => {

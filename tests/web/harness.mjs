@@ -115,6 +115,11 @@ export async function openFonts(page, paths, input = '#font-input') {
     !document.body.hasAttribute('aria-busy'), {}, before + paths.length);
 }
 
+// Waits until the page has done what it was asked (a sheet is drawn after a pause).
+export async function idle(page) {
+  await page.waitForFunction(() => !document.body.hasAttribute('aria-busy'));
+}
+
 // Waits for the message area to match re; gives its text.
 export async function waitMessage(page, re) {
   await page.waitForFunction((source) => new RegExp(source).test(document.getElementById('message').textContent),
@@ -162,6 +167,9 @@ export function differences(canvas, png) {
   return wrong ? `${wrong} pixels differ` : '';
 }
 
+// A folder for a test's files, removed when the test ends.
 export function scratch() {
-  return mkdtempSync(join(tmpdir(), `web-cmp-${process.pid}-`));
+  const dir = mkdtempSync(join(tmpdir(), `web-cmp-${process.pid}-`));
+  process.on('exit', () => rmSync(dir, { recursive: true, force: true }));
+  return dir;
 }

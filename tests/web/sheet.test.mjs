@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import { writeFileSync } from 'node:fs';
 import { gzipSync } from 'node:zlib';
 import { join } from 'node:path';
-import { canvasPixels, differences, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
+import { canvasPixels, differences, idle, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
 
 const dir = scratch();
 const font = (name) => join(sharedFonts, name);
@@ -36,6 +36,7 @@ async function setControls(page, values) {
       e.dispatchEvent(new Event('change'));
     }
   }, values);
+  await idle(page);
 }
 
 async function selectFont(page, name) {
@@ -44,6 +45,7 @@ async function selectFont(page, name) {
     list.value = [...list.options].find((o) => o.text.startsWith(n + ' ')).value;
     list.dispatchEvent(new Event('change'));
   }, name);
+  await idle(page);
 }
 
 await withPage(async ({ page, downloads, served }) => {

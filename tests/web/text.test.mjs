@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { canvasPixels, differences, openFonts, pngPixels, run, scratch, sharedFonts, withPage } from './harness.mjs';
+import { canvasPixels, differences, idle, openFonts, pngPixels, scratch, sharedFonts, withPage } from './harness.mjs';
 import { spawnSync } from 'node:child_process';
 
 const dir = scratch();
@@ -44,6 +44,7 @@ async function setCase(page, c) {
     set('text-scale', c.scale || 1);
     set('text-input', c.text);
   }, c.fonts.map((f) => f.split('/').pop()), c);
+  await idle(page);
 }
 
 // The command's picture and its reports, as the page words them.
