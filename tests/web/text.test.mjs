@@ -11,8 +11,9 @@ import { spawnSync } from 'node:child_process';
 const dir = scratch();
 const single = join(sharedFonts, 'ILGH16XB.FNT'), wide = join(sharedFonts, 'ILGZ16XB.FNT');
 // Where code tables differ: the JIS X 0208 forms and CP932's, row 13 (NEC)
-// and the IBM extensions (0xFA40-0xFC4B), and one past the plane.
-const tables = '～〜∥‖－−￢¬￠¢￡£①⑳Ⅰ№㈱≒∵ⅰ￤＇＂纊髙鍈¦😀';
+// and the IBM extensions (0xFA40-0xFC4B), the first and last lead bytes of
+// each range (0x8140, 0x9F40, 0x9FFC, 0xE040, 0xFC4B), and one past the plane.
+const tables = '～〜∥‖－−￢¬￠¢￡£①⑳Ⅰ№㈱≒∵ⅰ￤＇＂纊髙鍈¦\u3000檗滌漾黑😀';
 const cases = [
   { fonts: [single, wide], text: 'Hello, 世界。ｶﾀｶﾅ', width: 128 },
   { fonts: [wide], text: tables, width: 0 },
