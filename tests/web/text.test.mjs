@@ -77,5 +77,12 @@ await withPage(async ({ page }) => {
     assert.deepEqual(listed, said, c.text);
     reports += said.length;
   }
+  // The widest text a canvas takes is 32,767 pixels; one more is refused with a message.
+  await setCase(page, { fonts: [single], text: 'x', width: 32767, scale: 1 });
+  assert.deepEqual(await page.$eval('#text', (c) => [c.width, c.height]), [32767, 16]);
+  await setCase(page, { fonts: [single], text: 'x', width: 16384, scale: 2 });
+  assert.deepEqual(await page.$eval('#text', (c) => [c.width, c.height]), [0, 0]);
+  assert.equal(await page.$eval('#message', (m) => m.textContent), 'The text would be 32,768 x 32 pixels; ' +
+    'a browser canvas has at most 32,767 a side: choose a narrower display or a smaller scale');
   console.log(`${cases.length} texts drawn as text draws them (${pixels.toLocaleString('en')} pixels); ${reports} reports alike`);
 });
