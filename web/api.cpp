@@ -4,6 +4,7 @@
 // call that makes one, so the page reads them without freeing anything.
 #include "web/api.h"
 
+#include "fontx2/fontx2_analysis.h"
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/sheet_cells.h"
@@ -254,6 +255,14 @@ EMSCRIPTEN_KEEPALIVE const char *web_cell_info(int handle, uint32_t code) {
     Fontx2Glyph g;
     fontx2_lookup(&f->font, code, &g);
     return web_give(cell_json(*f, code, g));
+}
+
+// The names of the kinds of finding a rewrite removes, as a JSON array.
+EMSCRIPTEN_KEEPALIVE const char *web_fixable_kinds() {
+    std::string names;
+    for (const Fontx2KindInfo &k : fontx2_kinds)
+        if (k.fixable) names += std::string(names.empty() ? "" : ",") + json_string(k.name);
+    return web_give("[" + names + "]");
 }
 
 // fix's rewrite of the font: the bytes in web_bytes_out() and its changes as
