@@ -1,0 +1,133 @@
+// The make panel: the command's make on a font from the user's disk, and "Download
+// C" for the open font. Runs after make.js's module loader, which defines
+// createFontx2Make; the page calls window.fontx2Make.attach once it has loaded it.
+(function () {
+  'use strict';
+
+  const $ = (id) => document.getElementById(id);
+  const stem = (name) => name.replace(/\.[^.]*$/, '') || 'font';
+
+  // The controls, labelled; ids are what scripts and tests use.
+  const PANEL = `
+    <p>Convert a BDF, PCF (also gzipped), TrueType/OpenType or FONTX2 font, as
+    <code>fontx2sheet make</code> does. Leave a field empty for the command's default.</p>
+    <div class="row"><label for="make-input">Source font</label>
+      <input type="file" id="make-input" accept=".bdf,.pcf,.gz,.ttf,.otf,.ttc,.fnt,.fnx,.fx2,.tlf"></div>
+    <div class="row"><label for="make-size">Size in pixels</label>
+      <input type="number" id="make-size" min="1" max="255" placeholder="the only strike"></div>
+    <div class="row"><label for="make-codes">Codes</label>
+      <select id="make-codes">
+        <option value="">by the source's charset</option>
+        <option value="single">single (codes 0-255)</option>
+        <option value="sjis">sjis (double-byte Shift-JIS)</option>
+        <option value="unicode">unicode (double-byte, BMP code points)</option>
+      </select></div>
+    <div class="row"><label for="make-encoding">Code set for single</label>
+      <input type="text" id="make-encoding" list="make-encodings" placeholder="e.g. CP932, ISO-8859-1">
+      <datalist id="make-encodings"><option value="CP932"><option value="ISO-8859-1">
+        <option value="ISO-8859-5"><option value="KOI8-R"></datalist></div>
+    <div class="row"><label for="make-chars">Characters</label>
+      <input type="text" id="make-chars" placeholder="U+0020-007E,U+3040-30FF (empty: all)"></div>
+    <div class="row">
+      <button type="button" id="download-make">Make and download the FONTX2 font</button>
+      <button type="button" id="download-make-c">Make and download it as C</button>
+    </div>
+    <div class="row"><button type="button" id="download-c" disabled>Download C of the open font</button></div>
+    <pre id="make-report" aria-live="polite"></pre>`;
+
+  let module = null;
+  const report = [];
+
+  // Runs make as 'fontx2sheet make SOURCE -o OUT ARGS...' would in a folder
+  // holding the source: the output's bytes, or null; the report either way.
+  function make(sourceName, bytes, outName, args) {
+    const FS = module.FS;
+    for (const dir of ['/in', '/out']) if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
+    const source = '/in/' + sourceName;
+    FS.writeFile(source, bytes);
+    FS.chdir('/out');
+    const words = [source, '-o', outName, ...args];
+    const packed = new TextEncoder().encode(words.join('\0') + '\0');
+    const at = module._malloc(packed.length);
+    module.HEAPU8.set(packed, at);
+    report.length = 0;
+    let status;
+    try {
+      status = module._fontx2_make(at, words.length);
+    } finally {
+      module._free(at);
+      FS.unlink(source);
+    }
+    const made = FS.analyzePath(outName).exists ? FS.readFile(outName) : null;
+    if (made) FS.unlink(outName);
+    return { status, made: status === 0 ? made : null, text: report.join('\n').split(source).join(sourceName) };
+  }
+
+  // The panel's options as the command's arguments.
+  function options() {
+    const args = [];
+    const size = $('make-size').value.trim();
+    if (size !== '') args.push('--size', size);
+    for (const [id, option] of [['make-codes', '--codes'], ['make-encoding', '--encoding'], ['make-chars', '--chars']]) {
+      const value = $(id).value.trim();
+      if (value !== '') args.push(option, value);
+    }
+    return args;
+  }
+
+  // Names the file system cannot hold ('/', NUL) become '_'.
+  const safeName = (name) => name.replace(/[/\0]/g, '_') || 'font';
+
+  async function run(page, sourceName, bytes, outName, args, mime) {
+    const done = page.busy(`Making ${outName}…`);
+    await new Promise((resolve) => setTimeout(resolve, 0)); // let the busy state paint
+    try {
+      await window.fontx2Make.ready;
+      const result = make(safeName(sourceName), bytes, outName, args);
+      $('make-report').textContent = result.text;
+      page.message(result.text || `make ended with status ${result.status}`, result.made ? 'info' : 'error');
+      if (result.made) page.download(outName, result.made, mime);
+      return result;
+    } catch (e) {
+      page.message(`make failed: ${e.message || e}`, 'error');
+      return null;
+    } finally {
+      done();
+    }
+  }
+
+  async function makeFromInput(page, asC) {
+    const file = $('make-input').files[0];
+    if (!file) {
+      page.message('Choose a source font first.', 'error');
+      return;
+    }
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const out = stem(safeName(file.name)) + (asC ? '.h' : '.fnt');
+    const result = await run(page, file.name, bytes, out, [...options(), ...(asC ? ['--format', 'c'] : [])],
+      asC ? 'text/x-c' : 'application/octet-stream');
+    if (result && result.made && !asC) page.open(out, result.made);
+  }
+
+  function attach(page) {
+    $('make-controls').innerHTML = PANEL;
+    $('download-make').addEventListener('click', () => makeFromInput(page, false));
+    $('download-make-c').addEventListener('click', () => makeFromInput(page, true));
+    const downloadC = $('download-c');
+    downloadC.addEventListener('click', () => {
+      const font = page.current();
+      if (font) run(page, font.name, font.bytes, stem(safeName(font.name)) + '.h', ['--format', 'c'], 'text/x-c');
+    });
+    const follow = (font) => { downloadC.disabled = !font; };
+    page.onSelect(follow);
+    follow(page.current());
+  }
+
+  const ready = createFontx2Make({
+    print: (line) => report.push(line),
+    printErr: (line) => report.push(line),
+  }).then((m) => {
+    module = m;
+  });
+  window.fontx2Make = { attach, ready };
+})();
