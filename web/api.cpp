@@ -1,0 +1,284 @@
+// The page's way into the font library and the command's cores: fonts held
+// by handle, sheets as RGBA pixels, findings as inspect's JSON, the repaired
+// font as fix writes it. Results stay in this module's memory until the next
+// call that makes one, so the page reads them without freeing anything.
+#include "web/api.h"
+
+#include "fontx2sheet/fix.h"
+#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/sheet_cells.h"
+
+#include "common/platform/platform.h"
+
+#include <emscripten/emscripten.h>
+
+#include <errno.h>
+#include <memory>
+#include <new>
+#include <string.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::unique_ptr<LoadedFont>> fonts; // handle - 1; null once closed
+std::string text_out;                           // the last string given
+std::vector<uint8_t> bytes_out;                 // the last pixels or file given
+uint32_t width_out = 0, height_out = 0;
+
+// What the last sheet drawn needs to tell which cell a pixel lies in.
+struct DrawnSheet {
+    int handle = 0;
+    SheetGeometry geometry;
+    uint32_t left = 0, top = 0; // the label margins, before the scale
+    uint32_t scale = 1;
+} drawn;
+
+// Pixels of a picture as RGBA, each through the palette (or as its own RGB).
+bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
+    try {
+        bytes_out.assign((size_t)picture.width * picture.height * 4, 0xFF);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    uint8_t *to = bytes_out.data();
+    for (uint32_t y = 0; y < picture.height; ++y)
+        for (uint32_t x = 0; x < picture.width; ++x, to += 4) {
+            uint32_t v = picture_get(&picture, x, y);
+            uint32_t rgb = picture.bits == 24 ? v : palette[v < 3 ? v : 0];
+            to[0] = (uint8_t)(rgb >> 16);
+            to[1] = (uint8_t)(rgb >> 8);
+            to[2] = (uint8_t)rgb;
+        }
+    width_out = picture.width;
+    height_out = picture.height;
+    return true;
+}
+
+// Draws the laid-out sheet into web_bytes_out() and keeps what web_cell_at needs.
+int draw_sheet(int handle, const LoadedFont &f, const Fontx2Layout &layout,
+               const RenderOptions &options, uint64_t max_pixels) {
+    uint64_t width = 0, height = 0;
+    render_size(&f.font, &layout, options, &width, &height);
+    if (width == 0 || height == 0) {
+        web_give("nothing to draw: no glyph has a cell");
+        return 1;
+    }
+    if (width * height > max_pixels) {
+        web_give("the sheet would be " + count_text(width) + " x " + count_text(height) +
+                 " pixels, more than this page draws (" + count_text(max_pixels) +
+                 "): choose a smaller scale");
+        return 2;
+    }
+    Picture picture;
+    std::string error;
+    const uint32_t palette[3] = {options.paper, options.ink, options.missing_colour};
+    if (!render_picture(&f.font, &layout, options, &picture, &error) ||
+        !give_rgba(picture, palette)) {
+        web_give(error.empty() ? "not enough memory for the sheet" : error);
+        return 3;
+    }
+    drawn.handle = handle;
+    sheet_geometry(&f.font, &layout, options.per_row, options.gap, &drawn.geometry);
+    Margins m = options.labels ? label_margins(drawn.geometry) : Margins{0, 0, 1};
+    drawn.left = m.left;
+    drawn.top = m.top;
+    drawn.scale = options.scale;
+    return 0;
+}
+
+// The character a code stands for in the font's code set, as UTF-8; empty
+// when it has none (or the code set is not known).
+std::string code_character(const LoadedFont &f, uint32_t code) {
+    uint32_t c = 0;
+    if (f.font.double_byte && f.layout->order == FONTX2_ORDER_CODE) {
+        c = code;
+        if (c >= 0xD800 && c < 0xE000) return "";
+    } else if (!CodeSet("CP932").decode(code, &c)) {
+        return "";
+    }
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return "";
+    const uint16_t unit = (uint16_t)c; // the codes are 16-bit: no surrogate pair
+    char out[8];
+    utf16_to_utf8(&unit, 1, out, sizeof out);
+    return out;
+}
+
+std::string cell_json(const LoadedFont &f, uint32_t code, const Fontx2Glyph &g) {
+    const bool double_byte = f.font.double_byte || code > 0xFF;
+    std::string json = "{\"code\":" + json_string(code_text(code, double_byte)) +
+                       ",\"character\":" + json_string(code_character(f, code)) +
+                       ",\"held\":" + (g.held ? "true" : "false") +
+                       ",\"present\":" + (g.present && g.bitmap ? "true" : "false");
+    if (g.held)
+        json += ",\"block\":" + std::to_string(f.font.double_byte ? (int64_t)g.block : -1) +
+                ",\"glyph\":" + std::to_string(g.index) + ",\"offset\":" + std::to_string(g.offset);
+    bytes_out.clear();
+    width_out = height_out = 0;
+    if (g.held && g.present && g.bitmap) {
+        Picture glyph;
+        if (picture_alloc(&glyph, f.font.glyph_width, f.font.glyph_height, 1)) {
+            for (uint32_t y = 0; y < f.font.glyph_height; ++y)
+                for (uint32_t x = 0; x < f.font.glyph_width; ++x)
+                    if (g.bitmap[y * f.font.glyph_row_bytes + (x >> 3)] & (0x80 >> (x & 7)))
+                        picture_put(&glyph, x, y, 1);
+            const uint32_t palette[3] = {0x000000, 0xFFFFFF, 0x808080};
+            give_rgba(glyph, palette);
+        }
+    }
+    return json + "}";
+}
+
+} // namespace
+
+const char *web_give(const std::string &text) {
+    text_out = text;
+    return text_out.c_str();
+}
+
+LoadedFont *web_font(int handle) {
+    if (handle < 1 || (size_t)handle > fonts.size()) return nullptr;
+    return fonts[(size_t)handle - 1].get();
+}
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char *web_text_out() {
+    return text_out.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const uint8_t *web_bytes_out() {
+    return bytes_out.data();
+}
+EMSCRIPTEN_KEEPALIVE uint32_t web_bytes_size() {
+    return (uint32_t)bytes_out.size();
+}
+EMSCRIPTEN_KEEPALIVE uint32_t web_width() {
+    return width_out;
+}
+EMSCRIPTEN_KEEPALIVE uint32_t web_height() {
+    return height_out;
+}
+
+// Reads the font the page put at folder/name in the module's file system, as
+// the command reads a file, so it is named and refused in the command's words:
+// a handle, or 0 with the reason in web_text_out().
+EMSCRIPTEN_KEEPALIVE int web_open(const char *folder, const char *name) {
+    std::unique_ptr<LoadedFont> loaded;
+    try {
+        loaded.reset(new LoadedFont);
+    } catch (const std::bad_alloc &) {
+        web_give("not enough memory for the font");
+        return 0;
+    }
+    if (chdir(folder) != 0) {
+        web_give(std::string(folder) + ": " + strerror(errno));
+        return 0;
+    }
+    int status = load_font(name, loaded.get());
+    chdir("/");
+    if (status != EXIT_FINE) {
+        web_give(loaded->error);
+        return 0;
+    }
+    fonts.push_back(std::move(loaded));
+    web_remember_folder((int)fonts.size(), folder);
+    return (int)fonts.size();
+}
+
+EMSCRIPTEN_KEEPALIVE void web_close(int handle) {
+    if (web_font(handle)) fonts[(size_t)handle - 1].reset();
+    if (drawn.handle == handle) drawn.handle = 0;
+}
+
+// inspect --json of the font.
+EMSCRIPTEN_KEEPALIVE const char *web_inspect(int handle) {
+    LoadedFont *f = web_font(handle);
+    if (!f) return web_give("");
+    return web_give(inspect_json(*f, find_findings(&f->font, f->layout.get())));
+}
+
+// The sheet as render draws it with these options, as RGBA pixels (ink,
+// paper and the missing cells' colour 0xRRGGBB). 0: drawn; 1: nothing to draw,
+// 2: larger than max_pixels, 3: no memory; the reason in web_text_out().
+EMSCRIPTEN_KEEPALIVE int web_render(int handle, int order, int column, int labels, uint32_t scale,
+                                    uint32_t per_row, uint32_t gap, int missing, uint32_t ink,
+                                    uint32_t paper, uint32_t missing_colour, double max_pixels) {
+    LoadedFont *f = web_font(handle);
+    if (!f) return 1;
+    RenderOptions options;
+    options.order = (Fontx2Order)order;
+    options.column = column != 0;
+    options.labels = labels != 0;
+    options.scale = scale;
+    options.per_row = per_row;
+    options.gap = gap;
+    options.missing = missing != 0;
+    options.ink = ink;
+    options.paper = paper;
+    options.missing_colour = missing_colour;
+    Fontx2Layout layout;
+    fontx2_lay_out(&layout, &f->font, options.order, column ? FONTX2_COLUMN : FONTX2_GRID);
+    return draw_sheet(handle, *f, layout, options, (uint64_t)max_pixels);
+}
+
+// The code of the cell under a pixel of the last sheet drawn; -1 on a label,
+// a gap or past the cells.
+EMSCRIPTEN_KEEPALIVE int web_cell_at(int handle, uint32_t x, uint32_t y) {
+    if (handle != drawn.handle || !drawn.scale) return -1;
+    const SheetGeometry &g = drawn.geometry;
+    uint64_t sx = x / drawn.scale, sy = y / drawn.scale;
+    if (sx < drawn.left || sy < drawn.top) return -1;
+    sx -= drawn.left;
+    sy -= drawn.top;
+    const uint64_t pitch_x = g.glyph_width + g.gap, pitch_y = g.glyph_height + g.gap;
+    const uint64_t column = sx / pitch_x, row = sy / pitch_y;
+    if (column >= g.columns || row >= g.row_codes.size()) return -1;
+    if (sx % pitch_x >= g.glyph_width || sy % pitch_y >= g.glyph_height) return -1;
+    return (int)sheet_cell_code(g, (uint32_t)row, (uint32_t)column);
+}
+
+// Where the last sheet's cells lie, in its pixels, as JSON: the label
+// margins, the distance between cells, how many across and down, the scale.
+EMSCRIPTEN_KEEPALIVE const char *web_sheet_layout() {
+    const SheetGeometry &g = drawn.geometry;
+    const uint32_t s = drawn.scale;
+    return web_give("{\"left\":" + std::to_string(drawn.left * s) +
+                    ",\"top\":" + std::to_string(drawn.top * s) +
+                    ",\"pitchX\":" + std::to_string((g.glyph_width + g.gap) * s) +
+                    ",\"pitchY\":" + std::to_string((g.glyph_height + g.gap) * s) +
+                    ",\"columns\":" + std::to_string(g.columns) +
+                    ",\"rows\":" + std::to_string(g.row_codes.size()) + "}");
+}
+
+// Where a code's glyph is, as JSON, and its glyph as RGBA pixels (white on
+// black) in web_bytes_out(); no pixels when it has no glyph at hand.
+EMSCRIPTEN_KEEPALIVE const char *web_cell_info(int handle, uint32_t code) {
+    LoadedFont *f = web_font(handle);
+    if (!f) return web_give("");
+    Fontx2Glyph g;
+    fontx2_lookup(&f->font, code, &g);
+    return web_give(cell_json(*f, code, g));
+}
+
+// fix's rewrite of the font: the bytes in web_bytes_out() and its changes as
+// JSON (fix --json's "changes"); "written" false when it needs none.
+EMSCRIPTEN_KEEPALIVE const char *web_fix(int handle) {
+    LoadedFont *f = web_font(handle);
+    if (!f) return web_give("");
+    FixResult r;
+    int status = fix_font(&f->font, &r);
+    std::string changes;
+    for (const FixChange &c : r.changes)
+        changes += std::string(changes.empty() ? "" : ",") + "{\"kind\":" + json_string(c.kind) +
+                   ",\"count\":" + std::to_string(c.count) +
+                   ",\"message\":" + json_string(c.message) + "}";
+    const bool written = status == FIX_WRITTEN && !r.changes.empty();
+    bytes_out = written ? r.written.bytes : std::vector<uint8_t>();
+    const char *why = status == FIX_NO_GLYPHS      ? "no code has a whole glyph: nothing to keep"
+                      : status == FIX_CHECK_FAILED ? "the rewrite does not read back as meant"
+                      : written                    ? ""
+                                                   : "needs no change";
+    return web_give(std::string("{\"written\":") + (written ? "true" : "false") +
+                    ",\"why\":" + json_string(why) + ",\"changes\":[" + changes + "]}");
+}
+
+} // extern "C"
