@@ -10,6 +10,8 @@
   // The most pixels a sheet may have here (4 bytes each in the module, and as many
   // on the canvas); beyond it the page asks for a smaller scale.
   const MAX_SHEET_PIXELS = 64 * 1024 * 1024;
+  // Chromium's and Firefox's canvases take no side longer than this.
+  const MAX_CANVAS_SIDE = 32767;
 
   let mod = null; // the WebAssembly module
   const fonts = []; // {handle, name, bytes, folder}
@@ -267,11 +269,18 @@
       return;
     }
     const pixels = lastPixels();
+    if (pixels.width > MAX_CANVAS_SIDE || pixels.height > MAX_CANVAS_SIDE) {
+      canvas.width = canvas.height = 0;
+      message(`${font.name}: the sheet would be ${count(pixels.width)} x ${count(pixels.height)} pixels; ` +
+        `a browser canvas has at most ${count(MAX_CANVAS_SIDE)} a side: choose the grid, more codes a row or a smaller scale`, 'error');
+      return;
+    }
     canvas.width = pixels.width;
     canvas.height = pixels.height;
     canvas.getContext('2d').putImageData(pixels, 0, 0);
     canvas.dataset.drawMs = (performance.now() - started).toFixed(1);
-    sheetLayout = JSON.parse(call('web_sheet_layout', 'string', [], []));
+    canvas.dataset.layout = call('web_sheet_layout', 'string', [], []);
+    sheetLayout = JSON.parse(canvas.dataset.layout);
     cursor = null;
     $('download-png').disabled = false;
   }

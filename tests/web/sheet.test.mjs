@@ -1,0 +1,93 @@
+// The sheet canvas against `fontx2sheet render` in several layouts and scales,
+// the PNG download against it too, a cell's facts against `lookup`, and how
+// long the first sheets take.
+import assert from 'node:assert/strict';
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { canvasPixels, differences, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
+
+const dir = scratch();
+const font = (name) => join(sharedFonts, name);
+// The page's controls for a case, and the same options for render.
+const cases = [
+  { font: 'ILGZ16XB.FNT', page: {}, args: ['--labels', '--scale', '2'] },
+  { font: 'ILGZ16XB.FNT', page: { 'sheet-labels': false, 'sheet-scale': '1' }, args: [] },
+  { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-scale': '1' }, args: ['--order', 'code', '--labels'] },
+  { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-per-row': '64', 'sheet-gap': '1', 'sheet-missing': true, 'sheet-scale': '1' },
+    args: ['--order', 'code', '--per-row', '64', '--gap', '1', '--missing', '--labels'] },
+  { font: 'ILGH16XB.FNT', page: { 'sheet-scale': '8' }, args: ['--labels', '--scale', '8'] },
+  { font: 'ILGH24XB.FNT', page: { 'sheet-scale': '3', 'sheet-gap': '16' }, args: ['--labels', '--scale', '3', '--gap', '16'] },
+  { font: 'ILGH32XB.FNT', page: { 'sheet-column': true, 'sheet-labels': false, 'sheet-scale': '1' }, args: ['--column'] },
+  { font: 'ILMH16XB.FNT', page: { 'sheet-missing': true }, args: ['--labels', '--scale', '2', '--missing'] },
+  { font: '8x16-fontx-sbcs.fnt', page: { 'sheet-scale': '5' }, args: ['--labels', '--scale', '5'] },
+];
+const defaults = { 'sheet-order': '0', 'sheet-column': false, 'sheet-labels': true, 'sheet-scale': '2',
+  'sheet-per-row': '16', 'sheet-gap': '0', 'sheet-missing': false };
+
+// Sets the sheet's controls as a user would, each firing its change event.
+async function setControls(page, values) {
+  await page.evaluate((v) => {
+    for (const [id, value] of Object.entries(v)) {
+      const e = document.getElementById(id);
+      if (e.type === 'checkbox') e.checked = value;
+      else e.value = value;
+      e.dispatchEvent(new Event('change'));
+    }
+  }, values);
+}
+
+async function selectFont(page, name) {
+  await page.evaluate((n) => {
+    const list = document.getElementById('font-list');
+    list.value = [...list.options].find((o) => o.text.startsWith(n + ' ')).value;
+    list.dispatchEvent(new Event('change'));
+  }, name);
+}
+
+await withPage(async ({ page, downloads }) => {
+  const opened = Date.now();
+  await openFonts(page, [font('ILGZ16XB.FNT')]);
+  const firstSheet = Date.now() - opened;
+  const drawMs = await page.$eval('#sheet', (c) => Number(c.dataset.drawMs));
+  await openFonts(page, [...new Set(cases.map((c) => c.font))].filter((n) => n !== 'ILGZ16XB.FNT').map(font));
+  let compared = 0;
+  for (const c of cases) {
+    await selectFont(page, c.font);
+    await setControls(page, { ...defaults, ...c.page });
+    const out = join(dir, `sheet-${compared}.png`);
+    run(['render', font(c.font), ...c.args, '-o', out]);
+    assert.equal(differences(await canvasPixels(page, 'sheet'), pngPixels(out)), '', `${c.font} ${c.args.join(' ')}`);
+    ++compared;
+  }
+  // The download is the canvas: the same pixels as render with the same options.
+  const last = cases[cases.length - 1];
+  const png = await downloads.take(() => page.click('#download-png'));
+  assert.equal(png.name, '8x16-fontx-sbcs.png');
+  writeFileSync(join(dir, 'download.png'), png.bytes);
+  run(['render', font(last.font), ...last.args, '-o', join(dir, 'native.png')]);
+  const native = pngPixels(join(dir, 'native.png'));
+  const downloaded = pngPixels(join(dir, 'download.png'));
+  assert.equal(downloaded.rgb.equals(native.rgb), true, 'the downloaded PNG has render\'s pixels');
+
+  await selectFont(page, 'ILGZ16XB.FNT');
+  // One column of the 8,836 JIS cells is taller than any canvas: said so, nothing drawn.
+  await setControls(page, { ...defaults, 'sheet-column': true, 'sheet-scale': '1' });
+  assert.match(await waitMessage(page, /canvas/), /ILGZ16XB\.FNT: the sheet would be 40 x 141,376 pixels; a browser canvas has at most 32,767 a side/);
+  assert.equal(await page.$eval('#sheet', (c) => c.height), 0);
+
+  // Pointing at a cell: 0x93FA, row 38 column 92 of the JIS grid, as lookup finds it.
+  await setControls(page, { ...defaults, 'sheet-scale': '1' });
+  // A click where the cell lies (dispatched: the canvas may be scrolled out of view).
+  await page.evaluate(() => {
+    const canvas = document.getElementById('sheet'), l = JSON.parse(canvas.dataset.layout);
+    const r = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent('click', { clientX: r.x + l.left + 91 * l.pitchX + 1, clientY: r.y + l.top + 37 * l.pitchY + 1 }));
+  });
+  const cell = await page.$eval('#cell', (d) => d.textContent);
+  const lookup = run(['lookup', font('ILGZ16XB.FNT'), '0x93FA']).toString().split('\n')[0];
+  // "0x93FA: block 37, glyph 3,569, offset 114,602 (0x1BFAA)"
+  const [, block, glyph, offset] = lookup.match(/block (\d+), glyph ([\d,]+), offset ([\d,]+)/);
+  assert.match(cell, new RegExp(`code0x93FA.*character日 U\\+65E5.*block${block}.*glyph${glyph}.*offset${offset}`));
+  console.log(`${compared} sheets equal to render's; the download equal; cell 0x93FA as lookup says`);
+  console.log(`first sheet (ILGZ16XB.FNT, labels, scale 2) on screen ${firstSheet} ms after choosing it; drawn in ${drawMs} ms`);
+});
