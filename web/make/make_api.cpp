@@ -8,6 +8,7 @@
 #include <emscripten.h>
 
 #include <stdio.h>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ extern "C" {
 // would follow 'fontx2sheet make' on a command line. Returns make's exit
 // status.
 EMSCRIPTEN_KEEPALIVE int fontx2_make(const char *args, int count) {
+    // The module starts with a umask that leaves a new file no permission
+    // at all, so the page could not read back what make wrote.
+    umask(022);
     std::vector<std::string> words = {"fontx2sheet", "make"};
     for (int i = 0; i < count; ++i, args += words.back().size() + 1) words.push_back(args);
     std::vector<char *> argv;

@@ -5,7 +5,8 @@
   'use strict';
 
   const $ = (id) => document.getElementById(id);
-  const stem = (name) => name.replace(/\.[^.]*$/, '') || 'font';
+  // A file's name without its extension (and without .gz before it).
+  const stem = (name) => name.replace(/\.gz$/i, '').replace(/\.[^.]*$/, '') || 'font';
 
   // The controls, labelled; ids are what scripts and tests use.
   const PANEL = `
