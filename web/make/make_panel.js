@@ -23,18 +23,18 @@
         <option value="sjis">sjis (double-byte Shift-JIS)</option>
         <option value="unicode">unicode (double-byte, BMP code points)</option>
       </select></div>
-    <div class="row"><label for="make-encoding">Code set for single</label>
-      <input type="text" id="make-encoding" list="make-encodings" placeholder="e.g. CP932, ISO-8859-1">
+    <div class="row"><label for="make-encoding">Code set (with single codes)</label>
+      <input type="text" id="make-encoding" size="20" list="make-encodings" placeholder="e.g. CP932, ISO-8859-1">
       <datalist id="make-encodings"><option value="CP932"><option value="ISO-8859-1">
         <option value="ISO-8859-5"><option value="KOI8-R"></datalist></div>
     <div class="row"><label for="make-chars">Characters</label>
-      <input type="text" id="make-chars" placeholder="U+0020-007E,U+3040-30FF (empty: all)"></div>
+      <input type="text" id="make-chars" size="40" placeholder="U+0020-007E,U+3040-30FF (empty: all)"></div>
     <div class="row">
       <button type="button" id="download-make">Make and download the FONTX2 font</button>
       <button type="button" id="download-make-c">Make and download it as C</button>
     </div>
     <div class="row"><button type="button" id="download-c" disabled>Download C of the open font</button></div>
-    <pre id="make-report" aria-live="polite"></pre>`;
+    <pre id="make-report" aria-live="polite" style="white-space: pre-wrap"></pre>`;
 
   let module = null;
   const report = [];
