@@ -27,12 +27,22 @@
     m.className = kind === 'error' ? 'error' : '';
   }
 
-  // Shows text as work in progress and lets the browser paint it before the
-  // work starts; the function returned ends it.
+  // Shows text as work in progress (the page is busy while any such work is
+  // under way); the function returned ends it, putting back the message it
+  // replaced unless another one came meanwhile.
+  let busyCount = 0;
   function busy(text) {
+    const m = $('message'), before = [m.textContent, m.className];
     message(text, 'info');
+    ++busyCount;
     document.body.setAttribute('aria-busy', 'true');
-    return () => document.body.removeAttribute('aria-busy');
+    let ended = false;
+    return () => {
+      if (ended) return;
+      ended = true;
+      if (m.textContent === text) [m.textContent, m.className] = before;
+      if (--busyCount === 0) document.body.removeAttribute('aria-busy');
+    };
   }
   const nextPaint = () => new Promise((resolve) => setTimeout(resolve, 0));
 
@@ -49,12 +59,12 @@
 
   const call = (name, ret, types, args) => mod.ccall(name, ret, types, args);
   const lastText = () => mod.UTF8ToString(mod._web_text_out());
-  // The module's last pixels as an ImageData (copied: the module's memory may move).
+  // The module's last pixels as an ImageData on the module's memory: used at
+  // once, before the module runs again and may move or change them.
   function lastPixels() {
     const w = mod._web_width(), h = mod._web_height();
     if (!w || !h) return null;
-    const at = mod._web_bytes_out();
-    return new ImageData(new Uint8ClampedArray(mod.HEAPU8.slice(at, at + w * h * 4).buffer), w, h);
+    return new ImageData(new Uint8ClampedArray(mod.HEAPU8.buffer, mod._web_bytes_out(), w * h * 4), w, h);
   }
   function lastBytes() {
     const at = mod._web_bytes_out();
@@ -108,6 +118,7 @@
   async function openFiles(files, asPair) {
     files = Array.from(files);
     if (!files.length) return;
+    const started = performance.now();
     const done = busy(`Opening ${files.length === 1 ? files[0].name : files.length + ' files'}…`);
     const refused = [];
     let last = null;
@@ -128,22 +139,28 @@
       done();
     }
     if (last && asPair) pair = last;
-    else if (last) select(last);
+    else if (last) {
+      await select(last);
+      // From the files chosen to their sheet on the canvas, for the page's own measurements.
+      $('sheet').dataset.openMs = (performance.now() - started).toFixed(1);
+    }
     refreshLists();
     await drawText();
     if (refused.length) message(refused.join(' · '), 'error');
     else if (last) message(`Opened ${files.length === 1 ? last.name : files.length + ' fonts'}.`, 'info');
   }
 
+  // Shows a font (null: none); resolved once its sheet is drawn.
   function select(font) {
     selected = font;
     refreshLists();
     showFacts();
     showFindings();
     prepareFix();
-    drawSheet();
+    const sheet = drawSheet();
     drawText();
     selectListeners.forEach((cb) => cb(font ? { name: font.name, bytes: font.bytes } : null));
+    return sheet;
   }
 
   // ---- check -------------------------------------------------------------------------
@@ -250,19 +267,34 @@
     ];
   }
 
+  // The sheet is drawn after the browser has shown that it is being drawn,
+  // as a large one takes a while; only the last one asked for is drawn.
+  let sheetsAsked = 0;
   async function drawSheet() {
+    const ticket = ++sheetsAsked;
+    const font = selected;
+    const end = busy(font ? `Drawing the sheet of ${font.name}…` : '');
+    try {
+      await nextPaint();
+      if (ticket === sheetsAsked) drawSheetNow(font);
+    } finally {
+      end();
+    }
+  }
+
+  function drawSheetNow(font) {
     const canvas = $('sheet');
     sheetLayout = null;
     $('download-png').disabled = true;
-    if (!selected) {
+    if (!font) {
       canvas.width = canvas.height = 0;
       return;
     }
-    const font = selected;
     const started = performance.now();
     const rc = call('web_render', 'number',
       ['number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number', 'number'],
       [font.handle, ...sheetOptions()]);
+    const rendered = performance.now();
     if (rc !== 0) {
       canvas.width = canvas.height = 0;
       message(`${font.name}: ${lastText()}`, 'error');
@@ -278,6 +310,8 @@
     canvas.width = pixels.width;
     canvas.height = pixels.height;
     canvas.getContext('2d').putImageData(pixels, 0, 0);
+    // How long the module and the whole drawing took, for the page's own measurements.
+    canvas.dataset.renderMs = (rendered - started).toFixed(1);
     canvas.dataset.drawMs = (performance.now() - started).toFixed(1);
     canvas.dataset.layout = call('web_sheet_layout', 'string', [], []);
     sheetLayout = JSON.parse(canvas.dataset.layout);
@@ -353,7 +387,7 @@
     }
     sink.out = [];
     sink.err = [];
-    const width = Math.max(0, Number($('text-width').value) | 0);
+    const width = Math.min(65535, Math.max(0, Number($('text-width').value) | 0));
     const gap = Math.max(0, Number($('text-gap').value) | 0);
     const status = call('web_text', 'number',
       ['number', 'number', 'string', 'number', 'number', 'number', 'number'],
@@ -362,7 +396,8 @@
     for (const line of sink.err) {
       const li = document.createElement('li');
       // The command's words, without its name and the module's folders.
-      li.textContent = line.replace(/^fontx2sheet: /, '').replace(/\/fonts\/\d+\//g, '');
+      li.textContent = line.replace(/^fontx2sheet: /, '').replace(/^--text: /, 'the text: ')
+        .replace(/\/fonts\/\d+\//g, '').replace(/^\/text\.txt: /, 'the text: ');
       missing.append(li);
     }
     const rows = status === 0 ? sink.out : [];
@@ -474,6 +509,7 @@
   }).then((m) => {
     mod = m;
     wire();
+    window.fontx2Page.readyMs = performance.now();
     message('Open a FONTX2 font: choose it above or drop it on the page.', 'info');
     resolveReady();
   }, (e) => {

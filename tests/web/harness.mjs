@@ -21,7 +21,7 @@ const TIMEOUT_MS = 30000;
 const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm' };
 
 // Serves the site's files only; anything else is 404.
-function serve(root) {
+function serve(root, served) {
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     const file = join(root, path === '/' ? 'index.html' : path);
@@ -31,16 +31,18 @@ function serve(root) {
     } catch {
       body = null;
     }
+    if (body) served.push({ path, body });
     res.writeHead(body ? 200 : 404, { 'Content-Type': types[extname(file)] || 'application/octet-stream' });
     res.end(body || '');
   });
   return new Promise((ok) => server.listen(0, '127.0.0.1', () => ok(server)));
 }
 
-// fn({page, origin, downloads, native}) with the page opened and ready; fails
+// fn({page, origin, downloads, native, served}) with the page opened and ready; fails
 // when the page asked for anything outside its origin or logged an error.
 export async function withPage(fn) {
-  const server = await serve(resolve(site));
+  const served = [];
+  const server = await serve(resolve(site), served);
   const origin = `http://127.0.0.1:${server.address().port}`;
   const downloads = mkdtempSync(join(tmpdir(), `web-test-${process.pid}-`));
   const browser = await puppeteer.launch({
@@ -62,7 +64,7 @@ export async function withPage(fn) {
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
     await page.goto(origin + '/', { waitUntil: 'load' });
     await page.evaluate(() => window.fontx2Page.ready);
-    await fn({ page, origin, downloads: new Downloads(cdp, downloads), native });
+    await fn({ page, origin, downloads: new Downloads(cdp, downloads), native, served });
     if (outside.length) throw new Error('requests left the page\'s origin: ' + outside.join(', '));
     if (errors.length) throw new Error('the page threw: ' + errors.join('; '));
   } finally {
@@ -113,6 +115,11 @@ export async function openFonts(page, paths, input = '#font-input') {
     !document.body.hasAttribute('aria-busy'), {}, before + paths.length);
 }
 
+// Waits until the page has done what it was asked (a sheet is drawn after a pause).
+export async function idle(page) {
+  await page.waitForFunction(() => !document.body.hasAttribute('aria-busy'));
+}
+
 // Waits for the message area to match re; gives its text.
 export async function waitMessage(page, re) {
   await page.waitForFunction((source) => new RegExp(source).test(document.getElementById('message').textContent),
@@ -160,6 +167,9 @@ export function differences(canvas, png) {
   return wrong ? `${wrong} pixels differ` : '';
 }
 
+// A folder for a test's files, removed when the test ends.
 export function scratch() {
-  return mkdtempSync(join(tmpdir(), `web-cmp-${process.pid}-`));
+  const dir = mkdtempSync(join(tmpdir(), `web-cmp-${process.pid}-`));
+  process.on('exit', () => rmSync(dir, { recursive: true, force: true }));
+  return dir;
 }

@@ -3,14 +3,16 @@
 // long the first sheets take.
 import assert from 'node:assert/strict';
 import { writeFileSync } from 'node:fs';
+import { gzipSync } from 'node:zlib';
 import { join } from 'node:path';
-import { canvasPixels, differences, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
+import { canvasPixels, differences, idle, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
 
 const dir = scratch();
 const font = (name) => join(sharedFonts, name);
 // The page's controls for a case, and the same options for render.
 const cases = [
-  { font: 'ILGZ16XB.FNT', page: {}, args: ['--labels', '--scale', '2'] },
+  { font: 'ILGZ16XB.FNT', page: {}, args: ['--labels'] },
+  { font: 'ILGZ16XB.FNT', page: { 'sheet-scale': '2' }, args: ['--labels', '--scale', '2'] },
   { font: 'ILGZ16XB.FNT', page: { 'sheet-labels': false, 'sheet-scale': '1' }, args: [] },
   { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-scale': '1' }, args: ['--order', 'code', '--labels'] },
   { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-per-row': '64', 'sheet-gap': '1', 'sheet-missing': true, 'sheet-scale': '1' },
@@ -18,10 +20,10 @@ const cases = [
   { font: 'ILGH16XB.FNT', page: { 'sheet-scale': '8' }, args: ['--labels', '--scale', '8'] },
   { font: 'ILGH24XB.FNT', page: { 'sheet-scale': '3', 'sheet-gap': '16' }, args: ['--labels', '--scale', '3', '--gap', '16'] },
   { font: 'ILGH32XB.FNT', page: { 'sheet-column': true, 'sheet-labels': false, 'sheet-scale': '1' }, args: ['--column'] },
-  { font: 'ILMH16XB.FNT', page: { 'sheet-missing': true }, args: ['--labels', '--scale', '2', '--missing'] },
+  { font: 'ILMH16XB.FNT', page: { 'sheet-missing': true, 'sheet-scale': '2' }, args: ['--labels', '--scale', '2', '--missing'] },
   { font: '8x16-fontx-sbcs.fnt', page: { 'sheet-scale': '5' }, args: ['--labels', '--scale', '5'] },
 ];
-const defaults = { 'sheet-order': '0', 'sheet-column': false, 'sheet-labels': true, 'sheet-scale': '2',
+const defaults = { 'sheet-order': '0', 'sheet-column': false, 'sheet-labels': true, 'sheet-scale': '1',
   'sheet-per-row': '16', 'sheet-gap': '0', 'sheet-missing': false };
 
 // Sets the sheet's controls as a user would, each firing its change event.
@@ -34,6 +36,7 @@ async function setControls(page, values) {
       e.dispatchEvent(new Event('change'));
     }
   }, values);
+  await idle(page);
 }
 
 async function selectFont(page, name) {
@@ -42,13 +45,17 @@ async function selectFont(page, name) {
     list.value = [...list.options].find((o) => o.text.startsWith(n + ' ')).value;
     list.dispatchEvent(new Event('change'));
   }, name);
+  await idle(page);
 }
 
-await withPage(async ({ page, downloads }) => {
-  const opened = Date.now();
+await withPage(async ({ page, downloads, served }) => {
   await openFonts(page, [font('ILGZ16XB.FNT')]);
-  const firstSheet = Date.now() - opened;
-  const drawMs = await page.$eval('#sheet', (c) => Number(c.dataset.drawMs));
+  // What the page loads before its first sheet, gzip-compressed as a server would send it.
+  const loaded = served.map((f) => gzipSync(f.body, { level: 9 }).length);
+  const compressed = loaded.reduce((a, b) => a + b, 0);
+  assert.ok(compressed < 300 * 1024, `${compressed} bytes compressed before the first sheet`);
+  const [readyMs, openMs, drawMs] = await page.evaluate(() => [window.fontx2Page.readyMs,
+    Number(document.getElementById('sheet').dataset.openMs), Number(document.getElementById('sheet').dataset.drawMs)]);
   await openFonts(page, [...new Set(cases.map((c) => c.font))].filter((n) => n !== 'ILGZ16XB.FNT').map(font));
   let compared = 0;
   for (const c of cases) {
@@ -84,10 +91,17 @@ await withPage(async ({ page, downloads }) => {
     canvas.dispatchEvent(new MouseEvent('click', { clientX: r.x + l.left + 91 * l.pitchX + 1, clientY: r.y + l.top + 37 * l.pitchY + 1 }));
   });
   const cell = await page.$eval('#cell', (d) => d.textContent);
+  // The keyboard: Home is the first cell (0x8140), each arrow a cell on.
+  await page.focus('#sheet');
+  await page.keyboard.press('Home');
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.press('ArrowDown');
+  assert.match(await page.$eval('#cell', (d) => d.textContent), /^code0x81A0character□/); // row 2, column 2
   const lookup = run(['lookup', font('ILGZ16XB.FNT'), '0x93FA']).toString().split('\n')[0];
   // "0x93FA: block 37, glyph 3,569, offset 114,602 (0x1BFAA)"
   const [, block, glyph, offset] = lookup.match(/block (\d+), glyph ([\d,]+), offset ([\d,]+)/);
   assert.match(cell, new RegExp(`code0x93FA.*character日 U\\+65E5.*block${block}.*glyph${glyph}.*offset${offset}`));
   console.log(`${compared} sheets equal to render's; the download equal; cell 0x93FA as lookup says`);
-  console.log(`first sheet (ILGZ16XB.FNT, labels, scale 2) on screen ${firstSheet} ms after choosing it; drawn in ${drawMs} ms`);
+  console.log(`before the first sheet: ${served.length} files, ${compressed.toLocaleString('en')} bytes compressed (${served.map((f, i) => `${f.path} ${loaded[i]}`).join(', ')})`);
+  console.log(`page ready ${readyMs.toFixed(0)} ms after navigation; ILGZ16XB.FNT opened and its sheet (labels, scale 1) on the canvas ${openMs} ms later, of which drawing ${drawMs} ms`);
 });
