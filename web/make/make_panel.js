@@ -1,12 +1,56 @@
 // The make panel: the command's make on a font from the user's disk, and "Download
 // C" for the open font. Runs after make.js's module loader, which defines
-// createFontx2Make; the page calls window.fontx2Make.attach once it has loaded it.
+// createFontx2Make. In the page it builds the panel (the page calls
+// window.fontx2Make.attach once it has loaded make.js) and starts make.js again
+// as a Web Worker, where make runs, so a long make never freezes the page.
 (function () {
   'use strict';
+
+  // Runs make as 'fontx2sheet make SOURCE -o OUT ARGS...' would in a folder
+  // holding the source: the output's bytes, or null; the report either way.
+  function make(module, report, { sourceName, bytes, outName, args }) {
+    const FS = module.FS;
+    for (const dir of ['/in', '/out']) if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
+    const source = '/in/' + sourceName;
+    FS.writeFile(source, bytes);
+    FS.chdir('/out');
+    const words = [source, '-o', outName, ...args];
+    const packed = new TextEncoder().encode(words.join('\0') + '\0');
+    const at = module._malloc(packed.length);
+    module.HEAPU8.set(packed, at);
+    report.length = 0;
+    let status;
+    try {
+      status = module._fontx2_make(at, words.length);
+    } finally {
+      module._free(at);
+      FS.unlink(source);
+    }
+    const made = FS.analyzePath(outName).exists ? FS.readFile(outName) : null;
+    if (made) FS.unlink(outName);
+    return { status, made: status === 0 ? made : null, text: report.join('\n').split(source).join(sourceName) };
+  }
+
+  if (typeof document === 'undefined') { // in the worker
+    const report = [];
+    const ready = createFontx2Make({ print: (line) => report.push(line), printErr: (line) => report.push(line) });
+    ready.then(() => postMessage({ id: 0 }), (e) => postMessage({ id: 0, error: String(e) }));
+    onmessage = async ({ data }) => {
+      try {
+        const result = make(await ready, report, data);
+        postMessage({ id: data.id, ...result }, result.made ? [result.made.buffer] : []);
+      } catch (e) {
+        postMessage({ id: data.id, error: String(e.message || e) });
+      }
+    };
+    return;
+  }
 
   const $ = (id) => document.getElementById(id);
   // A file's name without its extension (and without .gz before it).
   const stem = (name) => name.replace(/\.gz$/i, '').replace(/\.[^.]*$/, '') || 'font';
+  // Names the file system cannot hold ('/', NUL) become '_'.
+  const safeName = (name) => name.replace(/[/\0]/g, '_') || 'font';
 
   // The controls, labelled; ids are what scripts and tests use.
   const PANEL = `
@@ -36,33 +80,24 @@
     <div class="row"><button type="button" id="download-c" disabled>Download C of the open font</button></div>
     <pre id="make-report" aria-live="polite" style="white-space: pre-wrap"></pre>`;
 
-  let module = null;
-  const report = [];
-
-  // Runs make as 'fontx2sheet make SOURCE -o OUT ARGS...' would in a folder
-  // holding the source: the output's bytes, or null; the report either way.
-  function make(sourceName, bytes, outName, args) {
-    const FS = module.FS;
-    for (const dir of ['/in', '/out']) if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
-    const source = '/in/' + sourceName;
-    FS.writeFile(source, bytes);
-    FS.chdir('/out');
-    const words = [source, '-o', outName, ...args];
-    const packed = new TextEncoder().encode(words.join('\0') + '\0');
-    const at = module._malloc(packed.length);
-    module.HEAPU8.set(packed, at);
-    report.length = 0;
-    let status;
-    try {
-      status = module._fontx2_make(at, words.length);
-    } finally {
-      module._free(at);
-      FS.unlink(source);
-    }
-    const made = FS.analyzePath(outName).exists ? FS.readFile(outName) : null;
-    if (made) FS.unlink(outName);
-    return { status, made: status === 0 ? made : null, text: report.join('\n').split(source).join(sourceName) };
-  }
+  // The worker and the answers it owes, by request number (0: that it is ready).
+  const worker = new Worker(document.currentScript.src);
+  const waiting = new Map();
+  let asked = 0;
+  const ready = new Promise((resolve, reject) => waiting.set(0, (a) => (a.error ? reject(new Error(a.error)) : resolve())));
+  const ask = (request) => new Promise((resolve) => {
+    waiting.set(++asked, resolve);
+    worker.postMessage({ id: asked, ...request });
+  });
+  worker.onmessage = ({ data }) => {
+    waiting.get(data.id)(data);
+    waiting.delete(data.id);
+  };
+  // A worker that died (out of memory, a fault) answers nothing more.
+  worker.onerror = (e) => {
+    for (const resolve of waiting.values()) resolve({ error: e.message || 'the font maker stopped' });
+    waiting.clear();
+  };
 
   // The panel's options as the command's arguments.
   function options() {
@@ -76,15 +111,12 @@
     return args;
   }
 
-  // Names the file system cannot hold ('/', NUL) become '_'.
-  const safeName = (name) => name.replace(/[/\0]/g, '_') || 'font';
-
   async function run(page, sourceName, bytes, outName, args, mime) {
     const done = page.busy(`Making ${outName}…`);
-    await new Promise((resolve) => setTimeout(resolve, 0)); // let the busy state paint
     try {
-      await window.fontx2Make.ready;
-      const result = make(safeName(sourceName), bytes, outName, args);
+      await ready;
+      const result = await ask({ sourceName: safeName(sourceName), bytes, outName, args });
+      if (result.error) throw new Error(result.error);
       $('make-report').textContent = result.text;
       page.message(result.text || `make ended with status ${result.status}`, result.made ? 'info' : 'error');
       if (result.made) page.download(outName, result.made, mime);
@@ -124,11 +156,5 @@
     follow(page.current());
   }
 
-  const ready = createFontx2Make({
-    print: (line) => report.push(line),
-    printErr: (line) => report.push(line),
-  }).then((m) => {
-    module = m;
-  });
   window.fontx2Make = { attach, ready };
 })();
