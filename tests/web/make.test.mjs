@@ -26,6 +26,8 @@ writeFileSync(bdf, ['STARTFONT 2.1', 'FONT -x-tiny-medium-r-normal--8-80-75-75-c
 // Each case: the source, the panel's controls, the command's options.
 const cases = [
   { source: `${misc}/shnm8x16r.pcf.gz`, panel: {}, args: [] },
+  // JIS X 0201 through Shift-JIS: 0x5C and 0x7E are the yen sign and the overline.
+  { source: `${misc}/shnm8x16r.pcf.gz`, panel: { 'make-codes': 'unicode' }, args: ['--codes', 'unicode'] },
   { source: `${misc}/shnmk16.pcf.gz`, panel: {}, args: [] },
   { source: `${misc}/6x13.pcf.gz`, panel: { 'make-chars': 'U+0020-007E,U+00A0-00FF,U+0370-03FF,U+2500-257F' },
     args: ['--chars', 'U+0020-007E,U+00A0-00FF,U+0370-03FF,U+2500-257F'] },
