@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fontx2/fontx2.h"
+#include "fontx2/fontx2_analysis.h"
 #include "fontx2/fontx2_writer.h"
 
 #include <stdint.h>
@@ -35,3 +36,5 @@ struct FixResult {
 // fontx2_lookup finds gets the same glyph bytes for fontx2_device_lookup of
 // the rewrite; the rewrite is checked with both readers before it is given.
 int fix_font(const Fontx2Font *font, FixResult *result);
+// The same from the font's analysis, already at hand.
+int fix_font(const Fontx2Font *font, const Fontx2Analysis &analysis, FixResult *result);
