@@ -35,11 +35,9 @@ struct DrawnSheet {
 
 // Pixels of a picture as RGBA, each through the palette (or as its own RGB).
 bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
-    try {
-        bytes_out.assign((size_t)picture.width * picture.height * 4, 0xFF);
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
+    const uint64_t size = (uint64_t)picture.width * picture.height * 4;
+    if (size > bytes_out.max_size()) return false; // more than this module can address
+    bytes_out.assign((size_t)size, 0xFF);
     uint8_t *to = bytes_out.data();
     for (uint32_t y = 0; y < picture.height; ++y)
         for (uint32_t x = 0; x < picture.width; ++x, to += 4) {
@@ -104,8 +102,7 @@ std::string code_character(const LoadedFont &f, uint32_t code) {
 }
 
 std::string cell_json(const LoadedFont &f, uint32_t code, const Fontx2Glyph &g) {
-    const bool double_byte = f.font.double_byte || code > 0xFF;
-    std::string json = "{\"code\":" + json_string(code_text(code, double_byte)) +
+    std::string json = "{\"code\":" + json_string(code_text(code, f.font.double_byte)) +
                        ",\"character\":" + json_string(code_character(f, code)) +
                        ",\"held\":" + (g.held ? "true" : "false") +
                        ",\"present\":" + (g.present && g.bitmap ? "true" : "false");

@@ -407,6 +407,12 @@
   // The command's --ascii rows ('#' ink, '.' paper) as pixels, scale x scale each.
   function paintText(canvas, rows, scale) {
     const w = rows.length ? rows[0].length : 0, h = rows.length;
+    if (w * scale > MAX_CANVAS_SIDE || h * scale > MAX_CANVAS_SIDE) {
+      canvas.width = canvas.height = 0;
+      message(`The text would be ${count(w * scale)} x ${count(h * scale)} pixels; a browser canvas has at most ` +
+        `${count(MAX_CANVAS_SIDE)} a side: choose a narrower display or a smaller scale`, 'error');
+      return;
+    }
     canvas.width = w * scale;
     canvas.height = h * scale;
     if (!w || !h) return;

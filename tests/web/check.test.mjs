@@ -4,6 +4,7 @@
 import assert from 'node:assert/strict';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
+import { execFileSync } from 'node:child_process';
 import { idle, openFonts, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
 
 const dir = scratch();
@@ -84,7 +85,12 @@ await withPage(async ({ page, downloads }) => {
     const said = await waitMessage(page, /not a FONTX2 font/);
     assert.equal(said, `${file.split('/').pop()}: ${native}`);
   }
+  // A file one byte over the page's limit is refused unread (a sparse file: nothing is written).
+  const huge = join(dir, 'huge.FNT');
+  execFileSync('truncate', ['-s', String(256 * 1024 * 1024 + 1), huge]);
+  await (await page.$('#font-input')).uploadFile(huge);
+  assert.equal(await waitMessage(page, /not opened/), 'huge.FNT: 268,435,457 bytes, more than any FONTX2 font: not opened');
   await openFonts(page, [join(sharedFonts, 'ILGH16XB.FNT')]);
   assert.equal(await page.$eval('#sheet', (c) => c.width > 0), true, 'a font opens after the refusals');
-  console.log(`${all.length} fonts: ${findings} findings as inspect --json has them; ${repairs} repairs byte-identical to fix; 3 non-fonts in the command's words`);
+  console.log(`${all.length} fonts: ${findings} findings as inspect --json has them; ${repairs} repairs byte-identical to fix; 3 non-fonts in the command's words, one file too large`);
 });

@@ -8,6 +8,19 @@ import { join } from 'node:path';
 import { canvasPixels, differences, idle, openFonts, pngPixels, run, scratch, sharedFonts, waitMessage, withPage } from './harness.mjs';
 
 const dir = scratch();
+// A double-byte font of one block of codes, each glyph one pixel of ink.
+function oneBlock(name, first, last, width, height) {
+  const glyph = Math.ceil(width / 8) * height, n = last - first + 1;
+  const b = Buffer.alloc(22 + n * glyph);
+  b.write('FONTX2' + name.padEnd(8).slice(0, 8), 0, 'latin1');
+  b.set([width, height, 1, 1], 14);
+  b.writeUInt16LE(first, 18);
+  b.writeUInt16LE(last, 20);
+  for (let i = 0; i < n; ++i) b[22 + i * glyph] = 0x80;
+  const file = join(dir, `${name}.FNT`);
+  writeFileSync(file, b);
+  return file;
+}
 const font = (name) => join(sharedFonts, name);
 // The page's controls for a case, and the same options for render.
 const cases = [
@@ -37,6 +50,16 @@ async function setControls(page, values) {
     }
   }, values);
   await idle(page);
+}
+
+// A click on a cell (dispatched: the canvas may be scrolled out of view); the cell's facts.
+async function clickCell(page, column, row) {
+  await page.evaluate((column, row) => {
+    const canvas = document.getElementById('sheet'), l = JSON.parse(canvas.dataset.layout);
+    const r = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent('click', { clientX: r.x + l.left + column * l.pitchX + 1, clientY: r.y + l.top + row * l.pitchY + 1 }));
+  }, column, row);
+  return page.$eval('#cell', (d) => d.textContent);
 }
 
 async function selectFont(page, name) {
@@ -82,14 +105,27 @@ await withPage(async ({ page, downloads, served }) => {
   assert.match(await waitMessage(page, /canvas/), /ILGZ16XB\.FNT: the sheet would be 40 x 141,376 pixels; a browser canvas has at most 32,767 a side/);
   assert.equal(await page.$eval('#sheet', (c) => c.height), 0);
 
+  // At the limits. One column of 151 cells 31 pixels high at scale 7 is 32,767
+  // pixels, a canvas's longest side; 256 of 16 at scale 8 is one more.
+  await openFonts(page, [oneBlock('TALL', 0x100, 0x196, 8, 31), oneBlock('ALL', 0, 0xFFFF, 16, 16)]);
+  await selectFont(page, 'TALL.FNT');
+  await setControls(page, { ...defaults, 'sheet-column': true, 'sheet-labels': false, 'sheet-scale': '7' });
+  assert.deepEqual(await page.$eval('#sheet', (c) => [c.width, c.height]), [56, 32767]);
+  await selectFont(page, 'ILGH16XB.FNT');
+  await setControls(page, { ...defaults, 'sheet-column': true, 'sheet-labels': false, 'sheet-scale': '8' });
+  assert.match(await waitMessage(page, /canvas/), /the sheet would be 64 x 32,768 pixels; a browser canvas has at most 32,767 a side/);
+  // Every code, 256 a row, at scale 2 is 8,192 x 8,192: the most pixels the page draws.
+  await selectFont(page, 'ALL.FNT');
+  await setControls(page, { ...defaults, 'sheet-per-row': '256', 'sheet-labels': false, 'sheet-scale': '2' });
+  assert.deepEqual(await page.$eval('#sheet', (c) => [c.width, c.height]), [8192, 8192]);
+  await setControls(page, { ...defaults, 'sheet-per-row': '256', 'sheet-labels': false, 'sheet-scale': '3' });
+  assert.match(await waitMessage(page, /more than/), /ALL\.FNT: the sheet would be 12,288 x 12,288 pixels, more than this page draws \(67,108,864\): choose a smaller scale/);
+  assert.equal(await page.$eval('#sheet', (c) => c.height), 0);
+
   // Pointing at a cell: 0x93FA, row 38 column 92 of the JIS grid, as lookup finds it.
+  await selectFont(page, 'ILGZ16XB.FNT');
   await setControls(page, { ...defaults, 'sheet-scale': '1' });
-  // A click where the cell lies (dispatched: the canvas may be scrolled out of view).
-  await page.evaluate(() => {
-    const canvas = document.getElementById('sheet'), l = JSON.parse(canvas.dataset.layout);
-    const r = canvas.getBoundingClientRect();
-    canvas.dispatchEvent(new MouseEvent('click', { clientX: r.x + l.left + 91 * l.pitchX + 1, clientY: r.y + l.top + 37 * l.pitchY + 1 }));
-  });
+  await clickCell(page, 91, 37);
   const cell = await page.$eval('#cell', (d) => d.textContent);
   // The keyboard: Home is the first cell (0x8140), each arrow a cell on.
   await page.focus('#sheet');
@@ -101,6 +137,12 @@ await withPage(async ({ page, downloads, served }) => {
   // "0x93FA: block 37, glyph 3,569, offset 114,602 (0x1BFAA)"
   const [, block, glyph, offset] = lookup.match(/block (\d+), glyph ([\d,]+), offset ([\d,]+)/);
   assert.match(cell, new RegExp(`code0x93FA.*character日 U\\+65E5.*block${block}.*glyph${glyph}.*offset${offset}`));
+  // A character is shown from the space on, none for a control code.
+  await selectFont(page, 'ILGH16XB.FNT');
+  await setControls(page, defaults);
+  assert.match(await clickCell(page, 0, 2), /^code0x20character  U\+0020glyph32/);
+  assert.match(await clickCell(page, 15, 1), /^code0x1Fglyph31/);
+  assert.match(await clickCell(page, 15, 15), /^code0xFFglyph255/);
   console.log(`${compared} sheets equal to render's; the download equal; cell 0x93FA as lookup says`);
   console.log(`before the first sheet: ${served.length} files, ${compressed.toLocaleString('en')} bytes compressed (${served.map((f, i) => `${f.path} ${loaded[i]}`).join(', ')})`);
   console.log(`page ready ${readyMs.toFixed(0)} ms after navigation; ILGZ16XB.FNT opened and its sheet (labels, scale 1) on the canvas ${openMs} ms later, of which drawing ${drawMs} ms`);

@@ -11,8 +11,9 @@ import { spawnSync } from 'node:child_process';
 const dir = scratch();
 const single = join(sharedFonts, 'ILGH16XB.FNT'), wide = join(sharedFonts, 'ILGZ16XB.FNT');
 // Where code tables differ: the JIS X 0208 forms and CP932's, row 13 (NEC)
-// and the IBM extensions (0xFA40-0xFC4B), and one past the plane.
-const tables = '～〜∥‖－−￢¬￠¢￡£①⑳Ⅰ№㈱≒∵ⅰ￤＇＂纊髙鍈¦😀';
+// and the IBM extensions (0xFA40-0xFC4B), the first and last lead bytes of
+// each range (0x8140, 0x9F40, 0x9FFC, 0xE040, 0xFC4B), and one past the plane.
+const tables = '～〜∥‖－−￢¬￠¢￡£①⑳Ⅰ№㈱≒∵ⅰ￤＇＂纊髙鍈¦\u3000檗滌漾黑😀';
 const cases = [
   { fonts: [single, wide], text: 'Hello, 世界。ｶﾀｶﾅ', width: 128 },
   { fonts: [wide], text: tables, width: 0 },
@@ -76,5 +77,12 @@ await withPage(async ({ page }) => {
     assert.deepEqual(listed, said, c.text);
     reports += said.length;
   }
+  // The widest text a canvas takes is 32,767 pixels; one more is refused with a message.
+  await setCase(page, { fonts: [single], text: 'x', width: 32767, scale: 1 });
+  assert.deepEqual(await page.$eval('#text', (c) => [c.width, c.height]), [32767, 16]);
+  await setCase(page, { fonts: [single], text: 'x', width: 16384, scale: 2 });
+  assert.deepEqual(await page.$eval('#text', (c) => [c.width, c.height]), [0, 0]);
+  assert.equal(await page.$eval('#message', (m) => m.textContent), 'The text would be 32,768 x 32 pixels; ' +
+    'a browser canvas has at most 32,767 a side: choose a narrower display or a smaller scale');
   console.log(`${cases.length} texts drawn as text draws them (${pixels.toLocaleString('en')} pixels); ${reports} reports alike`);
 });
