@@ -3,6 +3,7 @@
 // command does first), in the same run: rewriting it within 255 blocks and
 // reading the rewrite back with both readers, code by code.
 #include "bench/workloads.h"
+#include "fontx2sheet/files.h"
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
 

@@ -1,5 +1,7 @@
 // fontx2sheet make of Debian's 12 x 13 Japanese X11 font (19,207 characters
 // and the box at code 0), read back with the library in the same run.
+#include "fontx2/fontx2.h"
+#include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/make.h"
 
 #include <benchmark/benchmark.h>
@@ -13,7 +15,7 @@ const char *const JA_FONT = "/usr/share/fonts/X11/misc/12x13ja.pcf.gz";
 // Makes the font as make does (mapped, placed, written, checked by both
 // readers), then reads every code's glyph with the library.
 bool make_and_read(uint64_t *glyphs_read) {
-    MakeOptions options;
+    MakeArgs options;
     options.source = JA_FONT;
     MadeGlyphs made;
     Fontx2Written written;

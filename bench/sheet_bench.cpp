@@ -1,5 +1,9 @@
 // fontx2sheet render of the largest real font to PNG bytes, beside its limit:
 // the PNG library alone encoding the same pixels from memory, same run.
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/picture.h"
+#include "fontx2sheet/png.h"
+#include "fontx2sheet/render.h"
 #include "fontx2sheet/fontx2sheet.h"
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,6 @@
-// Writing FONTX2 fonts: the header, the block table and the glyphs as given.
+// Writing FONTX2 fonts: the block plan (a block per run of codes, the smallest
+// gaps merged where there are too many), the header, the table and the
+// glyphs, and the check that both kinds of reader read back what was meant.
 #include "fontx2/fontx2_writer.h"
 
 #include "fontx2/fontx2.h"

@@ -1,16 +1,17 @@
-// Code sets through iconv: a character's code, and a code's character.
-#include "fontx2sheet/fontx2sheet.h"
+// Code sets: their names, conversions through iconv between a character and
+// a code, and UTF-8.
+#include "fontx2sheet/code_set.h"
 
 #include <iconv.h>
 
-CodeSet::CodeSet(const std::string &name) {
+Transcoder::Transcoder(const std::string &name) {
     encoder_ = (void *)iconv_open(name.c_str(), "UTF-32LE");
     decoder_ = (void *)iconv_open("UTF-32LE", name.c_str());
     encoder_ok_ = encoder_ != (void *)(iconv_t)-1;
     decoder_ok_ = decoder_ != (void *)(iconv_t)-1;
 }
 
-CodeSet::~CodeSet() {
+Transcoder::~Transcoder() {
     if (encoder_ok_) iconv_close((iconv_t)encoder_);
     if (decoder_ok_) iconv_close((iconv_t)decoder_);
 }
@@ -27,7 +28,7 @@ static int convert(void *cd, const char *in, size_t in_size, char *out, size_t o
     return (int)(out_at - out);
 }
 
-bool CodeSet::encode(uint32_t character, uint32_t *code) {
+bool Transcoder::encode(uint32_t character, uint32_t *code) {
     if (!encoder_ok_) return false;
     char in[4] = {(char)(character & 0xFF), (char)(character >> 8 & 0xFF),
                   (char)(character >> 16 & 0xFF), 0};
@@ -38,7 +39,7 @@ bool CodeSet::encode(uint32_t character, uint32_t *code) {
     return true;
 }
 
-bool CodeSet::decode(uint32_t code, uint32_t *character) {
+bool Transcoder::decode(uint32_t code, uint32_t *character) {
     if (!decoder_ok_ || code > 0xFFFF) return false;
     char in[2] = {(char)(code > 0xFF ? code >> 8 : code), (char)(code & 0xFF)};
     char out[16];
@@ -50,5 +51,50 @@ bool CodeSet::decode(uint32_t code, uint32_t *character) {
 }
 
 bool code_set_known(const std::string &encoding) {
-    return CodeSet(encoding).ok();
+    return Transcoder(encoding).ok();
+}
+
+const char *code_set_name(CodeSet set) {
+    switch (set) {
+    case CodeSet::SINGLE:
+        return "single";
+    case CodeSet::SJIS:
+        return "sjis";
+    default:
+        return "unicode";
+    }
+}
+
+bool code_set_from_name(const std::string &name, CodeSet *set) {
+    for (CodeSet s : {CodeSet::SINGLE, CodeSet::SJIS, CodeSet::UNICODE})
+        if (name == code_set_name(s)) {
+            *set = s;
+            return true;
+        }
+    return false;
+}
+
+bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
+    for (size_t i = 0; i < text.size();) {
+        uint8_t c = (uint8_t)text[i];
+        uint32_t n = c < 0x80                ? 0
+                     : c >= 0xC2 && c < 0xE0 ? 1
+                     : c >= 0xE0 && c < 0xF0 ? 2
+                     : c >= 0xF0 && c < 0xF5 ? 3
+                                             : 4;
+        if (n == 4 || (n > 0 && i + n >= text.size())) return false;
+        uint32_t value = n == 0 ? c : c & (0x3F >> n);
+        for (uint32_t k = 1; k <= n; ++k) {
+            uint8_t t = (uint8_t)text[i + k];
+            if ((t & 0xC0) != 0x80) return false;
+            value = value << 6 | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed.
+        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (value < least[n] || (value >= 0xD800 && value < 0xE000) || value > 0x10FFFF)
+            return false;
+        scalars->push_back(value);
+        i += n + 1;
+    }
+    return true;
 }

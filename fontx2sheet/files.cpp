@@ -1,9 +1,11 @@
-// Reading fonts from files and writing outputs whole or not at all.
+// Reading inputs and fonts from files and writing outputs whole or not at all.
+#include "fontx2sheet/files.h"
+
 #include "fontx2sheet/fontx2sheet.h"
-#include "fontx2sheet/inputs.h"
 
 #include <errno.h>
 #include <fcntl.h>
+#include <new>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
@@ -12,6 +14,11 @@
 
 void report(const std::string &where, const std::string &what) {
     fprintf(stderr, "fontx2sheet: %s: %s\n", where.c_str(), what.c_str());
+}
+
+int usage_error(const std::string &what) {
+    fprintf(stderr, "fontx2sheet: %s\nRun 'fontx2sheet --help' for the options.\n", what.c_str());
+    return EXIT_USAGE;
 }
 
 std::string count_text(uint64_t n) {
@@ -42,18 +49,67 @@ static std::string first_bytes(const std::vector<uint8_t> &bytes) {
     return "not a FONTX2 font: it begins " + hex + " (\"" + text + "\"), not \"FONTX2\"";
 }
 
-static bool read_all(int fd, std::vector<uint8_t> *bytes, uint64_t size) {
-    bytes->resize((size_t)size);
-    uint64_t done = 0;
-    while (done < size) {
-        ssize_t got = read(fd, bytes->data() + done, (size_t)(size - done));
+// Reads to the end: a regular file's size is only a first guess, since it
+// may grow or shrink meanwhile, and a pipe has none.
+static bool read_all(int fd, uint64_t size_guess, std::vector<uint8_t> *bytes) {
+    bytes->clear();
+    bytes->reserve((size_t)size_guess);
+    uint8_t chunk[65536];
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
-        if (got == 0) break; // the file shrank meanwhile
-        done += (uint64_t)got;
+        if (got == 0) return true;
+        bytes->insert(bytes->end(), chunk, chunk + got);
     }
-    bytes->resize((size_t)done);
-    return true;
+}
+
+bool read_input(const std::string &path, std::vector<uint8_t> *bytes, std::string *error) {
+    int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        *error = strerror(errno);
+        return false;
+    }
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0;
+    int cause = errno;
+    if (ok && S_ISDIR(st.st_mode)) {
+        if (fd != STDIN_FILENO) close(fd);
+        *error = "is a folder, not a file";
+        return false;
+    }
+    try {
+        ok = ok && read_all(fd, S_ISREG(st.st_mode) ? (uint64_t)st.st_size : 0, bytes);
+        cause = errno;
+    } catch (const std::bad_alloc &) {
+        ok = false;
+        cause = ENOMEM;
+    }
+    if (fd != STDIN_FILENO) close(fd);
+    if (!ok) *error = strerror(cause);
+    return ok;
+}
+
+bool begins_fontx2(const std::string &path, std::string *error) {
+    error->clear();
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        *error = strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        *error = "is a folder, not a font";
+        return false;
+    }
+    uint8_t head[FONTX2_SIGNATURE_BYTES];
+    ssize_t got;
+    do got = read(fd, head, sizeof head);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) *error = strerror(errno);
+    close(fd);
+    return got == (ssize_t)sizeof head && fontx2_has_signature(head, sizeof head);
 }
 
 bool parse_font(LoadedFont *loaded) {
@@ -64,38 +120,21 @@ bool parse_font(LoadedFont *loaded) {
     return true;
 }
 
-// The bytes read, parsed: EXIT_NOT_A_FONT without the signature.
-static int parsed(LoadedFont *loaded) {
+int load_font(const std::string &path, LoadedFont *loaded) {
+    loaded->path = path;
+    if (!read_input(path, &loaded->bytes, &loaded->error)) {
+        if (loaded->error == "is a folder, not a file") loaded->error = "is a folder, not a font";
+        return EXIT_NOT_A_FONT;
+    }
     if (parse_font(loaded)) return EXIT_FINE;
     loaded->error = first_bytes(loaded->bytes);
     return EXIT_NOT_A_FONT;
 }
 
-int load_font(const std::string &path, LoadedFont *loaded) {
-    loaded->path = path;
-    if (path == "-")
-        return read_standard_input(&loaded->bytes, &loaded->error) ? parsed(loaded)
-                                                                   : EXIT_NOT_A_FONT;
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        loaded->error = strerror(errno);
-        return EXIT_NOT_A_FONT;
-    }
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0;
-    if (ok && S_ISDIR(st.st_mode)) {
-        close(fd);
-        loaded->error = "is a folder, not a font";
-        return EXIT_NOT_A_FONT;
-    }
-    ok = ok && read_all(fd, &loaded->bytes, (uint64_t)st.st_size);
-    int error = errno;
-    close(fd);
-    if (!ok) {
-        loaded->error = strerror(error);
-        return EXIT_NOT_A_FONT;
-    }
-    return parsed(loaded);
+int load_font_or_report(const std::string &path, LoadedFont *loaded) {
+    int status = load_font(path, loaded);
+    if (status != EXIT_FINE) report(path, loaded->error);
+    return status;
 }
 
 static bool write_all(int fd, const std::vector<uint8_t> &bytes) {
@@ -215,15 +254,16 @@ static int replace_file(const std::string &path, const struct stat *old,
     return EXIT_FINE;
 }
 
+int refuse_terminal(const std::string &out) {
+    if (out != "-" || !isatty(STDOUT_FILENO)) return EXIT_FINE;
+    report("standard output", "is a terminal: a picture is binary; redirect it to a file or "
+                              "a pipe, or name a file with -o");
+    return EXIT_USAGE;
+}
+
 int refuse_output_over_input(const std::string &out, const std::vector<std::string> &inputs) {
-    if (out == "-") {
-        if (!isatty(STDOUT_FILENO)) return EXIT_FINE;
-        report("standard output", "is a terminal: a picture is binary; redirect it to a file or "
-                                  "a pipe, or name a file with -o");
-        return EXIT_USAGE;
-    }
     struct stat o;
-    if (stat(out.c_str(), &o) != 0) return EXIT_FINE; // a new name is no input
+    if (out == "-" || stat(out.c_str(), &o) != 0) return EXIT_FINE; // a new name is no input
     for (const std::string &in : inputs) {
         struct stat i;
         bool got = in == "-" ? fstat(STDIN_FILENO, &i) == 0 : stat(in.c_str(), &i) == 0;
@@ -235,9 +275,15 @@ int refuse_output_over_input(const std::string &out, const std::vector<std::stri
     return EXIT_FINE;
 }
 
+int refuse_json_with_standard_output(bool json, const std::string &out) {
+    if (!json || out != "-") return EXIT_FINE;
+    report("--json", "writes to standard output, and so would -o -: write the output to a file");
+    return EXIT_USAGE;
+}
+
 int write_output(const std::string &path, const std::vector<uint8_t> &bytes) {
     if (path == "-") {
-        if (isatty(STDOUT_FILENO)) return refuse_output_over_input(path, {});
+        if (int refused = refuse_terminal(path)) return refused;
         if (write_all(STDOUT_FILENO, bytes)) return EXIT_FINE;
         return cannot_write("standard output", errno);
     }

@@ -3,8 +3,6 @@
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
 
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <new>
 #include <stdio.h>
@@ -135,7 +133,7 @@ int fix_font(const Fontx2Font *font, const Fontx2Analysis &analysis, FixResult *
     size_changes(font, analysis, &result->changes);
     if (result->glyphs.codes.empty() || font->glyph_bytes == 0) return FIX_NO_GLYPHS;
     result->runs = runs_of(result->glyphs.codes);
-    if (!fontx2_write_font(result->glyphs, 255, &result->written)) return FIX_CHECK_FAILED;
+    if (!fontx2_write_font(result->glyphs, 255, &result->written)) return FIX_NOT_WRITTEN;
     write_changes(font, result);
     if (!fontx2_check_font(result->written.bytes, result->glyphs, &result->bad_code))
         return FIX_CHECK_FAILED;
@@ -146,109 +144,4 @@ int fix_font(const Fontx2Font *font, FixResult *result) {
     Fontx2Analysis analysis;
     fontx2_analyse(font, &analysis);
     return fix_font(font, analysis, result);
-}
-
-// ---- the command ------------------------------------------------------------------
-
-CLI::App *add_fix(CLI::App &app, FixArgs *args) {
-    CLI::App *fix = app.add_subcommand(
-        "fix", "Rewrite a font so that readers which trust its count byte read every glyph it "
-               "holds: wrapped counts, padding, overlapping, inverted and unsorted blocks, cut "
-               "glyphs and trailing bytes");
-    fix->add_option("FONT", args->font, "The FONTX2 font")->required();
-    fix->add_option("-o,--output", args->out, "The font to write (never FONT itself)")->required();
-    fix->add_flag("--force", args->force, "Write the font even when it needs no change");
-    fix->add_flag("--json", args->json, "One JSON object on standard output: the changes");
-    return fix;
-}
-
-namespace {
-
-std::string fix_json(const FixArgs &args, const FixResult &r, bool written) {
-    std::string changes;
-    for (const FixChange &c : r.changes)
-        changes += std::string(changes.empty() ? "" : ",") + "{\"kind\":" + json_string(c.kind) +
-                   ",\"count\":" + std::to_string(c.count) +
-                   ",\"message\":" + json_string(c.message) + "}";
-    const Fontx2Written &w = r.written;
-    return "{\"file\":" + json_string(args.font) + ",\"output\":" + json_string(args.out) +
-           ",\"written\":" + (written ? "true" : "false") + ",\"changes\":[" + changes +
-           "],\"codes\":" + std::to_string(r.glyphs.codes.size()) +
-           ",\"blocks\":" + std::to_string(w.blocks) + ",\"glyphs\":" + std::to_string(w.glyphs) +
-           ",\"blank_glyphs\":" + std::to_string(w.blank_glyphs) +
-           ",\"bytes\":" + std::to_string(w.bytes.size()) + "}\n";
-}
-
-// One line per kind of change, then what was written.
-void fix_text(const FixArgs &args, const FixResult &r, bool written) {
-    for (const FixChange &c : r.changes) report(args.font, c.kind + ": " + c.message);
-    if (!written) {
-        report(args.font, "needs no change: nothing written (--force writes it anyway)");
-        return;
-    }
-    const Fontx2Written &w = r.written;
-    std::string blocks = !r.glyphs.double_byte ? ""
-                         : w.blocks == 1       ? "1 block, "
-                                               : std::to_string(w.blocks) + " blocks, ";
-    report(args.out == "-" ? "standard output" : args.out,
-           "written: " + blocks + count_text(w.glyphs) + " glyphs (" + count_text(w.blank_glyphs) +
-               " blank), " + count_text(w.bytes.size()) +
-               " bytes, read back alike by both readers");
-}
-
-int nothing_to_keep(const FixArgs &args, const LoadedFont &loaded, const FixResult &r) {
-    const Fontx2Font &f = loaded.font;
-    report(args.font, f.glyph_bytes == 0
-                          ? "the glyphs are " + std::to_string(f.glyph_width) + " x " +
-                                std::to_string(f.glyph_height) + " pixels: nothing to keep"
-                          : std::string("no code has a whole glyph: nothing to keep"));
-    report(args.out, "nothing written");
-    if (args.json) fputs(fix_json(args, r, false).c_str(), stdout);
-    return EXIT_PROBLEM;
-}
-
-} // namespace
-
-int run_fix(const FixArgs &args) {
-    if (args.json && args.out == "-") {
-        report(args.out,
-               "--json and -o - would both use standard output: write the font to a file");
-        return EXIT_USAGE;
-    }
-    int refused = refuse_output_over_input(args.out, {args.font});
-    if (refused != EXIT_FINE) {
-        if (args.out != "-") report(args.out, "write the fixed font to a new file, then rename it");
-        return refused;
-    }
-    LoadedFont loaded;
-    if (load_font(args.font, &loaded) != EXIT_FINE) {
-        report(args.font, loaded.error);
-        return EXIT_NOT_A_FONT;
-    }
-    FixResult r;
-    int status = FIX_WRITTEN;
-    try {
-        status = fix_font(&loaded.font, &r);
-    } catch (const std::bad_alloc &) {
-        report(args.out, "not enough memory for the rewritten font; nothing written");
-        return EXIT_NO_OUTPUT;
-    }
-    if (status == FIX_NO_GLYPHS) return nothing_to_keep(args, loaded, r);
-    if (status == FIX_CHECK_FAILED) {
-        report(args.font, "bug: the rewritten font reads code " +
-                              code_text(r.bad_code, loaded.font.double_byte) +
-                              " wrong; nothing written");
-        return EXIT_SOFTWARE;
-    }
-    const bool write = !r.changes.empty() || args.force;
-    if (write) {
-        status = write_output(args.out, r.written.bytes);
-        if (status != EXIT_FINE) return status;
-    }
-    if (args.json)
-        fputs(fix_json(args, r, write).c_str(), stdout);
-    else
-        fix_text(args, r, write);
-    fflush(stdout);
-    return EXIT_FINE;
 }

@@ -21,6 +21,7 @@ enum FixStatus {
     FIX_WRITTEN,      // result->written holds the font, checked
     FIX_NO_GLYPHS,    // no code has a whole glyph (or the glyphs are 0 pixels)
     FIX_CHECK_FAILED, // the rewrite reads back wrong at result->bad_code: a bug
+    FIX_NOT_WRITTEN,  // the writer refused the glyphs: no font was made
 };
 
 struct FixResult {

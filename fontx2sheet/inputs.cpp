@@ -1,51 +1,26 @@
 // Fonts from folders and from standard input.
 #include "fontx2sheet/inputs.h"
 
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/fontx2sheet.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
-#include <new>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-bool read_standard_input(std::vector<uint8_t> *bytes, std::string *error) {
-    bytes->clear();
-    uint8_t chunk[65536];
-    try {
-        for (;;) {
-            ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                *error = strerror(errno);
-                return false;
-            }
-            if (got == 0) return true;
-            bytes->insert(bytes->end(), chunk, chunk + got);
-        }
-    } catch (const std::bad_alloc &) {
-        *error = "not enough memory to read it";
-        return false;
-    }
-}
 
 namespace {
 
 // Whether a file begins with the signature; unreadable files are reported.
-bool begins_fontx2(const std::string &path, int *status) {
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        report(path, strerror(errno));
+bool font_file(const std::string &path, int *status) {
+    std::string error;
+    if (begins_fontx2(path, &error)) return true;
+    if (!error.empty()) {
+        report(path, error);
         *status = std::max(*status, (int)EXIT_NOT_A_FONT);
-        return false;
     }
-    uint8_t head[FONTX2_SIGNATURE_BYTES];
-    ssize_t got;
-    do got = read(fd, head, sizeof head);
-    while (got < 0 && errno == EINTR);
-    close(fd);
-    return got == (ssize_t)sizeof head && fontx2_has_signature(head, sizeof head);
+    return false;
 }
 
 // Adds the fonts under folder to *found; subfolders are walked, links to
@@ -72,7 +47,7 @@ void walk(const std::string &folder, std::vector<std::string> *found, int *statu
             continue;
         }
         if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0) continue; // dangling
-        if (S_ISREG(st.st_mode) && begins_fontx2(path, status)) found->push_back(path);
+        if (S_ISREG(st.st_mode) && font_file(path, status)) found->push_back(path);
     }
 }
 

@@ -2,14 +2,9 @@
 // standard input.
 #pragma once
 
-#include "fontx2sheet/fontx2sheet.h"
-
 #include <string>
 #include <vector>
 
-// Reads all of standard input; false, with the reason in *error, when it
-// cannot be read.
-bool read_standard_input(std::vector<uint8_t> *bytes, std::string *error);
 // The fonts the arguments name: each argument as it is, except that with
 // recursive a folder gives every regular file under it that begins with
 // FONTX2, in byte order of path (links to folders are not followed, other

@@ -1,4 +1,6 @@
 // The inspect report of one font: as text, and as one line of JSON.
+#include "fontx2sheet/inspect.h"
+
 #include "fontx2sheet/fontx2sheet.h"
 
 #include <stdio.h>
@@ -198,24 +200,4 @@ std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &f
 std::string inspect_json_error(const std::string &path, const std::string &error) {
     return "{" + json_pair("file", json_string(path)) + "," +
            json_pair("error", json_string(error)) + "}\n";
-}
-
-int run_inspect(const std::vector<std::string> &paths, bool json, bool blocks) {
-    int status = EXIT_FINE;
-    for (const std::string &path : paths) {
-        LoadedFont loaded;
-        if (load_font(path, &loaded) != EXIT_FINE) {
-            report(path, loaded.error);
-            if (json) fputs(inspect_json_error(path, loaded.error).c_str(), stdout);
-            status = status > EXIT_NOT_A_FONT ? status : EXIT_NOT_A_FONT;
-            continue;
-        }
-        std::vector<Finding> findings = find_findings(&loaded.font, loaded.layout.get());
-        fputs((json ? inspect_json(loaded, findings) : inspect_text(loaded, findings, blocks))
-                  .c_str(),
-              stdout);
-        if (any_problem(findings) && status < EXIT_PROBLEM) status = EXIT_PROBLEM;
-    }
-    fflush(stdout);
-    return status;
 }

@@ -1,5 +1,6 @@
 // Code labels in a margin around the sheet, in a built-in 3 x 5 digit font.
-#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/labels.h"
+
 #include "fontx2sheet/label_digits.h"
 #include "fontx2sheet/sheet_cells.h"
 

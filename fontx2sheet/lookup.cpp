@@ -1,34 +1,12 @@
 // Looking codes and characters up in a font.
+#include "fontx2sheet/lookup.h"
+
+#include "fontx2sheet/code_set.h"
 #include "fontx2sheet/fontx2sheet.h"
 
 #include "common/platform/platform.h"
 
 #include <stdio.h>
-
-bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
-    for (size_t i = 0; i < text.size();) {
-        uint8_t c = (uint8_t)text[i];
-        uint32_t n = c < 0x80                ? 0
-                     : c >= 0xC2 && c < 0xE0 ? 1
-                     : c >= 0xE0 && c < 0xF0 ? 2
-                     : c >= 0xF0 && c < 0xF5 ? 3
-                                             : 4;
-        if (n == 4 || (n > 0 && i + n >= text.size())) return false;
-        uint32_t value = n == 0 ? c : c & (0x3F >> n);
-        for (uint32_t k = 1; k <= n; ++k) {
-            uint8_t t = (uint8_t)text[i + k];
-            if ((t & 0xC0) != 0x80) return false;
-            value = value << 6 | (t & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed.
-        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (value < least[n] || (value >= 0xD800 && value < 0xE000) || value > 0x10FFFF)
-            return false;
-        scalars->push_back(value);
-        i += n + 1;
-    }
-    return true;
-}
 
 // A character's UTF-16 code units: itself, or a surrogate pair above U+FFFF.
 // Returns how many.
@@ -65,8 +43,8 @@ std::vector<LookupCode> character_codes(const LoadedFont &loaded, uint32_t chara
         return {one};
     }
     std::string set = encoding.empty() ? "CP932" : encoding;
-    one.no_code =
-        !CodeSet(set).encode(character, &one.code) || (single && one.code >= FONTX2_SINGLE_CODES);
+    one.no_code = !Transcoder(set).encode(character, &one.code) ||
+                  (single && one.code >= FONTX2_SINGLE_CODES);
     if (one.no_code)
         one.why_none = "the character has no code in the font's code set (" + set +
                        (single ? ", single bytes)" : ")");
@@ -150,32 +128,4 @@ bool parse_code_argument(const std::string &text, LookupCode *code) {
     }
     code->code = value;
     return value <= 0xFFFF; // a table holds 16-bit codes
-}
-
-int run_lookup(const std::string &font_path, const std::vector<LookupCode> &codes,
-               const std::string &text, const std::string &encoding, bool strict) {
-    LoadedFont loaded;
-    if (load_font(font_path, &loaded) != EXIT_FINE) {
-        report(font_path, loaded.error);
-        return EXIT_NOT_A_FONT;
-    }
-    int status = warn_problems(font_path, find_findings(&loaded.font, loaded.layout.get()), strict);
-    std::vector<LookupCode> all;
-    for (const LookupCode &c : codes) {
-        if (!c.from_character) all.push_back(c);
-        for (const LookupCode &x : c.from_character ? character_codes(loaded, c.character, encoding)
-                                                    : std::vector<LookupCode>())
-            all.push_back(x);
-    }
-    std::vector<uint32_t> scalars;
-    utf8_decode(text, &scalars); // checked while parsing the options
-    for (uint32_t s : scalars)
-        for (const LookupCode &x : character_codes(loaded, s, encoding)) all.push_back(x);
-    for (const LookupCode &c : all) {
-        bool found = false;
-        fputs(lookup_text(loaded, c, &found).c_str(), stdout);
-        if (!found && status < EXIT_PROBLEM) status = EXIT_PROBLEM;
-    }
-    fflush(stdout);
-    return status;
 }

@@ -1,7 +1,9 @@
 // Which characters make keeps.
 #include "fontx2sheet/make.h"
 
-#include <stdio.h>
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/fontx2sheet.h"
+
 #include <stdlib.h>
 
 static const uint32_t SCALARS = 0x110000;
@@ -39,24 +41,15 @@ bool parse_char_ranges(const std::string &ranges, std::vector<bool> *keep, std::
     return true;
 }
 
-bool read_char_file(const std::string &path, std::vector<bool> *keep, std::string *why) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) {
-        *why = "cannot be read";
-        return false;
-    }
-    std::string text;
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-    bool failed = ferror(f) != 0;
-    fclose(f);
+int read_char_file(const std::string &path, std::vector<bool> *keep, std::string *why) {
+    std::vector<uint8_t> bytes;
+    if (!read_input(path, &bytes, why)) return EXIT_NO_INPUT;
     std::vector<uint32_t> scalars;
-    if (failed || !utf8_decode(text, &scalars)) {
-        *why = failed ? "cannot be read" : "is not UTF-8 text";
-        return false;
+    if (!utf8_decode(std::string(bytes.begin(), bytes.end()), &scalars)) {
+        *why = "is not UTF-8 text";
+        return EXIT_NOT_A_FONT;
     }
     keep->assign(SCALARS, false);
     for (uint32_t s : scalars) (*keep)[s] = true;
-    return true;
+    return EXIT_FINE;
 }

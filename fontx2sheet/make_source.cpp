@@ -3,6 +3,9 @@
 // bitmaps placed in cells.
 #include "fontx2sheet/make.h"
 
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/fontx2sheet.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BDF_H
@@ -35,7 +38,7 @@ struct Source {
     FT_Face face = nullptr;
     LoadedFont fontx2;
     bool is_fontx2 = false;
-    int keys = KEYS_RAW;
+    Keys keys = KEYS_RAW;
     std::string charset; // BDF registry-encoding, e.g. "JISX0208.1990-0"
     std::vector<SourceChar> chars;
     int64_t ascent = 0, descent = 0;
@@ -58,13 +61,26 @@ struct Rendered {
     std::vector<uint8_t> bits; // rows of row_bytes, high bit first
 };
 
-bool has_signature(const std::string &path) {
-    uint8_t head[FONTX2_SIGNATURE_BYTES] = {0};
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return false;
-    size_t n = fread(head, 1, sizeof head, f);
-    fclose(f);
-    return fontx2_has_signature(head, n);
+// FreeType's message for each error code, from its own list.
+// clang-format off
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {e, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}};
+const struct {
+    int code;
+    const char *message;
+} FREETYPE_MESSAGES[] =
+#include FT_ERRORS_H
+    // clang-format on
+
+    // FreeType's words for its error: its own string where the build keeps them
+    // (Debian's does not), else the message its error list gives the code.
+    std::string freetype_error(FT_Error error) {
+    if (const char *text = FT_Error_String(error)) return text;
+    for (const auto &m : FREETYPE_MESSAGES)
+        if (m.message && m.code == error) return m.message;
+    return "error " + std::to_string(error);
 }
 
 std::string sizes_text(const FT_Face face) {
@@ -75,7 +91,7 @@ std::string sizes_text(const FT_Face face) {
 }
 
 // The strike --size names (by height or by pixels per em), or outlines at it.
-int choose_size(const MakeOptions &o, Source *s) {
+int choose_size(const MakeArgs &o, Source *s) {
     FT_Face face = s->face;
     int chosen = -1;
     for (int i = 0; i < face->num_fixed_sizes && o.size; ++i)
@@ -133,9 +149,12 @@ void read_metrics(Source *s) {
     s->descent = (-m.descender + 63) >> 6;
 }
 
-int open_freetype(const MakeOptions &o, Source *s) {
-    if (FT_Init_FreeType(&s->library) || FT_New_Face(s->library, o.source.c_str(), 0, &s->face)) {
-        report(o.source, "is neither a FONTX2 font nor a font FreeType reads");
+int open_freetype(const MakeArgs &o, Source *s) {
+    FT_Error error = FT_Init_FreeType(&s->library);
+    if (!error) error = FT_New_Face(s->library, o.source.c_str(), 0, &s->face);
+    if (error) {
+        report(o.source, "is neither a FONTX2 font nor a font FreeType reads (" +
+                             freetype_error(error) + ")");
         return EXIT_NOT_A_FONT;
     }
     int status = choose_size(o, s);
@@ -160,12 +179,9 @@ int open_freetype(const MakeOptions &o, Source *s) {
 
 // Every code a FONTX2 font holds with its glyph present, the first block's where
 // blocks overlap.
-int open_fontx2(const MakeOptions &o, Source *s) {
+int open_fontx2(const MakeArgs &o, Source *s) {
     s->is_fontx2 = true;
-    if (load_font(o.source, &s->fontx2) != EXIT_FINE) {
-        report(o.source, s->fontx2.error);
-        return EXIT_NOT_A_FONT;
-    }
+    if (int status = load_font_or_report(o.source, &s->fontx2)) return status;
     const Fontx2Font *f = &s->fontx2.font;
     s->keys = !f->double_byte                                ? KEYS_CP932
               : s->fontx2.layout->order == FONTX2_ORDER_CODE ? KEYS_UNICODE
@@ -185,14 +201,14 @@ int open_fontx2(const MakeOptions &o, Source *s) {
 
 struct Mapper {
     const Source &s;
-    CodeSet cp932{"CP932"};
-    std::unique_ptr<CodeSet> raw; // the charset of KEYS_RAW, when iconv knows it
+    Transcoder cp932{"CP932"};
+    std::unique_ptr<Transcoder> raw; // the charset of KEYS_RAW, when iconv knows it
     explicit Mapper(const Source &source) : s(source) {
         // JIS X 0201 (yen sign and overline at 0x5C and 0x7E) is Shift_JIS's
         // single bytes; iconv knows the other X11 charsets by their names.
         bool jisx0201 = s.charset.compare(0, 8, "JISX0201") == 0;
         if (s.keys == KEYS_RAW && !s.charset.empty())
-            raw.reset(new CodeSet(jisx0201 ? "SHIFT_JIS" : s.charset));
+            raw.reset(new Transcoder(jisx0201 ? "SHIFT_JIS" : s.charset));
     }
     bool jis_ok(uint32_t key) const {
         uint32_t row = key >> 8, cell = key & 0xFF;
@@ -215,20 +231,20 @@ struct Mapper {
     }
 };
 
-bool in_code_set(const std::string &codes, uint32_t code) {
-    return codes == "single" ? code < FONTX2_SINGLE_CODES
-           : codes == "sjis" ? fontx2_sjis_is_double_byte(code)
-                             : code < 0x10000 && !(code >= 0xD800 && code < 0xE000);
+bool in_code_set(CodeSet codes, uint32_t code) {
+    return codes == CodeSet::SINGLE ? code < FONTX2_SINGLE_CODES
+           : codes == CodeSet::SJIS ? fontx2_sjis_is_double_byte(code)
+                                    : code < 0x10000 && !(code >= 0xD800 && code < 0xE000);
 }
 
 // The keys are already the output's codes (JIS through the JIS to Shift-JIS rule).
-bool native_codes(int keys, const std::string &codes) {
-    return (codes == "sjis" && (keys == KEYS_JIS || keys == KEYS_SJIS)) ||
-           (codes == "single" && (keys == KEYS_CP932 || keys == KEYS_RAW)) ||
-           (codes == "unicode" && keys == KEYS_UNICODE);
+bool native_codes(Keys keys, CodeSet codes) {
+    return (codes == CodeSet::SJIS && (keys == KEYS_JIS || keys == KEYS_SJIS)) ||
+           (codes == CodeSet::SINGLE && (keys == KEYS_CP932 || keys == KEYS_RAW)) ||
+           (codes == CodeSet::UNICODE && keys == KEYS_UNICODE);
 }
 
-void map_native(Mapper &m, const std::string &codes, std::vector<Entry> *out) {
+void map_native(Mapper &m, CodeSet codes, std::vector<Entry> *out) {
     for (const SourceChar &sc : m.s.chars) {
         if (m.s.keys == KEYS_JIS && !m.jis_ok(sc.key)) continue;
         uint32_t code = m.s.keys == KEYS_JIS ? fontx2_jis_to_sjis((uint16_t)sc.key) : sc.key;
@@ -240,7 +256,7 @@ void map_native(Mapper &m, const std::string &codes, std::vector<Entry> *out) {
 
 // Each code gets the glyph of the character the code set decodes it to; if the
 // source lacks it, the lowest character the code set encodes to the code.
-void map_by_code_set(CodeSet &set, const std::string &codes,
+void map_by_code_set(Transcoder &set, CodeSet codes,
                      const std::vector<std::pair<uint32_t, uint32_t>> &chars,
                      std::vector<Entry> *out) {
     std::vector<int32_t> lowest(0x10000, -1);
@@ -249,7 +265,7 @@ void map_by_code_set(CodeSet &set, const std::string &codes,
         if (set.encode(chars[i].first, &code) && in_code_set(codes, code) && lowest[code] < 0)
             lowest[code] = (int32_t)i;
     }
-    for (uint32_t code = 0; code < (codes == "single" ? 0x100u : 0x10000u); ++code) {
+    for (uint32_t code = 0; code < (codes == CodeSet::SINGLE ? 0x100u : 0x10000u); ++code) {
         if (!in_code_set(codes, code)) continue;
         uint32_t c;
         int32_t pick = lowest[code];
@@ -261,8 +277,7 @@ void map_by_code_set(CodeSet &set, const std::string &codes,
     }
 }
 
-int map_through_unicode(const MakeOptions &o, Mapper &m, const std::string &codes,
-                        std::vector<Entry> *out) {
+int map_through_unicode(const MakeArgs &o, Mapper &m, CodeSet codes, std::vector<Entry> *out) {
     std::vector<std::pair<uint32_t, uint32_t>> chars; // character, glyph
     for (const SourceChar &sc : m.s.chars) {
         uint32_t c;
@@ -275,8 +290,8 @@ int map_through_unicode(const MakeOptions &o, Mapper &m, const std::string &code
     }
     std::stable_sort(chars.begin(), chars.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
-    if (codes == "sjis" || !o.encoding.empty()) {
-        CodeSet set(codes == "sjis" ? "CP932" : o.encoding);
+    if (codes == CodeSet::SJIS || !o.encoding.empty()) {
+        Transcoder set(codes == CodeSet::SJIS ? "CP932" : o.encoding);
         map_by_code_set(set, codes, chars, out);
         return EXIT_FINE;
     }
@@ -285,27 +300,23 @@ int map_through_unicode(const MakeOptions &o, Mapper &m, const std::string &code
     return EXIT_FINE;
 }
 
-int choose_codes(const MakeOptions &o, const Source &s, std::string *codes) {
-    *codes = o.codes.empty() && !o.encoding.empty() ? "single" : o.codes;
-    if (!codes->empty()) return EXIT_FINE;
+int choose_codes(const MakeArgs &o, const Source &s, CodeSet *codes) {
+    *codes = o.codes_given ? o.codes : CodeSet::SINGLE;
+    if (o.codes_given || !o.encoding.empty()) return EXIT_FINE;
     bool small = std::all_of(s.chars.begin(), s.chars.end(),
                              [](const SourceChar &c) { return c.key < FONTX2_SINGLE_CODES; });
-    static const char *const by_keys[] = {"unicode", "sjis", "sjis", "single", ""};
-    *codes = s.keys == KEYS_RAW && small ? "single" : by_keys[s.keys];
-    if (!codes->empty()) return EXIT_FINE;
+    static const CodeSet by_keys[] = {CodeSet::UNICODE, CodeSet::SJIS, CodeSet::SJIS,
+                                      CodeSet::SINGLE};
+    if (s.keys != KEYS_RAW) *codes = by_keys[s.keys];
+    if (s.keys != KEYS_RAW || small) return EXIT_FINE;
     report(o.source, "its charset " +
                          (s.charset.empty() ? std::string("is not known") : s.charset) +
                          " has codes above 0xFF: give --codes single, sjis or unicode");
     return EXIT_USAGE;
 }
 
-int map_codes(const MakeOptions &o, const Source &s, const std::string &codes,
-              std::vector<Entry> *out) {
+int map_codes(const MakeArgs &o, const Source &s, CodeSet codes, std::vector<Entry> *out) {
     Mapper m(s);
-    if (!o.encoding.empty() && !code_set_known(o.encoding)) {
-        report(o.encoding, "is not a code set iconv knows");
-        return EXIT_USAGE;
-    }
     if (o.encoding.empty() && native_codes(s.keys, codes))
         map_native(m, codes, out);
     else if (int status = map_through_unicode(o, m, codes, out))
@@ -391,7 +402,7 @@ uint64_t place(const Rendered &r, int64_t ascent, uint32_t width, uint32_t heigh
     return cut;
 }
 
-void font_name(const MakeOptions &o, const std::string &family, char name[8]) {
+void font_name(const MakeArgs &o, const std::string &family, char name[8]) {
     std::string text = o.name_given ? o.name : "";
     for (size_t i = 0; !o.name_given && i < family.size() && text.size() < 8; ++i)
         if (family[i] >= 0x20 && family[i] < 0x7F) text += family[i];
@@ -400,7 +411,7 @@ void font_name(const MakeOptions &o, const std::string &family, char name[8]) {
 }
 
 // The cell: --width/--height, else the largest advance and ascent + descent.
-int cell_size(const MakeOptions &o, const Source &s, const std::vector<Rendered> &rendered,
+int cell_size(const MakeArgs &o, const Source &s, const std::vector<Rendered> &rendered,
               uint32_t *width, uint32_t *height) {
     int64_t w = 0, h = s.ascent + s.descent;
     for (const Rendered &r : rendered) w = std::max(w, r.advance);
@@ -417,15 +428,16 @@ int cell_size(const MakeOptions &o, const Source &s, const std::vector<Rendered>
     return EXIT_FINE;
 }
 
-int keep_chars(const MakeOptions &o, std::vector<Entry> *entries) {
+int keep_chars(const MakeArgs &o, std::vector<Entry> *entries) {
     if (o.chars.empty()) return EXIT_FINE;
     std::vector<bool> keep;
     std::string why;
     bool file = o.chars[0] == '@';
-    if (file ? !read_char_file(o.chars.substr(1), &keep, &why)
-             : !parse_char_ranges(o.chars, &keep, &why)) {
+    int status = !file ? EXIT_FINE : read_char_file(o.chars.substr(1), &keep, &why);
+    if (!file && !parse_char_ranges(o.chars, &keep, &why)) status = EXIT_USAGE;
+    if (status != EXIT_FINE) {
         report(file ? o.chars.substr(1) : "--chars", why);
-        return file ? EXIT_NOT_A_FONT : EXIT_USAGE;
+        return status;
     }
     entries->erase(std::remove_if(entries->begin(), entries->end(),
                                   [&](const Entry &e) {
@@ -435,8 +447,7 @@ int keep_chars(const MakeOptions &o, std::vector<Entry> *entries) {
     return EXIT_FINE;
 }
 
-int fill_glyphs(const MakeOptions &o, Source &s, const std::vector<Entry> &entries,
-                MadeGlyphs *made) {
+int fill_glyphs(const MakeArgs &o, Source &s, const std::vector<Entry> &entries, MadeGlyphs *made) {
     // Each glyph once, in the source's order: a compressed source is read
     // forward only, and seeking back decompresses it again from the start.
     std::vector<uint32_t> order;
@@ -454,7 +465,7 @@ int fill_glyphs(const MakeOptions &o, Source &s, const std::vector<Entry> &entri
     if (int status = cell_size(o, s, rendered, &width, &height)) return status;
     g.width = (uint8_t)width;
     g.height = (uint8_t)height;
-    g.double_byte = made->codes != "single";
+    g.double_byte = made->codes != CodeSet::SINGLE;
     font_name(o, s.family, g.name);
     uint64_t glyph_bytes = fontx2_glyph_bytes(width, height);
     g.bitmaps.assign((size_t)(glyph_bytes * entries.size()), 0);
@@ -470,11 +481,17 @@ int fill_glyphs(const MakeOptions &o, Source &s, const std::vector<Entry> &entri
 
 } // namespace
 
-int make_glyphs(const MakeOptions &o, MadeGlyphs *made) {
+int make_glyphs(const MakeArgs &o, MadeGlyphs *made) {
     Source s;
-    int status = has_signature(o.source) ? open_fontx2(o, &s) : open_freetype(o, &s);
+    std::string error;
+    bool fontx2 = begins_fontx2(o.source, &error);
+    if (!error.empty()) {
+        report(o.source, error);
+        return EXIT_NOT_A_FONT;
+    }
+    int status = fontx2 ? open_fontx2(o, &s) : open_freetype(o, &s);
     if (status == EXIT_FINE) status = choose_codes(o, s, &made->codes);
-    if (status == EXIT_FINE && !o.encoding.empty() && made->codes != "single") {
+    if (status == EXIT_FINE && !o.encoding.empty() && made->codes != CodeSet::SINGLE) {
         report("--encoding", "is only for --codes single");
         status = EXIT_USAGE;
     }

@@ -4,6 +4,7 @@
 #include "common/row_stride.h"
 
 #include <new>
+#include <string.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -45,4 +46,26 @@ uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y) {
     if (picture->bits == 2) return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
     const uint8_t *p = row + 3 * (uint64_t)x;
     return (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
+}
+
+bool picture_scale(const Picture &from, uint32_t scale, Picture *to) {
+    if (!picture_alloc(to, from.width * scale, from.height * scale, from.bits)) return false;
+    for (uint32_t y = 0; y < from.height; ++y) {
+        uint8_t *first = to->rows.data() + (uint64_t)y * scale * to->stride;
+        for (uint32_t x = 0; x < from.width; ++x) {
+            uint32_t value = picture_get(&from, x, y);
+            for (uint32_t i = 0; i < scale; ++i) picture_put(to, x * scale + i, y * scale, value);
+        }
+        for (uint32_t i = 1; i < scale; ++i) memcpy(first + i * to->stride, first, to->stride);
+    }
+    return true;
+}
+
+PictureSize picture_size_check(uint64_t width, uint64_t height, uint64_t max_pixels) {
+    if (width == 0 || height == 0) return PictureSize::EMPTY;
+    uint64_t pixels;
+    if (__builtin_mul_overflow(width, height, &pixels) || pixels > max_pixels)
+        return PictureSize::OVER_LIMIT;
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return PictureSize::TOO_LARGE;
+    return PictureSize::FITS;
 }

@@ -20,3 +20,18 @@ bool picture_alloc(Picture *picture, uint32_t width, uint32_t height, uint32_t b
 // Sets a pixel (an index, or 0xRRGGBB); outside the picture nothing happens.
 void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
 uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
+// Each pixel becomes a scale x scale square; false when memory fails.
+bool picture_scale(const Picture &from, uint32_t scale, Picture *to);
+
+// Every unscaled sheet of a valid font, labelled: the most cells a sheet can
+// have (65,536) of the largest glyph (255 x 255) is 4.3 billion pixels; the
+// margins at most double that.
+const uint64_t DEFAULT_MAX_PIXELS = 8589934592ull;
+enum class PictureSize {
+    FITS,
+    EMPTY,      // a side of 0: nothing to draw
+    OVER_LIMIT, // more pixels than allowed
+    TOO_LARGE,  // a side past 31 bits, more than a PNG holds
+};
+// Whether a picture of width x height pixels may be made, before any is.
+PictureSize picture_size_check(uint64_t width, uint64_t height, uint64_t max_pixels);

@@ -1,6 +1,6 @@
 // PNG encoding through libspng: 1- or 2-bit indexed with the palette given,
 // or 24-bit RGB.
-#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/png.h"
 
 #include <spng.h>
 #include <stdlib.h>

@@ -1,17 +1,22 @@
 // The render picture: the sheet drawn by the font library, plain or
 // composited exactly as the plug-in does, then labelled and scaled.
-#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/render.h"
+
+#include "fontx2sheet/labels.h"
 #include "fontx2sheet/sheet_cells.h"
 
 #include "common/row_stride.h"
 #include "compositor/composite_sheet.h"
 
 #include <new>
-#include <string.h>
 
 void tool_settings(SettingsRecord *settings) {
     settings_defaults(settings);
     settings->flags |= SETTINGS_ACTIVE; // what the tool forces on while it runs
+}
+
+std::string draw_message(int result) {
+    return std::string("the sheet could not be drawn: ") + fontx2_result_message(result);
 }
 
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,
@@ -74,24 +79,11 @@ bool plain_sheet(const Fontx2Font *font, const Fontx2Layout *layout, Picture *pi
         *error = "not enough memory for the picture";
         return false;
     }
-    if (fontx2_draw(font, layout, picture->rows.data(), picture->rows.size(), picture->stride,
-                    FONTX2_TOP_DOWN) != FONTX2_OK) {
-        *error = "the sheet could not be drawn";
+    int result = fontx2_draw(font, layout, picture->rows.data(), picture->rows.size(),
+                             picture->stride, FONTX2_TOP_DOWN);
+    if (result != FONTX2_OK) {
+        *error = draw_message(result);
         return false;
-    }
-    return true;
-}
-
-// Each pixel becomes a scale x scale square.
-bool scaled(const Picture &from, uint32_t scale, Picture *to) {
-    if (!picture_alloc(to, from.width * scale, from.height * scale, from.bits)) return false;
-    for (uint32_t y = 0; y < from.height; ++y) {
-        uint8_t *first = to->rows.data() + (uint64_t)y * scale * to->stride;
-        for (uint32_t x = 0; x < from.width; ++x) {
-            uint32_t value = picture_get(&from, x, y);
-            for (uint32_t i = 0; i < scale; ++i) picture_put(to, x * scale + i, y * scale, value);
-        }
-        for (uint32_t i = 1; i < scale; ++i) memcpy(first + i * to->stride, first, to->stride);
     }
     return true;
 }
@@ -121,7 +113,7 @@ bool render_picture(const Fontx2Font *font, const Fontx2Layout *layout,
     }
     if (ok && options.scale > 1) {
         Picture big;
-        ok = scaled(*picture, options.scale, &big);
+        ok = picture_scale(*picture, options.scale, &big);
         *picture = std::move(big);
     }
     if (!ok && why.empty()) why = "not enough memory for the picture";

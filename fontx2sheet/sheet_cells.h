@@ -3,7 +3,10 @@
 // rows of more than 16 codes, paper between the cells, missing cells marked.
 #pragma once
 
-#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2/fontx2.h"
+#include "fontx2sheet/picture.h"
+
+#include <stdint.h>
 
 #include <vector>
 
@@ -13,8 +16,8 @@ const uint32_t GAP_MAX = 16;
 const uint32_t MISSING_INDEX = 2;
 
 struct SheetGeometry {
-    uint32_t order; // as the layout's
-    uint32_t shape;
+    Fontx2Order order; // as the layout's
+    Fontx2Shape shape;
     uint32_t columns;                // cells across
     std::vector<uint32_t> row_codes; // the code of each row's first cell
     uint32_t glyph_width;

@@ -3,7 +3,15 @@
 // single-byte font when one is given, every other code from the double-byte
 // font. Glyphs go left to right, top-aligned, one line per line of text,
 // wrapped or cut at the display's edges; a missing glyph is an outline.
+#include "fontx2sheet/text_command.h"
+
+#include "fontx2sheet/code_set.h"
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/lookup.h"
+#include "fontx2sheet/picture.h"
+#include "fontx2sheet/png.h"
 
 #include <errno.h>
 #include <set>
@@ -138,14 +146,14 @@ size_t last_space(const std::vector<Item> &items, const Line &line) {
 
 // Items [begin, end) (one line of the text) as display lines. A glyph that
 // would cross the right edge starts a new line, unless it is the first.
-void wrap_line(const std::vector<Item> &items, size_t begin, size_t end, const TextOptions &options,
+void wrap_line(const std::vector<Item> &items, size_t begin, size_t end, const TextArgs &options,
                std::vector<Line> *lines) {
     Line line;
-    uint64_t x = 0, width = options.wrap == WRAP_NONE ? 0 : options.width;
+    uint64_t x = 0, width = options.wrap == TextWrap::NONE ? 0 : options.width;
     for (size_t i = begin; i < end; ++i) {
         uint64_t w = cell_width(items[i]);
         bool crosses = width && x > 0 && x + w > width;
-        if (crosses && options.wrap == WRAP_WORD) {
+        if (crosses && options.wrap == TextWrap::WORD) {
             if (items[i].character == ' ') { // the break itself, not drawn
                 break_line(items, &line, line.size(), &x, lines);
                 continue;
@@ -162,7 +170,7 @@ void wrap_line(const std::vector<Item> &items, size_t begin, size_t end, const T
 
 // Every line of the text: a line feed ends one (a carriage return before it
 // is dropped); a final line feed starts none.
-std::vector<Line> lay_out(const std::vector<Item> &items, const TextOptions &options) {
+std::vector<Line> lay_out(const std::vector<Item> &items, const TextArgs &options) {
     std::vector<Line> lines;
     size_t begin = 0;
     for (size_t i = 0; i <= items.size(); ++i) {
@@ -184,7 +192,7 @@ uint32_t line_height(const TextFonts &fonts) {
 
 // The picture's size before scaling.
 void text_size(const std::vector<Item> &items, const std::vector<Line> &lines,
-               const TextOptions &options, uint32_t line_h, uint64_t *width, uint64_t *height) {
+               const TextArgs &options, uint32_t line_h, uint64_t *width, uint64_t *height) {
     *width = options.width;
     if (!options.width) {
         for (const Line &line : lines)
@@ -198,39 +206,32 @@ void text_size(const std::vector<Item> &items, const std::vector<Line> &lines,
                   : lines.size() * (uint64_t)line_h + (lines.size() - 1) * options.line_gap;
 }
 
-// A picture pixel at scale: a scale x scale square, cut at the edges.
-void dot(Picture *picture, uint64_t x, uint64_t y, uint32_t scale) {
-    if (x * scale >= picture->width || y * scale >= picture->height) return;
-    for (uint32_t j = 0; j < scale; ++j)
-        for (uint32_t i = 0; i < scale; ++i)
-            picture_put(picture, (uint32_t)(x * scale + i), (uint32_t)(y * scale + j), 1);
-}
-
 // The glyph, or a 1-pixel outline on its cell's edges when it is missing.
-void draw_item(Picture *picture, const Item &item, uint64_t x0, uint64_t y0, uint32_t scale) {
+void draw_item(Picture *picture, const Item &item, uint64_t x0, uint64_t y0) {
     const Fontx2Font &f = item.font->font;
     for (uint32_t y = 0; y < f.glyph_height; ++y) {
         const uint8_t *row = item.bitmap ? item.bitmap + y * f.glyph_row_bytes : nullptr;
         for (uint32_t x = 0; x < f.glyph_width; ++x) {
             bool ink = row ? (row[x >> 3] >> (7 - (x & 7)) & 1) != 0
                            : x == 0 || y == 0 || x + 1 == f.glyph_width || y + 1 == f.glyph_height;
-            if (ink) dot(picture, x0 + x, y0 + y, scale);
+            if (ink && x0 + x < picture->width && y0 + y < picture->height)
+                picture_put(picture, (uint32_t)(x0 + x), (uint32_t)(y0 + y), 1);
         }
     }
 }
 
 // Draws every placed glyph; returns how many lie wholly outside the picture.
 uint64_t draw_lines(Picture *picture, const std::vector<Item> &items,
-                    const std::vector<Line> &lines, uint32_t line_h, uint32_t gap, uint32_t scale) {
+                    const std::vector<Line> &lines, uint32_t line_h, uint32_t gap) {
     uint64_t hidden = 0;
     for (size_t n = 0; n < lines.size(); ++n) {
         uint64_t y = n * ((uint64_t)line_h + gap);
         for (const Place &p : lines[n]) {
-            if (y * scale >= picture->height || p.x * scale >= picture->width) {
+            if (y >= picture->height || p.x >= picture->width) {
                 ++hidden;
                 continue;
             }
-            draw_item(picture, items[p.item], p.x, y, scale);
+            draw_item(picture, items[p.item], p.x, y);
         }
     }
     return hidden;
@@ -238,16 +239,13 @@ uint64_t draw_lines(Picture *picture, const std::vector<Item> &items,
 
 // The fonts: one of either kind, or one of each. Problems are warned of
 // (with strict, EXIT_PROBLEM).
-int load_fonts(const TextOptions &options, std::vector<LoadedFont> *loaded, TextFonts *fonts) {
+int load_fonts(const TextArgs &options, std::vector<LoadedFont> *loaded, TextFonts *fonts) {
     loaded->resize(options.fonts.size());
     int status = EXIT_FINE;
     for (size_t i = 0; i < options.fonts.size(); ++i) {
         const std::string &path = options.fonts[i];
         LoadedFont &l = (*loaded)[i];
-        if (load_font(path, &l) != EXIT_FINE) {
-            report(path, l.error);
-            return EXIT_NOT_A_FONT;
-        }
+        if (int failed = load_font_or_report(path, &l)) return failed;
         const LoadedFont *&slot = l.font.double_byte ? fonts->wide : fonts->single;
         if (slot) {
             report(path, std::string("a second ") +
@@ -270,22 +268,14 @@ int read_text(const std::string &argument, std::string *text, std::string *sourc
         *source = "--text";
         return EXIT_FINE;
     }
-    std::string path = argument.substr(1);
+    std::string path = argument.substr(1), error;
     *source = path == "-" ? "standard input" : path;
-    FILE *f = path == "-" ? stdin : fopen(path.c_str(), "rb");
-    if (!f) {
-        report(*source, strerror(errno));
-        return EXIT_NOT_A_FONT;
+    std::vector<uint8_t> bytes;
+    if (!read_input(path, &bytes, &error)) {
+        report(*source, error);
+        return EXIT_NO_INPUT;
     }
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) text->append(chunk, n);
-    int error = ferror(f) ? errno : 0;
-    if (f != stdin) fclose(f);
-    if (error) {
-        report(*source, strerror(error));
-        return EXIT_NOT_A_FONT;
-    }
+    text->assign(bytes.begin(), bytes.end());
     return EXIT_FINE;
 }
 
@@ -293,7 +283,7 @@ int read_text(const std::string &argument, std::string *text, std::string *sourc
 // once and sets *missing. A line feed, and a carriage return before one,
 // are never drawn, so they are not converted.
 int text_items(const std::string &text, const std::string &source, const TextFonts &fonts,
-               const TextOptions &options, std::vector<Item> *items, bool *missing) {
+               const TextArgs &options, std::vector<Item> *items, bool *missing) {
     std::vector<uint32_t> scalars;
     if (!utf8_decode(text, &scalars)) {
         report(source, "is not UTF-8 text");
@@ -324,13 +314,12 @@ int text_items(const std::string &text, const std::string &source, const TextFon
 // Whether a picture of this size (before scale) may be made.
 int check_text_size(const std::string &where, uint64_t width, uint64_t height, uint32_t scale) {
     std::string size = count_text(width * scale) + " x " + count_text(height * scale) + " pixels";
-    if (width == 0 || height == 0) {
+    PictureSize fit = picture_size_check(width * scale, height * scale, DEFAULT_MAX_PIXELS);
+    if (fit == PictureSize::EMPTY) {
         report(where, "nothing to draw: the picture would be " + size);
         return EXIT_PROBLEM;
     }
-    width *= scale;
-    height *= scale;
-    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF || width * height > DEFAULT_MAX_PIXELS) {
+    if (fit != PictureSize::FITS) {
         report(where, "the picture would be " + size + ": too large");
         return EXIT_NO_OUTPUT;
     }
@@ -355,7 +344,7 @@ int print_ascii(const Picture &picture) {
     return EXIT_FINE;
 }
 
-int write_png(const Picture &picture, const TextOptions &options) {
+int write_png(const Picture &picture, const TextArgs &options) {
     std::vector<uint8_t> png;
     std::string error;
     if (!png_encode(picture, options.paper, options.ink, &png, &error)) {
@@ -366,16 +355,17 @@ int write_png(const Picture &picture, const TextOptions &options) {
 }
 
 // Refuses an output that is one of the inputs (a font, the text file).
-int refuse_output(const TextOptions &options) {
+int refuse_output(const TextArgs &options) {
     if (options.ascii) return EXIT_FINE;
     std::vector<std::string> inputs = options.fonts;
     if (options.text.compare(0, 1, "@") == 0) inputs.push_back(options.text.substr(1));
+    if (int refused = refuse_terminal(options.out)) return refused;
     return refuse_output_over_input(options.out, inputs);
 }
 
 } // namespace
 
-int run_text(const TextOptions &options) {
+int run_text(const TextArgs &options) {
     std::vector<LoadedFont> loaded;
     TextFonts fonts;
     std::string text, source;
@@ -396,15 +386,20 @@ int run_text(const TextOptions &options) {
     text_size(items, lines, options, line_h, &width, &height);
     status = check_text_size(source, width, height, scale);
     if (status != EXIT_FINE) return status;
-    Picture picture;
-    if (!picture_alloc(&picture, (uint32_t)(width * scale), (uint32_t)(height * scale), 1)) {
+    Picture picture, scaled;
+    if (!picture_alloc(&picture, (uint32_t)width, (uint32_t)height, 1)) {
         report(source, "not enough memory for the picture");
         return EXIT_NO_OUTPUT;
     }
-    uint64_t hidden = draw_lines(&picture, items, lines, line_h, options.line_gap, scale);
+    uint64_t hidden = draw_lines(&picture, items, lines, line_h, options.line_gap);
     if (hidden)
         report(source, count_text(hidden) + (hidden == 1 ? " character lies" : " characters lie") +
                            " wholly outside the " + count_text(width) + " x " + count_text(height) +
                            " picture: not shown");
-    return options.ascii ? print_ascii(picture) : write_png(picture, options);
+    if (scale > 1 && !picture_scale(picture, scale, &scaled)) {
+        report(source, "not enough memory for the picture");
+        return EXIT_NO_OUTPUT;
+    }
+    const Picture &shown = scale > 1 ? scaled : picture;
+    return options.ascii ? print_ascii(shown) : write_png(shown, options);
 }

@@ -2,6 +2,10 @@
 // findings keep their promises (one per kind, in order, counts that match
 // their instances), and the reports stay one object a line. Input: the font.
 #include "fontx2/fontx2_analysis.h"
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
+#include "fontx2sheet/inspect.h"
+#include "fontx2sheet/lookup.h"
 #include "fontx2sheet/fontx2sheet.h"
 #include "fuzz/fuzz_support.h"
 

@@ -1,4 +1,9 @@
 // fontx2sheet's findings, exit statuses and lookups on crafted fonts.
+#include "fontx2sheet/code_set.h"
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
+#include "fontx2sheet/inspect.h"
+#include "fontx2sheet/lookup.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "fontx2/fontx2_writer.h"
@@ -168,6 +173,16 @@ TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({"--version"}), 0);
     EXPECT_EQ(
         run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "#00ff00"}), 0);
+}
+
+TEST(Lookup, Utf8EndsAtTheLastScalar) {
+    std::vector<uint32_t> scalars;
+    EXPECT_TRUE(utf8_decode("\xF4\x8F\xBF\xBF", &scalars)); // U+10FFFF
+    EXPECT_EQ(scalars, std::vector<uint32_t>{0x10FFFF});
+    EXPECT_FALSE(utf8_decode("\xF4\x90\x80\x80", &scalars)); // one past it
+    scalars.clear();
+    EXPECT_TRUE(utf8_decode("\xE0\xA0\x80", &scalars)); // U+0800: the first of three bytes
+    EXPECT_EQ(scalars, std::vector<uint32_t>{0x800});
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {

@@ -1,5 +1,7 @@
 // fontx2sheet fix: a rewritten font gives the count-trusting reader every
 // glyph the project's reader finds in the original, code by code.
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/findings.h"
 #include "fontx2sheet/fix.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
@@ -180,6 +182,17 @@ struct FixCommand : ::testing::Test {
             unlink(tmp(f).c_str());
     }
 };
+
+TEST_F(FixCommand, TheReportCountsWhatWasWritten) {
+    // A block given twice: written once, 17 codes in 1 block.
+    write_bytes(tmp("gg_fix_twice.fnt"),
+                synthetic_font_blocks(8, 8, {{0x8140, 0x8150}, {0x8140, 0x8150}}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_twice.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("written: 1 block, 17 glyphs (0 blank)"), std::string::npos) << said;
+    unlink(tmp("gg_fix_twice.fnt").c_str());
+}
 
 TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_wrapped.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);

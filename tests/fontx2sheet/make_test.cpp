@@ -134,14 +134,14 @@ TEST_F(Make, MoreRunsThanBlocksMergeTheSmallestGaps) {
     }
     std::string src = put("runs.bdf", bdf_text("ISO10646", 6, 2, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--width", "7"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":7,\"height\":8,\"glyphs\":300,"
-                        "\"blocks\":255,\"blank_glyphs\":45,\"pixels_cut\":0"),
+    EXPECT_NE(json.find("\"code_set\":\"unicode\",\"width\":7,\"height\":8,\"glyphs_kept\":300,"
+                        "\"blocks\":255,\"merged_glyphs\":45,\"pixels_cut\":0"),
               std::string::npos)
         << json;
     expect_glyphs(bytes("runs.fnt"), glyphs, 6, 7, 8, same);
     // One block fewer closes one gap more: the lowest of the gaps of 2 codes.
     ASSERT_EQ(make({src, "-o", dir + "/runs.fnt", "--max-blocks", "9"}, &json), 0);
-    EXPECT_NE(json.find("\"blocks\":9,\"blank_glyphs\":532,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"blocks\":9,\"merged_glyphs\":532,"), std::string::npos) << json;
     expect_glyphs(bytes("runs.fnt"), glyphs, 6, 6, 8, same);
 }
 
@@ -154,9 +154,10 @@ TEST_F(Make, BearingsAndDescendersPlaceAndCut) {
     glyphs[1].rows.assign(10, 0xF); // 10 pixels in its cut column
     std::string src = put("prop.bdf", bdf_text("ISO10646", 7, 3, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/prop.fnt", "--codes", "single"}, &json), 0);
-    EXPECT_NE(json.find("\"width\":9,\"height\":10,\"glyphs\":3,\"blocks\":0,\"blank_glyphs\":0,"
-                        "\"pixels_cut\":10"),
-              std::string::npos)
+    EXPECT_NE(
+        json.find("\"width\":9,\"height\":10,\"glyphs_kept\":3,\"blocks\":0,\"merged_glyphs\":0,"
+                  "\"pixels_cut\":10"),
+        std::string::npos)
         << json;
     expect_glyphs(bytes("prop.fnt"), glyphs, 7, 9, 10, same);
     EXPECT_EQ(std::string((const char *)&bytes("prop.fnt")[6], 8), "Tiny Tes");
@@ -172,7 +173,7 @@ TEST_F(Make, JisSourcesBecomeShiftJis) {
                                     pattern_glyph(0x7426, 16, 16, 0, -2)};
     std::string src = put("jis.bdf", bdf_text("JISX0208.1990", 14, 2, glyphs)), json;
     ASSERT_EQ(make({src, "-o", dir + "/jis.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"code_set\":\"sjis\""), std::string::npos) << json;
     expect_glyphs(bytes("jis.fnt"), glyphs, 14, 16, 16, sjis_of);
     // The same characters by Unicode: U+3042 for JIS 0x2422.
     ASSERT_EQ(make({src, "-o", dir + "/uni.fnt", "--codes", "unicode", "--chars", "U+3042"}), 0);
@@ -180,7 +181,7 @@ TEST_F(Make, JisSourcesBecomeShiftJis) {
                   [](uint32_t) -> uint32_t { return 0x3042; });
     // A FONTX2 source on the JIS grid: its codes are characters through CP932.
     ASSERT_EQ(make({dir + "/jis.fnt", "-o", dir + "/cut.fnt", "--chars", "U+3042"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":1,"),
+    EXPECT_NE(json.find("\"code_set\":\"sjis\",\"width\":16,\"height\":16,\"glyphs_kept\":1,"),
               std::string::npos)
         << json;
     expect_glyphs(bytes("cut.fnt"), {glyphs[1]}, 14, 16, 16, sjis_of);
@@ -244,12 +245,12 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
         GTEST_SKIP() << "xfonts-base or xfonts-shinonome is not installed";
     std::string json;
     ASSERT_EQ(make({ja, "-o", dir + "/ja.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
+    EXPECT_NE(json.find("\"code_set\":\"unicode\",\"width\":12,\"height\":13,"), std::string::npos)
         << json;
     EXPECT_NE(json.find("\"blocks\":255,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"pixels_cut\":0,"), std::string::npos) << json; // each its X11 cell
     ASSERT_EQ(make({k16, "-o", dir + "/k16.fnt"}, &json), 0);
-    EXPECT_NE(json.find("\"codes\":\"sjis\",\"width\":16,\"height\":16,\"glyphs\":6879,"),
+    EXPECT_NE(json.find("\"code_set\":\"sjis\",\"width\":16,\"height\":16,\"glyphs_kept\":6879,"),
               std::string::npos)
         << json;
     for (const char *name : {"ja.fnt", "k16.fnt"}) {
@@ -284,7 +285,62 @@ TEST_F(Make, StrikesAndOutlinesBySize) {
     EXPECT_EQ(make({outline, "-o", dir + "/d.fnt"}), 64);
     ASSERT_EQ(
         make({outline, "-o", dir + "/d.fnt", "--size", "12", "--chars", "U+0041-005A"}, &json), 0);
-    EXPECT_NE(json.find("\"glyphs\":26,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_kept\":26,"), std::string::npos) << json;
 }
 
 } // namespace
+
+// Each failure names its cause; an unknown code set is refused before the
+// source is opened.
+TEST_F(Make, FailuresNameTheirCause) {
+    std::string src = put("a.bdf", bdf_text("ISO10646", 6, 2, {pattern_glyph(0x41, 6, 8, 0, -2)}));
+    put("junk.ttf", "neither a FONTX2 font nor any other");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(make({"/proc/self/mem", "-o", dir + "/1.fnt"}), 2); // opens, but reads fail
+    EXPECT_EQ(make({src, "--chars", "@" + dir + "/gone.txt", "-o", dir + "/2.fnt"}), 66);
+    EXPECT_EQ(make({dir + "/junk.ttf", "-o", dir + "/3.fnt"}), 2);
+    EXPECT_EQ(make({dir + "/gone.bdf", "--encoding", "BOGUS", "-o", dir + "/4.fnt"}), 64);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("/proc/self/mem: Input/output error"), std::string::npos) << err;
+    EXPECT_NE(err.find("gone.txt: No such file or directory"), std::string::npos) << err;
+    EXPECT_NE(err.find("FreeType reads (unknown file format)"), std::string::npos) << err;
+    EXPECT_NE(err.find("--encoding: 'BOGUS' is not a code set iconv knows"), std::string::npos);
+    EXPECT_EQ(err.find("gone.bdf"), std::string::npos) << err;
+    for (const char *out : {"1.fnt", "2.fnt", "3.fnt", "4.fnt"}) EXPECT_FALSE(exists(out)) << out;
+}
+
+// The cell's edges, each exactly at its boundary.
+TEST_F(Make, CellEdges) {
+    // A bitmap 5 wide that advances 8: the cell is the advance wide.
+    BdfGlyph narrow = pattern_glyph(0x41, 5, 8, 0, -2);
+    narrow.dwidth = 8;
+    std::string json;
+    ASSERT_EQ(
+        make({put("n.bdf", bdf_text("ISO10646", 6, 2, {narrow})), "-o", dir + "/n.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,"), std::string::npos) << json;
+    // Ink only in the column just past an 8-wide cell: all of it cut, none of
+    // it in the glyph or in the next code's.
+    BdfGlyph past{0x41, 8, 9, 8, 0, -2, std::vector<uint32_t>(8, 1)};
+    BdfGlyph next{0x42, 8, 8, 8, 0, -2, std::vector<uint32_t>(8, 0)};
+    ASSERT_EQ(make({put("p.bdf", bdf_text("ISO10646", 6, 2, {past, next})), "-o", dir + "/p.fnt",
+                    "--codes", "unicode"},
+                   &json),
+              0);
+    EXPECT_NE(json.find("\"pixels_cut\":8,"), std::string::npos) << json;
+    std::vector<uint8_t> b = bytes("p.fnt");
+    Fontx2Font f;
+    ASSERT_EQ(fontx2_read(&f, b.data(), b.size(), b.size()), FONTX2_OK);
+    for (uint32_t code : {0x41u, 0x42u}) {
+        Fontx2Glyph g;
+        ASSERT_TRUE(fontx2_lookup(&f, code, &g) && g.bitmap);
+        EXPECT_EQ(std::vector<uint8_t>(g.bitmap, g.bitmap + 8), std::vector<uint8_t>(8, 0));
+    }
+    // JSON escapes control bytes and DEL in a path as it always did.
+    ASSERT_EQ(make({dir + "/n.fnt", "-o", dir + "/a\x01\x7f.fnt"}, &json), 0);
+    EXPECT_NE(json.find("/a\\u0001\\u007f.fnt\""), std::string::npos) << json;
+    // The C array is named after the file without its last extension.
+    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.h"}), 0);
+    std::vector<uint8_t> header = bytes("font.v2.h");
+    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2[] = {"),
+              std::string::npos);
+}

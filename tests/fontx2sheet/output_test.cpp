@@ -1,4 +1,5 @@
 // Where fontx2sheet writes: nothing is lost, whatever the output names.
+#include "fontx2sheet/files.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "tests/support/synthetic_fonts.h"
@@ -137,6 +138,23 @@ TEST_F(Output, AFailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(status, 3);
     EXPECT_EQ(read_bytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(temporary_files(), 0u);
+}
+
+TEST_F(Output, ANewFileTakesTheUmasksMode) {
+    mode_t before = umask(022);
+    EXPECT_EQ(render(dir + "/new.png"), 0);
+    umask(before);
+    struct stat st;
+    ASSERT_EQ(stat((dir + "/new.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+// fix's write failure is a write failure, not a font that reads back wrong.
+TEST_F(Output, AFixThatCannotBeWrittenSaysSo) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"fix", font, "--force", "-o", "/dev/full"}), 3);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("/dev/full: cannot be written"),
+              std::string::npos);
 }
 
 TEST_F(Output, AFifoIsWrittenInPlace) {

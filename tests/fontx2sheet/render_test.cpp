@@ -1,5 +1,9 @@
 // render's PNG holds the plug-in's picture: GetPicture natively, with the
 // settings stored in the in-memory registry, against the decoded PNG.
+#include "fontx2sheet/label_digits.h"
+#include "fontx2sheet/picture.h"
+#include "fontx2sheet/png.h"
+#include "fontx2sheet/render.h"
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "common/row_stride.h"
@@ -9,6 +13,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -172,6 +177,22 @@ TEST(Render, AnEncoderFailureCarriesLibspngsReason) {
     EXPECT_FALSE(png_encode(empty, 0, 0xFFFFFF, &png, &error));
     EXPECT_TRUE(png.empty());
     EXPECT_EQ(error, std::string("the PNG could not be encoded: ") + spng_strerror(SPNG_EWIDTH));
+}
+
+TEST(Render, ADrawFailureSaysTheDrawResult) {
+    // The layout of an 8 x 16 font does not fit a 16 x 16 one.
+    std::vector<uint8_t> narrow = synthetic_font_single(8, 16),
+                         wide = synthetic_font_single(16, 16);
+    Fontx2Font n, w;
+    ASSERT_EQ(fontx2_read(&n, narrow.data(), narrow.size(), narrow.size()), FONTX2_OK);
+    ASSERT_EQ(fontx2_read(&w, wide.data(), wide.size(), wide.size()), FONTX2_OK);
+    std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+    fontx2_lay_out(layout.get(), &n, FONTX2_ORDER_AUTO, FONTX2_GRID);
+    Picture picture;
+    std::string error;
+    EXPECT_FALSE(render_picture(&w, layout.get(), RenderOptions(), &picture, &error));
+    EXPECT_EQ(error, draw_message(FONTX2_BAD_LAYOUT));
+    EXPECT_NE(error.find("layout"), std::string::npos);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // missing cells, and their labels.
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
+#include "fontx2sheet/picture.h"
 #include "fontx2sheet/label_digits.h"
 #include "fontx2sheet/sheet_cells.h"
 #include "tests/support/synthetic_fonts.h"

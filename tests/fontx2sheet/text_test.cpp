@@ -147,6 +147,15 @@ TEST_F(Text, HeightCutsAndAsciiPrints) {
     EXPECT_EQ(printed, joined(single_lines({"a", "b", "c"}, 6, 20)));
     EXPECT_NE(said.find("2 characters lie wholly outside the 6 x 20 picture"), std::string::npos)
         << said;
+    // A line that starts exactly at the bottom edge is outside too.
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a\nb", "--height", "8", "--ascii"}),
+              0);
+    testing::internal::GetCapturedStdout();
+    said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("1 character lies wholly outside the 6 x 8 picture"), std::string::npos)
+        << said;
 }
 
 TEST_F(Text, MissingCharactersAreOutlinedAndReportedOnce) {
@@ -221,6 +230,16 @@ TEST_F(Text, OwnCodeOrderPairTakesCodePointsAndLatin1) {
     EXPECT_EQ(draw({path("unicode.fnt"), "--text", "A"}), expected);
 }
 
+TEST_F(Text, CodeHundredHexComesFromTheDoubleByteFont) {
+    // Glyphs 0-94 for 0x20-0x7E, 95 on for 0x100-0x17F: Ā (U+0100) is glyph 95.
+    write_bytes(path("latin.fnt"), synthetic_font_blocks(10, 12, {{0x20, 0x7E}, {0x100, 0x17F}}));
+    Rows expected = blank(10, 12);
+    put_glyph(&expected, 0, 0, 95, 10, 12);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(draw({path("latin.fnt"), path("single.fnt"), "--text", "Ā"}), expected);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(Text, EncodingGivesALatin1FontItsCodes) {
     testing::internal::CaptureStderr();
     Rows cp932 = draw({path("single.fnt"), "--text", "é"}); // CP932 has no é
@@ -243,6 +262,10 @@ TEST_F(Text, TextFromAFileAndRefusals) {
     EXPECT_TRUE(draw({path("single.fnt"), "--text", ""}, 1).empty());
     write_bytes(path("latin1.txt"), {'a', 0xE9});
     EXPECT_TRUE(draw({path("single.fnt"), "--text", "@" + path("latin1.txt")}, 2).empty());
+    testing::internal::CaptureStderr(); // a text file that cannot be read: its cause
+    EXPECT_TRUE(draw({path("single.fnt"), "--text", "@" + path("gone.txt")}, 66).empty());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("gone.txt: No such file or directory"),
+              std::string::npos);
     EXPECT_TRUE(draw({path("single.fnt"), path("single.fnt"), "--text", "a"}, 64).empty());
     // An output that is an input (a font, the text file) is refused, the input kept.
     EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a", "-o", path("single.fnt")}), 64);

@@ -62,6 +62,10 @@ TEST_F(PluginTest, InformationStrings) {
     EXPECT_STREQ(buf, "fontx2 to");
     EXPECT_EQ(GetPluginInfo(1, buf, 29), 28);
     EXPECT_STREQ(buf, "fontx2 to DIB v0.60 (KOVELT)");
+    memset(buf, 'x', sizeof buf); // one byte too short: cut, the byte after it untouched
+    EXPECT_EQ(GetPluginInfo(1, buf, 28), 27);
+    EXPECT_STREQ(buf, "fontx2 to DIB v0.60 (KOVELT");
+    EXPECT_EQ(buf[28], 'x');
     memset(buf, 'x', sizeof buf);
     EXPECT_EQ(GetPluginInfo(0, buf, 0), 0);
     EXPECT_EQ(buf[0], 'x');
@@ -167,18 +171,14 @@ TEST_F(PluginTest, SingleColumnIsReadAtEveryCall) {
     ASSERT_EQ(GetPictureInfo((const char *)font.data(), (intptr_t)font.size(), 1, &info), 0);
     EXPECT_EQ(info.width, 16);
     EXPECT_EQ(info.height, 141376);
-    set_single_column(0);
-    Picture p;
-    get_memory(font, &p);
-    ASSERT_EQ(p.rc, 0);
-    EXPECT_EQ(p.dib()->width, 1504);
-    EXPECT_EQ(p.dib()->height, 1504);
-    set_single_column(1);
-    Picture q;
-    get_memory(font, &q);
-    ASSERT_EQ(q.rc, 0);
-    EXPECT_EQ(q.dib()->width, 16);
-    EXPECT_EQ(q.dib()->height, 141376);
+    for (int column : {0, 1}) {
+        set_single_column(column);
+        Picture p;
+        get_memory(font, &p);
+        ASSERT_EQ(p.rc, 0);
+        EXPECT_EQ(p.dib()->width, column ? 16 : 1504);
+        EXPECT_EQ(p.dib()->height, column ? 141376 : 1504);
+    }
 }
 
 TEST_F(PluginTest, ZeroSizedGlyphsGiveAnEmptyPicture) {

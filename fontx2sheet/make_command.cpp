@@ -1,15 +1,16 @@
-// fontx2sheet make: writes the font, reads it back as the project's reader and
-// display libraries do, and keeps it only when both see every glyph meant.
-#include "fontx2sheet/make.h"
+// fontx2sheet make: its options; the block plan, from the codes alone; the
+// font written once, read back as the project's reader and display
+// libraries do, and kept only when both see every glyph meant.
+#include "fontx2sheet/make_command.h"
 
-#include "fontx2sheet/cli_checked.h"
+#include "fontx2sheet/files.h"
+#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/json_line.h"
+#include "fontx2sheet/make.h"
+#include "fontx2sheet/options.h"
 
 #include <ctype.h>
-#include <errno.h>
-#include <memory>
 #include <stdio.h>
-#include <string.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -35,7 +36,7 @@ bool chars_ok(const std::string &text) {
 
 // The C array's name: --symbol, else the output's file name without its
 // extension, characters outside C identifiers as '_'.
-std::string c_symbol(const MakeOptions &o) {
+std::string c_symbol(const MakeArgs &o) {
     if (!o.symbol.empty()) return o.symbol;
     std::string base = o.out == "-" ? "fontx2_font" : o.out.substr(o.out.rfind('/') + 1);
     size_t dot = base.rfind('.');
@@ -50,7 +51,8 @@ std::string counted(uint64_t n, const char *what) {
 }
 
 std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
-    std::string text = made.codes + " codes, " + std::to_string(made.glyphs.width) + " x " +
+    std::string text = std::string(code_set_name(made.codes)) + " codes, " +
+                       std::to_string(made.glyphs.width) + " x " +
                        std::to_string(made.glyphs.height) + " cells, " +
                        counted(made.glyphs.codes.size(), "glyph");
     if (made.glyphs.double_byte)
@@ -59,8 +61,7 @@ std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
     return text;
 }
 
-std::vector<uint8_t> c_header(const MakeOptions &o, const MadeGlyphs &made,
-                              const Fontx2Written &w) {
+std::vector<uint8_t> c_header(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written &w) {
     std::string source = o.source.substr(o.source.rfind('/') + 1), name = c_symbol(o);
     for (size_t at; (at = source.find("*/")) != std::string::npos;) source[at + 1] = '_';
     std::string text = "/* FONTX2 font made by fontx2sheet make from " + source + ":\n * " +
@@ -75,60 +76,55 @@ std::vector<uint8_t> c_header(const MakeOptions &o, const MadeGlyphs &made,
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-void print_report(const MakeOptions &o, const MadeGlyphs &made, const Fontx2Written &w) {
+void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written &w) {
     std::string where = o.out == "-" ? "standard output" : o.out;
     report(where, summary(made, w) + ", " + counted(made.pixels_cut, "pixel") + " cut, " +
                       counted(w.bytes.size(), "byte"));
     if (!o.json) return;
-    printf("{\"file\":%s,\"codes\":\"%s\",\"width\":%u,\"height\":%u,\"glyphs\":%zu,"
-           "\"blocks\":%u,\"blank_glyphs\":%llu,\"pixels_cut\":%llu,\"bytes\":%zu}\n",
-           json_string(o.out).c_str(), made.codes.c_str(), made.glyphs.width, made.glyphs.height,
-           made.glyphs.codes.size(), w.blocks,
-           (unsigned long long)(made.glyphs.double_byte ? w.blank_glyphs : 0),
-           (unsigned long long)made.pixels_cut, w.bytes.size());
+    fputs(json_line({{"file", o.out},
+                     {"code_set", code_set_name(made.codes)},
+                     {"width", made.glyphs.width},
+                     {"height", made.glyphs.height},
+                     {"glyphs_kept", made.glyphs.codes.size()},
+                     {"blocks", w.blocks},
+                     {"merged_glyphs", made.glyphs.double_byte ? w.blank_glyphs : 0},
+                     {"pixels_cut", made.pixels_cut},
+                     {"bytes", w.bytes.size()}})
+              .c_str(),
+          stdout);
     fflush(stdout);
 }
 
-int check_files(const MakeOptions &o) {
-    std::vector<std::string> inputs = {o.source};
-    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
-    if (int status = refuse_output_over_input(o.out, inputs)) return status;
-    if (o.json && o.out == "-") {
-        report("--json", "writes to standard output: give -o a file");
-        return EXIT_USAGE;
-    }
-    struct stat st;
-    bool found = stat(o.source.c_str(), &st) == 0;
-    if (!found || S_ISDIR(st.st_mode)) {
-        report(o.source, found ? "is a folder, not a font" : strerror(errno));
-        return EXIT_NOT_A_FONT;
-    }
-    return EXIT_FINE;
+// A JIS X 0208 cell: a two-byte Shift-JIS code whose lead byte is at most 0xEF.
+bool jis_cell(uint32_t code) {
+    return fontx2_sjis_is_double_byte(code) && code >> 8 <= 0xEF;
 }
 
-// The plug-in shows a double-byte font on the JIS grid only while most codes
-// its blocks hold are JIS X 0208 cells; codes merged in blank count too.
-bool on_jis_grid(const Fontx2Glyphs &glyphs, uint32_t max_blocks) {
-    Fontx2Written w;
-    Fontx2Font font;
-    if (!fontx2_write_font(glyphs, max_blocks, &w) ||
-        fontx2_read(&font, w.bytes.data(), w.bytes.size(), w.bytes.size()) != FONTX2_OK)
-        return false;
-    std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
-    fontx2_lay_out(layout.get(), &font, FONTX2_ORDER_AUTO, FONTX2_GRID);
-    return layout->order == FONTX2_ORDER_JIS;
+// Whether the plug-in shows the font planned in at most max_blocks blocks on
+// the JIS grid: while at least half of the codes its blocks hold (codes
+// merged in blank count too) are JIS X 0208 cells. Decided from the plan
+// alone; nothing is written.
+bool on_jis_grid(const std::vector<uint32_t> &codes, uint32_t max_blocks) {
+    uint64_t held = 0, cells = 0;
+    for (const Fontx2Range &r : fontx2_plan_blocks(codes, max_blocks))
+        for (uint32_t code = r.first_code; code <= r.last_code; ++code) {
+            ++held;
+            cells += jis_cell(code);
+        }
+    return held > 0 && 2 * cells >= held;
 }
 
 // A Shift-JIS font that --max-blocks would push off the JIS grid is refused,
 // naming the fewest blocks that keep it there (fewer blocks merge more).
-int check_grid(const MakeOptions &o, const MadeGlyphs &made) {
-    if (made.codes != "sjis" || o.max_blocks >= 255 || on_jis_grid(made.glyphs, o.max_blocks) ||
-        !on_jis_grid(made.glyphs, 255))
+int check_grid(const MakeArgs &o, const MadeGlyphs &made) {
+    const std::vector<uint32_t> &codes = made.glyphs.codes;
+    if (made.codes != CodeSet::SJIS || o.max_blocks >= 255 || on_jis_grid(codes, o.max_blocks) ||
+        !on_jis_grid(codes, 255))
         return EXIT_FINE;
     uint32_t low = o.max_blocks, high = 255; // off the grid at low, on it at high
     while (high - low > 1) {
         uint32_t mid = (low + high) / 2;
-        (on_jis_grid(made.glyphs, mid) ? high : low) = mid;
+        (on_jis_grid(codes, mid) ? high : low) = mid;
     }
     report("--max-blocks", std::to_string(o.max_blocks) +
                                " merges so many codes outside the JIS grid that viewers would "
@@ -137,52 +133,74 @@ int check_grid(const MakeOptions &o, const MadeGlyphs &made) {
     return EXIT_USAGE;
 }
 
-} // namespace
+// The output may take neither the report's place nor an input's.
+int check_files(const MakeArgs &o) {
+    std::vector<std::string> inputs = {o.source};
+    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
+    if (int refused = refuse_terminal(o.out)) return refused;
+    if (int refused = refuse_output_over_input(o.out, inputs)) return refused;
+    return refuse_json_with_standard_output(o.json, o.out);
+}
 
-CLI::App *add_make(CLI::App &app, MakeOptions *options) {
-    MakeOptions &o = *options;
-    CLI::App *make = app.add_subcommand(
-        "make", "Make a FONTX2 font from a BDF, PCF, TrueType/OpenType or FONTX2 font");
-    make->add_option("SOURCE", o.source, "The font to convert")->required();
-    make->add_option("-o,--output", o.out, "The font to write ('-': standard output)")->required();
-    make->add_option("--codes", o.codes,
-                     "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
-                     "(double-byte, BMP code points); default by the source's charset")
-        ->check(CLI::IsMember({"single", "sjis", "unicode"}));
-    make->add_option("--encoding", o.encoding,
-                     "With single: the code set (iconv name, e.g. CP932, ISO-8859-1) that maps "
-                     "characters to single-byte codes");
+// What the source gives: which characters, as which codes, at which size.
+void add_source_options(CLI::App *make, MakeArgs &o) {
+    add_choice_option(
+        make, "--codes", &o.codes,
+        {{"single", CodeSet::SINGLE}, {"sjis", CodeSet::SJIS}, {"unicode", CodeSet::UNICODE}},
+        "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
+        "(double-byte, BMP code points); default by the source's charset")
+        ->each([&o](const std::string &) { o.codes_given = true; });
+    add_encoding_option(make, &o.encoding,
+                        "With single: the code set (iconv name, e.g. CP932, ISO-8859-1) that "
+                        "maps characters to single-byte codes");
     make->add_option("--size", o.size,
                      "Pixels: the strike of that height, or outlines at that "
                      "many pixels per em")
-        ->check(CLI::Range(1, 255));
-    make->add_option("--width", o.width, "Cell width in pixels (default: the largest advance)")
-        ->check(CLI::Range(1, 255));
-    make->add_option("--height", o.height, "Cell height in pixels (default: ascent + descent)")
         ->check(CLI::Range(1, 255));
     make->add_option("--chars", o.chars,
                      "Only these characters: ranges U+0020-007E,U+3040-30FF or @FILE (the "
                      "characters of a UTF-8 text file)")
         ->check(checked(chars_ok, "ranges like U+0020-007E,U+3040-30FF or @FILE"));
+}
+
+// What is written: the cell, the name, the table, the format, the report.
+void add_font_options(CLI::App *make, MakeArgs &o) {
+    make->add_option("--width", o.width, "Cell width in pixels (default: the largest advance)")
+        ->check(CLI::Range(1, 255));
+    make->add_option("--height", o.height, "Cell height in pixels (default: ascent + descent)")
+        ->check(CLI::Range(1, 255));
     make->add_option("--name", o.name, "Font name, at most 8 printable ASCII characters")
         ->check(checked(font_name_ok, "at most 8 printable ASCII characters"))
         ->each([&o](const std::string &) { o.name_given = true; });
     make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table")
         ->check(CLI::Range(1, 255));
-    make->add_option("--format", o.format, "fnt (the font) or c (a C header holding it)")
-        ->check(CLI::IsMember({"fnt", "c"}));
+    add_choice_option(make, "--format", &o.c_format, {{"fnt", false}, {"c", true}},
+                      "fnt (the font) or c (a C header holding it)");
     make->add_option("--symbol", o.symbol, "With --format c: the array's name")
         ->check(checked(c_identifier, "a C identifier"));
     make->add_flag("--json", o.json, "The report as one JSON object on standard output");
+}
+
+} // namespace
+
+CLI::App *add_make_command(CLI::App &app, MakeArgs *args) {
+    CLI::App *make = app.add_subcommand(
+        "make", "Make a FONTX2 font from a BDF, PCF, TrueType/OpenType or FONTX2 font");
+    make->add_option("SOURCE", args->source, "The font to convert")->required();
+    make->add_option("-o,--output", args->out, "The font to write ('-': standard output)")
+        ->required();
+    add_source_options(make, *args);
+    add_font_options(make, *args);
     return make;
 }
 
-int run_make(const MakeOptions &o) {
+int run_make(const MakeArgs &o) {
     if (int status = check_files(o)) return status;
     MadeGlyphs made;
     if (int status = make_glyphs(o, &made)) return status;
     if (made.glyphs.codes.empty()) {
-        report(o.source, "no character is kept for " + made.codes + " codes: nothing written");
+        report(o.source, "no character is kept for " + std::string(code_set_name(made.codes)) +
+                             " codes: nothing written");
         return EXIT_PROBLEM;
     }
     if (int status = check_grid(o, made)) return status;
@@ -197,8 +215,7 @@ int run_make(const MakeOptions &o) {
                           " does not give the glyph meant for it; nothing written");
         return EXIT_SOFTWARE;
     }
-    if (int status =
-            write_output(o.out, o.format == "c" ? c_header(o, made, written) : written.bytes))
+    if (int status = write_output(o.out, o.c_format ? c_header(o, made, written) : written.bytes))
         return status;
     print_report(o, made, written);
     return EXIT_FINE;
