@@ -2,14 +2,15 @@
 // command parses them, run on a source the page has put in the module's
 // memory file system and writing its output there. The report goes to
 // standard error, which the page shows.
-#include "fontx2sheet/make.h"
+#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/make_command.h"
 
 #include <CLI/CLI.hpp>
 #include <emscripten.h>
 
 #include <stdio.h>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 extern "C" {
@@ -27,11 +28,12 @@ EMSCRIPTEN_KEEPALIVE int fontx2_make(const char *args, int count) {
     for (std::string &w : words) argv.push_back(&w[0]);
     CLI::App app("make", "fontx2sheet");
     app.require_subcommand(1);
-    MakeOptions options;
-    add_make(app, &options);
+    MakeArgs options;
+    add_make_command(app, &options);
     try {
         app.parse((int)argv.size(), argv.data());
     } catch (const CLI::ParseError &e) {
+        // The command's words, less its pointer to --help, which the page has not.
         fprintf(stderr, "fontx2sheet: %s\n", e.what());
         return EXIT_USAGE;
     }
