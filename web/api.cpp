@@ -4,8 +4,13 @@
 // call that makes one, so the page reads them without freeing anything.
 #include "web/api.h"
 
+#include "fontx2/fontx2_analysis.h"
+#include "fontx2sheet/code_set.h"
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/inspect.h"
+#include "fontx2sheet/labels.h"
+#include "fontx2sheet/render.h"
 #include "fontx2sheet/sheet_cells.h"
 
 #include "common/platform/platform.h"
@@ -91,7 +96,7 @@ std::string code_character(const LoadedFont &f, uint32_t code) {
     if (f.font.double_byte && f.layout->order == FONTX2_ORDER_CODE) {
         c = code;
         if (c >= 0xD800 && c < 0xE000) return "";
-    } else if (!CodeSet("CP932").decode(code, &c)) {
+    } else if (!Transcoder("CP932").decode(code, &c)) {
         return "";
     }
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return "";
@@ -116,8 +121,7 @@ std::string cell_json(const LoadedFont &f, uint32_t code, const Fontx2Glyph &g) 
         if (picture_alloc(&glyph, f.font.glyph_width, f.font.glyph_height, 1)) {
             for (uint32_t y = 0; y < f.font.glyph_height; ++y)
                 for (uint32_t x = 0; x < f.font.glyph_width; ++x)
-                    if (g.bitmap[y * f.font.glyph_row_bytes + (x >> 3)] & (0x80 >> (x & 7)))
-                        picture_put(&glyph, x, y, 1);
+                    if (fontx2_glyph_pixel(&f.font, g.bitmap, x, y)) picture_put(&glyph, x, y, 1);
             const uint32_t palette[3] = {0x000000, 0xFFFFFF, 0x808080};
             give_rgba(glyph, palette);
         }
@@ -254,6 +258,14 @@ EMSCRIPTEN_KEEPALIVE const char *web_cell_info(int handle, uint32_t code) {
     Fontx2Glyph g;
     fontx2_lookup(&f->font, code, &g);
     return web_give(cell_json(*f, code, g));
+}
+
+// The names of the kinds of finding a rewrite removes, as a JSON array.
+EMSCRIPTEN_KEEPALIVE const char *web_fixable_kinds() {
+    std::string names;
+    for (const Fontx2KindInfo &k : fontx2_kinds)
+        if (k.fixable) names += std::string(names.empty() ? "" : ",") + json_string(k.name);
+    return web_give("[" + names + "]");
 }
 
 // fix's rewrite of the font: the bytes in web_bytes_out() and its changes as

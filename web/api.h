@@ -1,7 +1,9 @@
 // The page's C functions share the fonts it holds.
 #pragma once
 
-#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/files.h"
+
+#include <string>
 
 // The font of a handle web_open gave; null when there is none.
 LoadedFont *web_font(int handle);

@@ -155,8 +155,8 @@
     selected = font;
     refreshLists();
     showFacts();
-    showFindings();
     prepareFix();
+    showFindings();
     const sheet = drawSheet();
     drawText();
     selectListeners.forEach((cb) => cb(font ? { name: font.name, bytes: font.bytes } : null));
@@ -193,6 +193,8 @@
 
   // Instances beyond this many are counted, not listed, so a large font stays quick.
   const INSTANCES_SHOWN = 50;
+  // The kinds a rewrite removes (the library's table), marked when the repair is at hand.
+  let fixableKinds = new Set();
   function showFindings() {
     const list = $('findings');
     list.replaceChildren();
@@ -205,6 +207,10 @@
       const head = document.createElement('strong');
       head.textContent = `${f.severity} ${f.kind} (${count(f.count)})`;
       li.append(head, ': ' + f.message);
+      if (fixableKinds.has(f.kind) && repaired) {
+        li.dataset.fixable = 'true';
+        li.append(' (Repair removes it)');
+      }
       // Instances as lines, not list items: the list's items are the findings.
       const shown = f.instances.filter((x) => x !== f.message);
       if (shown.length) {
@@ -515,6 +521,7 @@
   }).then((m) => {
     mod = m;
     wire();
+    fixableKinds = new Set(JSON.parse(call('web_fixable_kinds', 'string', [], [])));
     window.fontx2Page.readyMs = performance.now();
     message('Open a FONTX2 font: choose it above or drop it on the page.', 'info');
     resolveReady();

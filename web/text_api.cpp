@@ -3,6 +3,9 @@
 // both of which the page takes in.
 #include "web/api.h"
 
+#include "fontx2sheet/fontx2sheet.h"
+#include "fontx2sheet/text_command.h"
+
 #include <emscripten/emscripten.h>
 
 #include <stdio.h>
@@ -27,7 +30,7 @@ extern "C" {
 // command would otherwise read it as one.
 EMSCRIPTEN_KEEPALIVE int web_text(int first, int second, const char *text, uint32_t width,
                                   uint32_t height, int wrap, uint32_t line_gap) {
-    TextOptions options;
+    TextArgs options;
     for (int handle : {first, second}) {
         LoadedFont *f = web_font(handle);
         if (f) options.fonts.push_back(folders[(size_t)handle - 1] + "/" + f->path);
@@ -42,7 +45,7 @@ EMSCRIPTEN_KEEPALIVE int web_text(int first, int second, const char *text, uint3
     }
     options.width = width;
     options.height = height;
-    options.wrap = wrap == 1 ? WRAP_WORD : wrap == 2 ? WRAP_NONE : WRAP_CHAR;
+    options.wrap = wrap == 1 ? TextWrap::WORD : wrap == 2 ? TextWrap::NONE : TextWrap::CHAR;
     options.line_gap = line_gap;
     options.ascii = true;
     int status = run_text(options);

@@ -23,7 +23,8 @@ const shared = ['ILGH16XB.FNT', 'ILGH24XB.FNT', 'ILGH32XB.FNT', 'ILGZ16XB.FNT', 
 // The page's findings and facts of the selected font.
 const shown = (page) => page.evaluate(() => ({
   findings: [...document.querySelectorAll('#findings > li[data-kind]')].map((li) => ({
-    kind: li.dataset.kind, severity: li.dataset.severity, count: Number(li.dataset.count), text: li.textContent })),
+    kind: li.dataset.kind, severity: li.dataset.severity, count: Number(li.dataset.count), text: li.textContent,
+    fixable: li.dataset.fixable === 'true' })),
   facts: document.getElementById('facts').textContent,
   fixable: !document.getElementById('download-fix').disabled,
 }));
@@ -42,7 +43,7 @@ await withPage(async ({ page, downloads }) => {
   assert.match(await waitMessage(page, /^Opened/), /^Opened 20 fonts\.$/);
   await openFonts(page, shared.map((n) => join(sharedFonts, n)));
   const all = [...files, ...shared.map((n) => join(sharedFonts, n))];
-  let findings = 0, repairs = 0;
+  let findings = 0, repairs = 0, marked = 0;
   for (let i = 0; i < all.length; ++i) {
     await select(page, i);
     const page_ = await shown(page);
@@ -54,6 +55,7 @@ await withPage(async ({ page, downloads }) => {
       for (const x of f.instances.slice(0, 50)) assert.ok(page_.findings[k].text.includes(x), x);
     });
     findings += json.findings.length;
+    marked += page_.findings.filter((f) => f.fixable).length;
     assert.ok(page_.facts.includes(`${json.glyphs_announced.toLocaleString('en')} announced, ${json.glyphs_present.toLocaleString('en')} wholly present`));
     assert.ok(page_.facts.includes(`${json.expected_size.toLocaleString('en')} bytes expected, ${json.size.toLocaleString('en')} actual`));
     // Repair: fix's font, byte for byte, exactly when fix writes one.
@@ -66,6 +68,8 @@ await withPage(async ({ page, downloads }) => {
       fixed = null;
     }
     assert.equal(page_.fixable, fixed !== null, `${all[i]}: repair offered exactly when fix writes`);
+    // Findings are marked as ones Repair removes exactly when fix writes a font.
+    assert.equal(page_.findings.some((f) => f.fixable), fixed !== null, `${all[i]}: findings marked fixable`);
     if (fixed) {
       const got = await downloads.take(() => page.click('#download-fix'));
       assert.equal(Buffer.compare(got.bytes, fixed), 0, `${all[i]}: the repaired font is fix's`);
@@ -92,5 +96,5 @@ await withPage(async ({ page, downloads }) => {
   assert.equal(await waitMessage(page, /not opened/), 'huge.FNT: 268,435,457 bytes, more than any FONTX2 font: not opened');
   await openFonts(page, [join(sharedFonts, 'ILGH16XB.FNT')]);
   assert.equal(await page.$eval('#sheet', (c) => c.width > 0), true, 'a font opens after the refusals');
-  console.log(`${all.length} fonts: ${findings} findings as inspect --json has them; ${repairs} repairs byte-identical to fix; 3 non-fonts in the command's words, one file too large`);
+  console.log(`${all.length} fonts: ${findings} findings as inspect --json has them (${marked} marked as Repair removes them); ${repairs} repairs byte-identical to fix; 3 non-fonts in the command's words, one file too large`);
 });
