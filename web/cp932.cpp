@@ -1,11 +1,12 @@
-// CP932 in the page. Its C library's iconv has no CP932, and its Shift-JIS
-// maps some characters otherwise (U+301C for 0x8160, where CP932 has U+FF5E),
-// lacks the NEC and IBM extensions and writes '*' for a character it cannot
-// convert. The page must give the codes the native command gives, so the
-// linker sends iconv_open, iconv and iconv_close here (--wrap): "CP932" and
-// "WINDOWS-31J" to and from UTF-32LE go through tables made from the build
-// machine's iconv; every other code set goes to the C library's, with a
-// substituted character refused as no conversion.
+// CP932 and Shift-JIS in the page. Its C library's iconv has no CP932, and its
+// Shift-JIS maps some characters otherwise (U+301C for 0x8160, where CP932 has
+// U+FF5E; 0x5C and 0x7E as ASCII, where glibc's Shift-JIS has the yen sign and
+// the overline), lacks the NEC and IBM extensions and writes '*' for a
+// character it cannot convert. The page must give the codes the native command
+// gives, so the linker sends iconv_open, iconv and iconv_close here (--wrap):
+// CP932 and Shift-JIS by their names to and from UTF-32LE go through tables
+// made from the build machine's iconv; every other code set goes to the C
+// library's, with a substituted character refused as no conversion.
 #include <errno.h>
 #include <iconv.h>
 #include <stdint.h>
@@ -24,38 +25,71 @@ int __real_iconv_close(iconv_t cd);
 namespace {
 
 const uint16_t NONE = 0xFFFF;
-char encoder_tag, decoder_tag; // their addresses are the two descriptors
-const iconv_t ENCODER = (iconv_t)&encoder_tag, DECODER = (iconv_t)&decoder_tag;
 
-bool is_cp932(const char *name) {
-    return !strcasecmp(name, "CP932") || !strcasecmp(name, "WINDOWS-31J");
+// One code set's tables and, once asked for, its character -> code table.
+struct Table {
+    const uint16_t *single, *double_byte;
+    const uint16_t (*otherwise)[2];
+    size_t otherwise_count;
+    std::vector<uint32_t> encoding;
+};
+Table cp932 = {CP932_SINGLE,
+               CP932_DOUBLE,
+               CP932_ENCODE_OTHERWISE,
+               sizeof CP932_ENCODE_OTHERWISE / sizeof *CP932_ENCODE_OTHERWISE,
+               {}};
+Table sjis = {SJIS_SINGLE,
+              SJIS_DOUBLE,
+              SJIS_ENCODE_OTHERWISE,
+              sizeof SJIS_ENCODE_OTHERWISE / sizeof *SJIS_ENCODE_OTHERWISE,
+              {}};
+
+// The descriptors iconv_open gives for the tables: their addresses.
+struct Direction {
+    Table *table;
+    bool encodes;
+} directions[] = {{&cp932, true}, {&cp932, false}, {&sjis, true}, {&sjis, false}};
+
+Direction *ours(iconv_t cd) {
+    for (Direction &d : directions)
+        if (cd == (iconv_t)&d) return &d;
+    return nullptr;
+}
+
+// The tables a code set's name stands for (glibc's names and aliases), or none.
+Table *table_named(const char *name) {
+    for (const char *n : {"CP932", "WINDOWS-31J"})
+        if (!strcasecmp(name, n)) return &cp932;
+    for (const char *n : {"SHIFT_JIS", "SJIS", "SHIFT-JIS", "MS_KANJI", "CSSHIFTJIS"})
+        if (!strcasecmp(name, n)) return &sjis;
+    return nullptr;
 }
 
 bool is_lead(uint32_t b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-uint16_t double_character(uint32_t lead, uint32_t trail) {
+uint16_t double_character(const Table &t, uint32_t lead, uint32_t trail) {
     if (trail < 0x40 || trail > 0xFC) return NONE;
     const uint32_t row = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
-    return CP932_DOUBLE[row * 189 + trail - 0x40];
+    return t.double_byte[row * 189 + trail - 0x40];
 }
 
 // Character -> code, 0x10000 for none: the highest code that decodes to the
 // character, unless the table says otherwise.
-const std::vector<uint32_t> &encode_table() {
-    static std::vector<uint32_t> table;
+const std::vector<uint32_t> &encode_table(Table &t) {
+    std::vector<uint32_t> &table = t.encoding;
     if (!table.empty()) return table;
     table.assign(0x10000, 0x10000);
     for (uint32_t code = 0; code < 0x100; ++code)
-        if (CP932_SINGLE[code] != NONE) table[CP932_SINGLE[code]] = code;
+        if (t.single[code] != NONE) table[t.single[code]] = code;
     for (uint32_t lead = 0x81; lead <= 0xFC; ++lead)
         for (uint32_t trail = 0x40; is_lead(lead) && trail <= 0xFC; ++trail) {
-            const uint16_t c = double_character(lead, trail);
+            const uint16_t c = double_character(t, lead, trail);
             if (c != NONE) table[c] = lead << 8 | trail;
         }
-    for (const auto &pair : CP932_ENCODE_OTHERWISE)
-        table[pair[0]] = pair[1] == NONE ? 0x10000 : pair[1];
+    for (size_t i = 0; i < t.otherwise_count; ++i)
+        table[t.otherwise[i][0]] = t.otherwise[i][1] == NONE ? 0x10000 : t.otherwise[i][1];
     return table;
 }
 
@@ -64,8 +98,8 @@ size_t fail(int error) {
     return (size_t)-1;
 }
 
-size_t encode(char **in, size_t *in_left, char **out, size_t *out_left) {
-    const std::vector<uint32_t> &table = encode_table();
+size_t encode(Table &t, char **in, size_t *in_left, char **out, size_t *out_left) {
+    const std::vector<uint32_t> &table = encode_table(t);
     while (*in_left >= 4) {
         const uint8_t *b = (const uint8_t *)*in;
         const uint32_t c = b[0] | b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
@@ -82,12 +116,12 @@ size_t encode(char **in, size_t *in_left, char **out, size_t *out_left) {
     return *in_left ? fail(EINVAL) : 0;
 }
 
-size_t decode(char **in, size_t *in_left, char **out, size_t *out_left) {
+size_t decode(const Table &t, char **in, size_t *in_left, char **out, size_t *out_left) {
     while (*in_left > 0) {
         const uint8_t *b = (const uint8_t *)*in;
         const bool two = is_lead(b[0]);
         if (two && *in_left < 2) return fail(EINVAL);
-        const uint16_t c = two ? double_character(b[0], b[1]) : CP932_SINGLE[b[0]];
+        const uint16_t c = two ? double_character(t, b[0], b[1]) : t.single[b[0]];
         if (c == NONE) return fail(EILSEQ);
         if (*out_left < 4) return fail(E2BIG);
         const char bytes[4] = {(char)c, (char)(c >> 8), 0, 0};
@@ -104,9 +138,12 @@ size_t decode(char **in, size_t *in_left, char **out, size_t *out_left) {
 extern "C" {
 
 iconv_t __wrap_iconv_open(const char *to, const char *from) {
-    if (is_cp932(to) && !strcasecmp(from, "UTF-32LE")) return ENCODER;
-    if (is_cp932(from) && !strcasecmp(to, "UTF-32LE")) return DECODER;
-    if (is_cp932(to) || is_cp932(from)) {
+    Table *to_table = table_named(to), *from_table = table_named(from);
+    for (Direction &d : directions)
+        if ((d.encodes && d.table == to_table && !strcasecmp(from, "UTF-32LE")) ||
+            (!d.encodes && d.table == from_table && !strcasecmp(to, "UTF-32LE")))
+            return (iconv_t)&d;
+    if (to_table || from_table) {
         errno = EINVAL;
         return (iconv_t)-1;
     }
@@ -114,10 +151,10 @@ iconv_t __wrap_iconv_open(const char *to, const char *from) {
 }
 
 size_t __wrap_iconv(iconv_t cd, char **in, size_t *in_left, char **out, size_t *out_left) {
-    if (cd == ENCODER || cd == DECODER) {
+    if (Direction *d = ours(cd)) {
         if (!in || !*in) return 0; // no shift state to reset or end
-        return cd == ENCODER ? encode(in, in_left, out, out_left)
-                             : decode(in, in_left, out, out_left);
+        return d->encodes ? encode(*d->table, in, in_left, out, out_left)
+                          : decode(*d->table, in, in_left, out, out_left);
     }
     const size_t n = __real_iconv(cd, in, in_left, out, out_left);
     // This C library counts each character it replaced with '*': none of
@@ -126,7 +163,7 @@ size_t __wrap_iconv(iconv_t cd, char **in, size_t *in_left, char **out, size_t *
 }
 
 int __wrap_iconv_close(iconv_t cd) {
-    return cd == ENCODER || cd == DECODER ? 0 : __real_iconv_close(cd);
+    return ours(cd) ? 0 : __real_iconv_close(cd);
 }
 
 } // extern "C"

@@ -1,7 +1,8 @@
-// Prints the build machine's iconv CP932 (glibc's, the native command's) as
-// C++ tables for the page, whose C library has no CP932: every code's
-// character, and the characters whose code is not the highest code that
-// decodes to them. A host program, run while the page is built.
+// Prints the build machine's iconv CP932 and SHIFT_JIS (glibc's, the native
+// command's) as C++ tables for the page, whose C library has no CP932 and
+// another SHIFT_JIS: every code's character, and the characters whose code is
+// not the highest code that decodes to them. A host program, run while the
+// page is built.
 #include <iconv.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -39,31 +40,32 @@ uint32_t encode(iconv_t cd, uint32_t c) {
     return made == 1 ? out[0] : (uint32_t)out[0] << 8 | out[1];
 }
 
-} // namespace
-
-int main() {
-    iconv_t from = iconv_open("UTF-32LE", "CP932"), to = iconv_open("CP932", "UTF-32LE");
+// The tables of one code set, their names beginning with prefix; false when
+// iconv does not know it.
+bool print_tables(const char *set, const char *prefix) {
+    iconv_t from = iconv_open("UTF-32LE", set), to = iconv_open(set, "UTF-32LE");
     if (from == (iconv_t)-1 || to == (iconv_t)-1) {
-        perror("cp932_table: iconv_open CP932");
-        return 1;
+        fprintf(stderr, "cp932_table: iconv_open %s: ", set);
+        perror(nullptr);
+        return false;
     }
     std::map<uint32_t, uint32_t> highest; // character -> the highest code decoding to it
-    printf("// Made by cp932_table from the build machine's iconv: do not edit.\n");
-    printf("static const uint16_t CP932_SINGLE[256] = {");
+    printf("static const uint16_t %s_SINGLE[256] = {", prefix);
     for (uint32_t code = 0; code < 0x100; ++code) {
         uint32_t c = decode(from, code);
         if (c != 0xFFFF) highest[c] = code;
         printf("%s0x%04X,", code % 12 ? "" : "\n", c);
     }
     printf("\n};\n// Lead bytes 0x81-0x9F and 0xE0-0xFC, trail bytes 0x40-0xFC.\n");
-    printf("static const uint16_t CP932_DOUBLE[60 * 189] = {");
+    printf("static const uint16_t %s_DOUBLE[60 * 189] = {", prefix);
     for (uint32_t n = 0; n < 60 * 189; ++n) {
         uint32_t lead = n / 189 < 31 ? 0x81 + n / 189 : 0xE0 + n / 189 - 31;
         uint32_t code = lead << 8 | (0x40 + n % 189), c = decode(from, code);
         if (c != 0xFFFF) highest[c] = code;
         printf("%s0x%04X,", n % 12 ? "" : "\n", c);
     }
-    printf("\n};\nstatic const uint16_t CP932_ENCODE_OTHERWISE[][2] = {");
+    // Ends with U+FFFF, which no code set here encodes, so no table is empty.
+    printf("\n};\nstatic const uint16_t %s_ENCODE_OTHERWISE[][2] = {", prefix);
     for (uint32_t c = 0; c < 0x10000; ++c) {
         if (c >= 0xD800 && c < 0xE000) continue;
         uint32_t code = encode(to, c);
@@ -71,6 +73,15 @@ int main() {
         if (code != (h == highest.end() ? 0x10000 : h->second))
             printf("\n{0x%04X, 0x%04X},", c, code == 0x10000 ? 0xFFFF : code);
     }
-    printf("\n};\n");
-    return 0;
+    printf("\n{0xFFFF, 0xFFFF},\n};\n");
+    iconv_close(from);
+    iconv_close(to);
+    return true;
+}
+
+} // namespace
+
+int main() {
+    printf("// Made by cp932_table from the build machine's iconv: do not edit.\n");
+    return print_tables("CP932", "CP932") && print_tables("SHIFT_JIS", "SJIS") ? 0 : 1;
 }
