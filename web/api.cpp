@@ -9,6 +9,7 @@
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/inspect.h"
+#include "fontx2sheet/json_line.h"
 #include "fontx2sheet/labels.h"
 #include "fontx2sheet/render.h"
 #include "fontx2sheet/sheet_cells.h"
@@ -107,13 +108,15 @@ std::string code_character(const LoadedFont &f, uint32_t code) {
 }
 
 std::string cell_json(const LoadedFont &f, uint32_t code, const Fontx2Glyph &g) {
-    std::string json = "{\"code\":" + json_string(code_text(code, f.font.double_byte)) +
-                       ",\"character\":" + json_string(code_character(f, code)) +
-                       ",\"held\":" + (g.held ? "true" : "false") +
-                       ",\"present\":" + (g.present && g.bitmap ? "true" : "false");
-    if (g.held)
-        json += ",\"block\":" + std::to_string(f.font.double_byte ? (int64_t)g.block : -1) +
-                ",\"glyph\":" + std::to_string(g.index) + ",\"offset\":" + std::to_string(g.offset);
+    Json json = {{"code", code_text(code, f.font.double_byte)},
+                 {"character", code_character(f, code)},
+                 {"held", g.held},
+                 {"present", g.present && g.bitmap}};
+    if (g.held) {
+        json["block"] = f.font.double_byte ? (int64_t)g.block : -1;
+        json["glyph"] = g.index;
+        json["offset"] = g.offset;
+    }
     bytes_out.clear();
     width_out = height_out = 0;
     if (g.held && g.present && g.bitmap) {
@@ -126,7 +129,7 @@ std::string cell_json(const LoadedFont &f, uint32_t code, const Fontx2Glyph &g) 
             give_rgba(glyph, palette);
         }
     }
-    return json + "}";
+    return json_line(json);
 }
 
 } // namespace
@@ -262,10 +265,10 @@ EMSCRIPTEN_KEEPALIVE const char *web_cell_info(int handle, uint32_t code) {
 
 // The names of the kinds of finding a rewrite removes, as a JSON array.
 EMSCRIPTEN_KEEPALIVE const char *web_fixable_kinds() {
-    std::string names;
+    Json names = Json::array();
     for (const Fontx2KindInfo &k : fontx2_kinds)
-        if (k.fixable) names += std::string(names.empty() ? "" : ",") + json_string(k.name);
-    return web_give("[" + names + "]");
+        if (k.fixable) names.push_back(k.name);
+    return web_give(json_line(names));
 }
 
 // fix's rewrite of the font: the bytes in web_bytes_out() and its changes as
@@ -275,19 +278,17 @@ EMSCRIPTEN_KEEPALIVE const char *web_fix(int handle) {
     if (!f) return web_give("");
     FixResult r;
     int status = fix_font(&f->font, &r);
-    std::string changes;
+    Json changes = Json::array();
     for (const FixChange &c : r.changes)
-        changes += std::string(changes.empty() ? "" : ",") + "{\"kind\":" + json_string(c.kind) +
-                   ",\"count\":" + std::to_string(c.count) +
-                   ",\"message\":" + json_string(c.message) + "}";
+        changes.push_back({{"kind", c.kind}, {"count", c.count}, {"message", c.message}});
     const bool written = status == FIX_WRITTEN && !r.changes.empty();
     bytes_out = written ? r.written.bytes : std::vector<uint8_t>();
     const char *why = status == FIX_NO_GLYPHS      ? "no code has a whole glyph: nothing to keep"
                       : status == FIX_CHECK_FAILED ? "the rewrite does not read back as meant"
+                      : status == FIX_NOT_WRITTEN  ? "the rewritten font could not be written"
                       : written                    ? ""
                                                    : "needs no change";
-    return web_give(std::string("{\"written\":") + (written ? "true" : "false") +
-                    ",\"why\":" + json_string(why) + ",\"changes\":[" + changes + "]}");
+    return web_give(json_line({{"written", written}, {"why", why}, {"changes", changes}}));
 }
 
 } // extern "C"
