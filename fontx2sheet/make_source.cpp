@@ -43,6 +43,8 @@ struct Source {
     std::vector<SourceChar> chars;
     int64_t ascent = 0, descent = 0;
     std::string family;
+    uint64_t unencoded = 0; // glyphs no code reaches
+    uint64_t past_end = 0;  // a FONTX2 source's codes whose glyphs the file cuts off
     ~Source() {
         if (face) FT_Done_Face(face);
         if (library) FT_Done_FreeType(library);
@@ -162,18 +164,20 @@ int open_freetype(const MakeArgs &o, Source *s) {
     read_charset(s);
     read_metrics(s);
     if (s->face->family_name) s->family = s->face->family_name;
-    // The glyph X11 shows for characters a font lacks is no character of its own.
-    BDF_PropertyRec fallback;
-    int64_t missing = -1;
-    if (FT_Get_BDF_Property(s->face, "DEFAULT_CHAR", &fallback) == 0 &&
-        fallback.type != BDF_PROPERTY_TYPE_ATOM)
-        missing =
-            fallback.type == BDF_PROPERTY_TYPE_INTEGER ? fallback.u.integer : fallback.u.cardinal;
+    // Every encoded glyph is a character, the one X11 shows for characters a
+    // font lacks (DEFAULT_CHAR) included; glyphs without an encoding are counted.
     FT_UInt glyph = 0;
+    std::vector<uint32_t> reached;
     if (s->face->charmap)
         for (FT_ULong c = FT_Get_First_Char(s->face, &glyph); glyph;
-             c = FT_Get_Next_Char(s->face, c, &glyph))
-            if ((int64_t)c != missing) s->chars.push_back({(uint32_t)c, glyph});
+             c = FT_Get_Next_Char(s->face, c, &glyph)) {
+            s->chars.push_back({(uint32_t)c, glyph});
+            reached.push_back(glyph);
+        }
+    std::sort(reached.begin(), reached.end());
+    int64_t distinct = std::unique(reached.begin(), reached.end()) - reached.begin();
+    // Glyph 0 is FreeType's own fallback (for BDF and PCF) or .notdef: no character.
+    s->unencoded = (uint64_t)std::max<int64_t>(0, (int64_t)s->face->num_glyphs - 1 - distinct);
     return EXIT_FINE;
 }
 
@@ -194,6 +198,8 @@ int open_fontx2(const MakeArgs &o, Source *s) {
         if (fontx2_lookup(f, code, &g) && g.bitmap &&
             !(s->keys == KEYS_UNICODE && code >= 0xD800 && code < 0xE000))
             s->chars.push_back({code, code});
+        else if (g.held && !g.bitmap)
+            ++s->past_end; // a cut file: its table holds the code, the file lacks the glyph
     return EXIT_FINE;
 }
 
@@ -432,13 +438,15 @@ int keep_chars(const MakeArgs &o, std::vector<Entry> *entries) {
     if (o.chars.empty()) return EXIT_FINE;
     std::vector<bool> keep;
     std::string why;
-    bool file = o.chars[0] == '@';
-    int status = !file ? EXIT_FINE : read_char_file(o.chars.substr(1), &keep, &why);
-    if (!file && !parse_char_ranges(o.chars, &keep, &why)) status = EXIT_USAGE;
-    if (status != EXIT_FINE) {
-        report(file ? o.chars.substr(1) : "--chars", why);
-        return status;
+    if (!parse_char_ranges(o.chars, &keep, &why)) {
+        report("--chars", why);
+        return EXIT_USAGE;
     }
+    for (const std::string &file : char_files(o.chars))
+        if (int status = read_char_file(file, &keep, &why)) {
+            report(file, why);
+            return status;
+        }
     entries->erase(std::remove_if(entries->begin(), entries->end(),
                                   [&](const Entry &e) {
                                       return e.character >= keep.size() || !keep[e.character];
@@ -499,5 +507,7 @@ int make_glyphs(const MakeArgs &o, MadeGlyphs *made) {
     if (status == EXIT_FINE) status = map_codes(o, s, made->codes, &entries);
     if (status == EXIT_FINE) status = keep_chars(o, &entries);
     if (status == EXIT_FINE && !entries.empty()) status = fill_glyphs(o, s, entries, made);
+    made->unencoded = s.unencoded;
+    made->past_end = s.past_end;
     return status;
 }

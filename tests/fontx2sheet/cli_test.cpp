@@ -238,6 +238,8 @@ TEST_F(ExitStatus, UsageErrors) {
               64);
     EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "utf8"}),
               64);
+    EXPECT_EQ(run_sheet({"text", tmp("gg_good.fnt"), "--text", "A", "--ascii", "--wrap", "word"}),
+              64); // nothing to wrap at without --width
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt")}), 64);
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "0x10000"}), 64);
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "--text", "\xC3"}), 64);
@@ -252,6 +254,8 @@ TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({"--version"}), 0);
     EXPECT_EQ(
         run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "#00ff00"}), 0);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "JIS"}),
+              0); // words in any letter case
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {

@@ -221,20 +221,108 @@ TEST_F(Make, RefusalsWriteNothing) {
     EXPECT_EQ(bytes("x.bdf"), before);
 }
 
-TEST_F(Make, CHeaderHoldsTheSameFont) {
+// The C source holds the font's bytes; two files including the header, in C,
+// in C++ and in C++ over a C source, link to one array.
+TEST_F(Make, CSourceLinksOnce) {
     std::vector<BdfGlyph> glyphs = {pattern_glyph(0x3042, 8, 8, 0, 0)};
     std::string src = put("u.bdf", bdf_text("ISO10646", 8, 0, glyphs));
     ASSERT_EQ(make({src, "-o", dir + "/f.fnt"}), 0);
-    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "c"}), 0);
-    std::vector<uint8_t> font = bytes("f.fnt"), header = bytes("my-font 2.h");
-    std::string text(header.begin(), header.end());
-    ASSERT_NE(text.find("const uint8_t my_font_2[] = {"), std::string::npos) << text;
-    EXPECT_NE(text.find("const unsigned my_font_2_size = " + std::to_string(font.size()) + ";"),
-              std::string::npos);
+    const char *section = "__attribute__((section(\".rodata.fontx2\")))";
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.c", "--format", "c", "--attribute", section}), 0);
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "h"}), 0);
+    std::vector<uint8_t> font = bytes("f.fnt"), source = bytes("my-font 2.c");
+    std::string text(source.begin(), source.end());
+    ASSERT_NE(text.find("const uint8_t my_font_2[" + std::to_string(font.size()) + "] " + section +
+                        " = {"),
+              std::string::npos)
+        << text;
     std::vector<uint8_t> parsed;
-    for (size_t at = text.find('{'); (at = text.find("0x", at)) != std::string::npos; at += 2)
+    for (size_t at = text.find('{', text.find(section));
+         (at = text.find("0x", at)) != std::string::npos; at += 2)
         parsed.push_back((uint8_t)strtoul(text.substr(at, 4).c_str(), nullptr, 16));
     EXPECT_EQ(parsed, font);
+    if (system("command -v cc >/dev/null && command -v c++ >/dev/null") != 0)
+        GTEST_SKIP() << "no C or C++ compiler";
+    put("a.c", "#include <stdio.h>\n#include \"my-font 2.h\"\nconst uint8_t *other(void);\n"
+               "int main(int argc, char **argv) {\n    FILE *f = fopen(argv[argc - 1], \"wb\");\n"
+               "    fwrite(my_font_2, 1, my_font_2_size, f);\n    fclose(f);\n"
+               "    return other() != my_font_2;\n}\n");
+    put("b.c", "#include \"my-font 2.h\"\nconst uint8_t *other(void) { return my_font_2; }\n");
+    for (const char *build :
+         {"cc -c -o font.o 'my-font 2.c' && cc a.c b.c font.o",
+          "c++ -x c++ -c -o font.o 'my-font 2.c' && c++ -x c++ a.c b.c font.o",
+          "cc -c -o font.o 'my-font 2.c' && c++ -x c++ a.c b.c -x none font.o"}) {
+        std::string run =
+            "cd '" + dir + "' && " + build + " -Wall -Wextra -Werror -o prog && ./prog out.bin";
+        EXPECT_EQ(system(run.c_str()), 0) << build;
+        EXPECT_EQ(bytes("out.bin"), font) << build;
+        unlink((dir + "/out.bin").c_str());
+    }
+}
+
+// Names C cannot take, and definitions in a header, are refused.
+TEST_F(Make, CNamesRefused) {
+    std::string src = put("k.bdf", bdf_text("ISO10646", 8, 0, {pattern_glyph(0x41, 8, 8, 0, 0)}));
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "int"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "class"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "1st"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--attribute", "x; int y"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.h", "--format", "c"}), 64);
+    EXPECT_FALSE(exists("k.c") || exists("k.h"));
+    ASSERT_EQ(make({src, "-o", dir + "/int.hpp", "--format", "h"}), 0);
+    std::vector<uint8_t> header = bytes("int.hpp");
+    std::string text(header.begin(), header.end());
+    EXPECT_NE(text.find("extern const uint8_t int_font["), std::string::npos) << text;
+    EXPECT_EQ(text.find("0x"), std::string::npos) << text;
+}
+
+// The default character is a character like any other; a glyph without an
+// encoding is left out and counted. A PCF of the same BDF gives the same font.
+TEST_F(Make, DefaultCharKeptUnencodedCounted) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c = 0x41; c <= 0x44; ++c) glyphs.push_back(pattern_glyph(c, 8, 8, 0, 0));
+    std::string text = bdf_text("ISO10646", 8, 0, glyphs), json;
+    text.replace(text.find("STARTPROPERTIES 5"), 17, "STARTPROPERTIES 6\nDEFAULT_CHAR 65");
+    text.replace(text.find("ENCODING 68"), 11, "ENCODING -1");
+    std::string src = put("d.bdf", text);
+    ASSERT_EQ(make({src, "-o", dir + "/d.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"glyphs_kept\":3,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_unencoded\":1,"), std::string::npos) << json;
+    expect_glyphs(bytes("d.fnt"), {glyphs[0], glyphs[1], glyphs[2]}, 8, 8, 8, same);
+    if (system(("bdftopcf -o '" + dir + "/d.pcf' '" + src + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "bdftopcf (xfonts-utils) is not installed";
+    ASSERT_EQ(make({dir + "/d.pcf", "-o", dir + "/p.fnt"}, &json), 0);
+    EXPECT_EQ(bytes("p.fnt"), bytes("d.fnt"));
+}
+
+// A cut FONTX2 source: the glyphs past its end are left out and reported; the
+// last glyph that ends exactly at the end is kept.
+TEST_F(Make, CutFontx2SourceReported) {
+    std::string src = put("s.bdf", bdf_text("ISO10646", 8, 0, {pattern_glyph(0x41, 8, 8, 0, 0)}));
+    ASSERT_EQ(make({src, "-o", dir + "/s.fnt", "--codes", "single"}), 0);
+    std::vector<uint8_t> font = bytes("s.fnt");
+    font.resize(17 + 8 * 0x42);
+    write_bytes(dir + "/cut.fnt", font);
+    std::string json;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(make({dir + "/cut.fnt", "-o", dir + "/o.fnt"}, &json), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("glyphs-cut: 190 glyphs of its table"),
+              std::string::npos);
+    EXPECT_NE(json.find("\"glyphs_kept\":66,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_past_end\":190}"), std::string::npos) << json;
+    expect_glyphs(bytes("o.fnt"), {pattern_glyph(0x41, 8, 8, 0, 0)}, 8, 8, 8, same);
+}
+
+// --chars takes ranges and files in any order.
+TEST_F(Make, CharsMixFilesAndRanges) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c = 0x41; c <= 0x43; ++c) glyphs.push_back(pattern_glyph(c, 8, 8, 0, 0));
+    std::string src = put("m.bdf", bdf_text("ISO10646", 8, 0, glyphs)), json;
+    std::string file = "@" + put("b.txt", "B");
+    for (const std::string &chars : {"U+0041," + file, file + ",U+0041"}) {
+        ASSERT_EQ(make({src, "-o", dir + "/m.fnt", "--chars", chars}, &json), 0) << chars;
+        EXPECT_NE(json.find("\"glyphs_kept\":2,"), std::string::npos) << json;
+    }
 }
 
 // Debian's X11 fonts, read from the system.
@@ -336,8 +424,8 @@ TEST_F(Make, CellEdges) {
         EXPECT_EQ(std::vector<uint8_t>(g.bitmap, g.bitmap + 8), std::vector<uint8_t>(8, 0));
     }
     // The C array is named after the file without its last extension.
-    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.h"}), 0);
-    std::vector<uint8_t> header = bytes("font.v2.h");
-    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2[] = {"),
+    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.c"}), 0);
+    std::vector<uint8_t> header = bytes("font.v2.c");
+    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2["),
               std::string::npos);
 }
