@@ -4,7 +4,7 @@
 
 #include "fontx2/fontx2_writer.h"
 #include "fontx2sheet/code_set.h"
-#include "fontx2sheet/make_command.h"
+#include "fontx2sheet/make_args.h"
 
 #include <stdint.h>
 #include <string>

@@ -1,4 +1,5 @@
 // fontx2sheet's findings, exit statuses and lookups on crafted fonts.
+#include "fontx2sheet/code_set.h"
 #include "fontx2sheet/files.h"
 #include "fontx2sheet/findings.h"
 #include "fontx2sheet/inspect.h"
@@ -256,6 +257,13 @@ TEST_F(ExitStatus, UsageErrors) {
         run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "#00ff00"}), 0);
     EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "JIS"}),
               0); // words in any letter case
+}
+
+TEST(Lookup, Utf8EndsAtTheLastScalar) {
+    std::vector<uint32_t> scalars;
+    EXPECT_TRUE(utf8_decode("\xF4\x8F\xBF\xBF", &scalars)); // U+10FFFF
+    EXPECT_EQ(scalars, std::vector<uint32_t>{0x10FFFF});
+    EXPECT_FALSE(utf8_decode("\xF4\x90\x80\x80", &scalars)); // one past it
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {

@@ -175,6 +175,17 @@ struct FixCommand : ::testing::Test {
     }
 };
 
+TEST_F(FixCommand, TheReportCountsWhatWasWritten) {
+    // A block given twice: written once, 17 codes in 1 block.
+    write_bytes(tmp("gg_fix_twice.fnt"),
+                synthetic_font_blocks(8, 8, {{0x8140, 0x8150}, {0x8140, 0x8150}}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_twice.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("written: 1 block, 17 glyphs (0 blank)"), std::string::npos) << said;
+    unlink(tmp("gg_fix_twice.fnt").c_str());
+}
+
 TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_wrapped.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
     EXPECT_EQ(run_sheet({"inspect", tmp("gg_fix_out.fnt")}), 0);

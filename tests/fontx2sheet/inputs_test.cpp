@@ -96,6 +96,11 @@ TEST(ViewerLimit, TallOwnOrderSheetsSuggestARowLength) {
     EXPECT_EQ(
         run_sheet({"render", tmp("gg_tall.fnt"), "--per-row", "32", "-o", tmp("gg_tall.png")}), 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    // A column has no row length to suggest, and at scale 1 no smaller scale.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"render", tmp("gg_tall.fnt"), "--column", "-o", tmp("gg_tall.png")}), 0);
+    said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("on a side\n"), std::string::npos) << said;
     unlink(tmp("gg_tall.fnt").c_str());
     unlink(tmp("gg_tall.png").c_str());
 }

@@ -423,6 +423,9 @@ TEST_F(Make, CellEdges) {
         ASSERT_TRUE(fontx2_lookup(&f, code, &g) && g.bitmap);
         EXPECT_EQ(std::vector<uint8_t>(g.bitmap, g.bitmap + 8), std::vector<uint8_t>(8, 0));
     }
+    // JSON escapes control bytes and DEL in a path as it always did.
+    ASSERT_EQ(make({dir + "/n.fnt", "-o", dir + "/a\x01\x7f.fnt"}, &json), 0);
+    EXPECT_NE(json.find("/a\\u0001\\u007f.fnt\""), std::string::npos) << json;
     // The C array is named after the file without its last extension.
     ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.c"}), 0);
     std::vector<uint8_t> header = bytes("font.v2.c");

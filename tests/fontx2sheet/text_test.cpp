@@ -147,6 +147,15 @@ TEST_F(Text, HeightCutsAndAsciiPrints) {
     EXPECT_EQ(printed, joined(single_lines({"a", "b", "c"}, 6, 20)));
     EXPECT_NE(said.find("2 characters lie wholly outside the 6 x 20 picture"), std::string::npos)
         << said;
+    // A line that starts exactly at the bottom edge is outside too.
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run_sheet({"text", path("single.fnt"), "--text", "a\nb", "--height", "8", "--ascii"}),
+              0);
+    testing::internal::GetCapturedStdout();
+    said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("1 character lies wholly outside the 6 x 8 picture"), std::string::npos)
+        << said;
 }
 
 TEST_F(Text, MissingCharactersAreOutlinedAndReportedOnce) {
