@@ -17,6 +17,8 @@ struct MadeGlyphs {
     uint64_t pixels_cut = 0;          // source pixels outside their cells
     uint64_t unencoded = 0;           // source glyphs without an encoding, left out
     uint64_t past_end = 0;            // glyphs of a cut FONTX2 source, left out
+    std::string encoding;             // the code set of double (and single) codes
+    std::vector<std::string> notes;   // what a font maker should know, one line each
 };
 // Reads the source and maps its characters to the output's codes; reports
 // and returns an exit status (EXIT_FINE with glyphs, perhaps none).

@@ -31,7 +31,8 @@ std::string counted(uint64_t n, const char *what) {
 }
 
 std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
-    std::string text = std::string(code_set_name(made.codes)) + " codes, " +
+    std::string text = std::string(code_set_name(made.codes)) +
+                       (made.encoding.empty() ? "" : " (" + made.encoding + ")") + " codes, " +
                        std::to_string(made.glyphs.width) + " x " +
                        std::to_string(made.glyphs.height) + " cells, " +
                        counted(made.glyphs.codes.size(), "glyph");
@@ -64,6 +65,7 @@ void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written
                       (made.unencoded ? "; " + counted(made.unencoded, "source glyph") +
                                             " without an encoding left out"
                                       : ""));
+    for (const std::string &note : made.notes) report(where, note);
     if (!o.json) return;
     fputs(json_line({{"file", o.out},
                      {"code_set", code_set_name(made.codes)},
@@ -75,7 +77,9 @@ void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written
                      {"pixels_cut", made.pixels_cut},
                      {"bytes", w.bytes.size()},
                      {"glyphs_unencoded", made.unencoded},
-                     {"glyphs_past_end", made.past_end}})
+                     {"glyphs_past_end", made.past_end},
+                     {"encoding", made.encoding},
+                     {"notes", made.notes}})
               .c_str(),
           stdout);
     fflush(stdout);
@@ -140,13 +144,18 @@ int check_files(const MakeArgs &o) {
 void add_source_options(CLI::App *make, MakeArgs &o) {
     add_choice_option(
         make, "--codes", &o.codes,
-        {{"single", CodeSet::SINGLE}, {"sjis", CodeSet::SJIS}, {"unicode", CodeSet::UNICODE}},
-        "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
-        "(double-byte, BMP code points); default by the source's charset")
+        {{"single", CodeSet::SINGLE},
+         {"sjis", CodeSet::SJIS},
+         {"unicode", CodeSet::UNICODE},
+         {"double", CodeSet::DOUBLE}},
+        "single (codes 0-255), sjis (double-byte Shift-JIS), unicode (double-byte, BMP code "
+        "points) or double (the two-byte codes of --encoding); default by the source's charset")
         ->each([&o](const std::string &) { o.codes_given = true; });
     add_encoding_option(make, &o.encoding,
-                        "With single: the code set (iconv name, e.g. CP932, ISO-8859-1) that "
-                        "maps characters to single-byte codes");
+                        "With single or double: the code set (iconv name, e.g. CP932, "
+                        "ISO-8859-1, EUC-KR, GBK) that maps characters to codes")
+        ->check(checked(code_set_fits, "a code set of one or two bytes a character (UTF-8, "
+                                       "UTF-16 and UTF-32 are not: use --codes unicode)"));
     make->add_option("--size", o.size,
                      "Pixels: the strike of that height, or outlines at that "
                      "many pixels per em")

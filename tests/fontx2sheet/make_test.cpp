@@ -308,8 +308,9 @@ TEST_F(Make, CutFontx2SourceReported) {
     ASSERT_EQ(make({dir + "/cut.fnt", "-o", dir + "/o.fnt"}, &json), 0);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("glyphs-cut: 190 glyphs of its table"),
               std::string::npos);
-    EXPECT_NE(json.find("\"glyphs_kept\":66,"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"glyphs_past_end\":190}"), std::string::npos) << json;
+    // 0x20-0x41: the controls below them left out.
+    EXPECT_NE(json.find("\"glyphs_kept\":34,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_past_end\":190,"), std::string::npos) << json;
     expect_glyphs(bytes("o.fnt"), {pattern_glyph(0x41, 8, 8, 0, 0)}, 8, 8, 8, same);
 }
 
@@ -323,6 +324,84 @@ TEST_F(Make, CharsMixFilesAndRanges) {
         ASSERT_EQ(make({src, "-o", dir + "/m.fnt", "--chars", chars}, &json), 0) << chars;
         EXPECT_NE(json.find("\"glyphs_kept\":2,"), std::string::npos) << json;
     }
+}
+
+// Control characters are left out unless --chars names them; a few glyphs
+// (under 1% of those kept) wider than the rest are named with the width
+// that fits the rest.
+TEST_F(Make, ControlsAndWideOutliers) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c : {0x1Fu, 0x20u, 0x7Eu, 0x7Fu, 0x9Fu, 0xA0u})
+        glyphs.push_back(pattern_glyph(c, c == 0x1F ? 16 : 8, 8, 0, 0));
+    std::string src = put("c.bdf", bdf_text("ISO10646", 8, 0, glyphs)), json;
+    ASSERT_EQ(make({src, "-o", dir + "/c.fnt", "--codes", "single"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,\"height\":8,\"glyphs_kept\":3,"), std::string::npos) << json;
+    ASSERT_EQ(
+        make({src, "-o", dir + "/c.fnt", "--codes", "single", "--chars", "U+001F-00A0"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":16,\"height\":8,\"glyphs_kept\":6,"), std::string::npos) << json;
+    // One wide glyph of 101 is under 1%: named; of 100 it is not.
+    glyphs.clear();
+    for (uint32_t c = 0x4E00; c < 0x4E00 + 101; ++c)
+        glyphs.push_back(pattern_glyph(c, c == 0x4E00 ? 12 : 8, 8, 0, 0));
+    ASSERT_EQ(make({put("w.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/w.fnt"}, &json),
+              0);
+    EXPECT_NE(json.find("1 glyph (U+4E00) set the cell 12 wide; --width 8 fits the other 100"),
+              std::string::npos)
+        << json;
+    glyphs.pop_back();
+    ASSERT_EQ(make({put("w.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/w.fnt"}, &json),
+              0);
+    EXPECT_EQ(json.find("set the cell"), std::string::npos) << json;
+}
+
+// Code sets that fit: more than two bytes a character is refused; a set that
+// codes under half the source's characters is reported with one that codes more.
+TEST_F(Make, CodeSetsThatFit) {
+    std::string src = put("k.bdf", bdf_text("ISO10646", 8, 0,
+                                            {pattern_glyph(0x41, 8, 8, 0, 0),
+                                             pattern_glyph(0x3042, 8, 8, 0, 0),
+                                             pattern_glyph(0x3044, 8, 8, 0, 0)})),
+                json;
+    for (const char *set : {"UTF-8", "UTF-16", "UTF-32"})
+        EXPECT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", set}), 64) << set;
+    ASSERT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", "ISO-8859-1"}, &json), 0);
+    EXPECT_NE(json.find("only 1 of the source's 3 characters get a single code: --codes sjis gives "
+                        "2 of them codes, --codes unicode 3"),
+              std::string::npos)
+        << json;
+    src = put("h.bdf",
+              bdf_text("ISO10646", 8, 0,
+                       {pattern_glyph(0x41, 8, 8, 0, 0), pattern_glyph(0x3042, 8, 8, 0, 0)}));
+    ASSERT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", "ISO-8859-1"}, &json), 0);
+    EXPECT_EQ(json.find("only"), std::string::npos) << json; // half is enough
+}
+
+// Where a device differs: codes below 0x100 in a double-byte font (make and
+// text say so), and JIS X 0201's yen sign and overline.
+TEST_F(Make, NotesWhereDevicesDiffer) {
+    std::vector<BdfGlyph> glyphs = {pattern_glyph(0xFF, 8, 8, 0, 0),
+                                    pattern_glyph(0x100, 8, 8, 0, 0),
+                                    pattern_glyph(0x3042, 8, 8, 0, 0)};
+    std::string json;
+    ASSERT_EQ(make({put("u.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/u.fnt"}, &json),
+              0);
+    EXPECT_NE(json.find("\"1 code below 0x100 in a double-byte font: display drivers' file "
+                        "readers never look them up"),
+              std::string::npos)
+        << json;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"text", dir + "/u.fnt", "--text", "\u00FF\u0100\u3042", "--ascii"}), 0);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("-> 0xFF: a code below 0x100 in a double-byte font"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("0x100:"), std::string::npos) << err;
+    ASSERT_EQ(make({put("j.bdf", bdf_text("JISX0201.1976", 8, 0,
+                                          {pattern_glyph(0x5C, 8, 8, 0, 0),
+                                           pattern_glyph(0x7E, 8, 8, 0, 0)})),
+                    "-o", dir + "/j.fnt"},
+                   &json),
+              0);
+    EXPECT_NE(json.find("0x5C is \u00A5 and 0x7E is \u203E"), std::string::npos) << json;
 }
 
 // Debian's X11 fonts, read from the system.
@@ -358,6 +437,37 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
             }
         }
     }
+}
+
+// X11 fonts of KS C 5601 and GB 2312 become EUC-KR and GB 2312 (EUC) fonts:
+// row and cell bytes plus 0x8080, the same codes iconv gives their characters.
+TEST_F(Make, KoreanAndChineseX11Fonts) {
+    const char *ko = "/usr/share/fonts/X11/misc/hanglm16.pcf.gz";
+    const char *zh = "/usr/share/fonts/X11/misc/gb16st.pcf.gz";
+    if (access(ko, R_OK) != 0 || access(zh, R_OK) != 0)
+        GTEST_SKIP() << "xfonts-base's Korean or Chinese font is not installed";
+    std::string json;
+    ASSERT_EQ(make({ko, "-o", dir + "/ko.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"code_set\":\"double\",\"width\":16,\"height\":16,"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"encoding\":\"EUC-KR\""), std::string::npos) << json;
+    // The same font through Unicode: every code alike.
+    ASSERT_EQ(make({ko, "-o", dir + "/ko2.fnt", "--codes", "double", "--encoding", "CP949"}), 0);
+    EXPECT_EQ(bytes("ko.fnt"), bytes("ko2.fnt"));
+    ASSERT_EQ(make({zh, "-o", dir + "/zh.fnt", "--chars", "U+4E00-4E0F"}, &json), 0);
+    EXPECT_NE(json.find("\"encoding\":\"GB2312\""), std::string::npos) << json;
+    for (const char *name : {"ko.fnt", "zh.fnt"}) {
+        std::vector<uint8_t> b = bytes(name);
+        Fontx2Font f;
+        ASSERT_EQ(fontx2_read(&f, b.data(), b.size(), b.size()), FONTX2_OK);
+        Fontx2Glyph g;
+        // U+AC00 is EUC-KR 0xB0A1; U+4E00 is GB 2312 0xD2BB.
+        EXPECT_TRUE(fontx2_device_lookup(&f, name[0] == 'k' ? 0xB0A1 : 0xD2BB, &g)) << name;
+        std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+        fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO, FONTX2_GRID);
+        EXPECT_EQ(layout->order, FONTX2_ORDER_CODE) << name;
+    }
+    EXPECT_EQ(make({dir + "/ko.fnt", "-o", dir + "/x.fnt", "--codes", "double"}), 64);
 }
 
 // A TrueType pixel font's one strike needs no --size; outlines need one.
