@@ -53,7 +53,10 @@ enum {
     FONTX2_JIS_SIDE = 94,     // rows of the JIS X 0208 grid, and cells in each
     FONTX2_JIS_CELLS = FONTX2_JIS_SIDE * FONTX2_JIS_SIDE,
     FONTX2_MAX_GLYPH_ROW_BYTES = 32, // a glyph row of 255 pixels
+    FONTX2_CODES = 0x10000,          // the 16-bit code space
 };
+// A code no block holds, in fontx2_map_codes's map.
+const uint32_t FONTX2_NO_GLYPH = 0xFFFFFFFFu;
 
 // Results: small integers, 0 for success.
 enum {
@@ -63,6 +66,8 @@ enum {
     FONTX2_BUFFER_TOO_SMALL = 3,
     FONTX2_STOPPED = 4, // a band's receiver asked to stop
 };
+// What a result means, in a few words ("unknown result" for none of them).
+const char *fontx2_result_message(int result);
 
 struct Fontx2Font {
     const uint8_t *data;    // the font's bytes at hand, signature first
@@ -162,6 +167,25 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
 bool fontx2_next_block(const Fontx2Font *font, Fontx2Block *block);
 // Where the glyph of a code lies; returns glyph->present.
 bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph);
+// Fills in where the bitmap of glyph index lies when the glyphs start at
+// glyphs_at (the font's glyph_offset, or where a count-trusting reader takes
+// them to start): its offset, whether it lies wholly within whole_bytes
+// (present) and, when wholly at hand, the bitmap.
+void fontx2_place_glyph(const Fontx2Font *font, uint64_t glyphs_at, uint64_t index,
+                        Fontx2Glyph *glyph);
+// Every code's glyph index as fontx2_lookup finds it, FONTX2_NO_GLYPH where
+// no block holds the code: 256 entries at glyph for a single-byte font,
+// FONTX2_CODES for a double-byte one. Blocks claim their codes in table
+// order, so where they overlap the earlier one wins; with block (as many
+// entries), each held code's table position too (unset where none holds it).
+// Returns one past the highest code held (0 when none is).
+uint32_t fontx2_map_codes(const Fontx2Font *font, uint32_t *glyph, uint32_t *block);
+// True when pixel (x, y) of a glyph bitmap is ink: rows of glyph_row_bytes,
+// the leftmost pixel in a byte's top bit.
+inline bool fontx2_glyph_pixel(const Fontx2Font *font, const uint8_t *bitmap, uint32_t x,
+                               uint32_t y) {
+    return (bitmap[(uint64_t)y * font->glyph_row_bytes + (x >> 3)] & (0x80 >> (x & 7))) != 0;
+}
 // Where a display library on the device finds the glyph of a code. Such
 // readers trust the count byte n: they walk its n entries in table order,
 // counting each one's codes until one holds the code, and take the glyphs to

@@ -23,15 +23,17 @@ bool fontx2_sjis_is_double_byte(uint32_t code) {
 }
 
 uint32_t fontx2_layout_sjis_codes(const Fontx2Layout *layout) {
+    // A line of 16 codes shares its lead byte and its trail bytes' high
+    // half, so the line's two-byte codes are a mask by that half: trail
+    // bytes 0x40-0x7E and 0x80-0xFC.
+    static const uint16_t trail_mask[16] = {0,      0,      0,      0,      0xFFFF, 0xFFFF,
+                                            0xFFFF, 0x7FFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+                                            0xFFFF, 0xFFFF, 0xFFFF, 0x1FFF};
     uint32_t count = 0;
-    // A line of 16 codes shares its lead byte and its trail bytes' high half.
     for (uint32_t line = 0; line < FONTX2_CODE_LINES; ++line) {
-        uint32_t bits = layout->coverage[line];
-        while (bits) {
-            uint32_t low = (uint32_t)__builtin_ctz(bits);
-            count += fontx2_sjis_is_double_byte(line * FONTX2_LINE_CODES + low);
-            bits &= bits - 1;
-        }
+        const uint32_t lead = line >> 4;
+        if (layout->coverage[line] == 0 || !fontx2_sjis_is_double_byte(lead << 8 | 0x40)) continue;
+        count += (uint32_t)__builtin_popcount(layout->coverage[line] & trail_mask[line & 15]);
     }
     return count;
 }

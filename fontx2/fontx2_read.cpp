@@ -153,10 +153,22 @@ int fontx2_read(Fontx2Font *font, const uint8_t *data, uint64_t size, uint64_t w
     return FONTX2_OK;
 }
 
-// Fills in where the bitmap of glyph index lies and whether it is there.
-static void place_glyph(const Fontx2Font *font, uint32_t index, Fontx2Glyph *glyph) {
-    glyph->index = index;
-    glyph->offset = font->glyph_offset + (uint64_t)index * font->glyph_bytes;
+const char *fontx2_result_message(int result) {
+    static const char *const messages[] = {
+        "success",                                        // FONTX2_OK
+        "not a FONTX2 font (no FONTX2 signature)",        // FONTX2_NOT_FONTX2
+        "the sheet's layout is not one this font has",    // FONTX2_BAD_LAYOUT
+        "the sheet does not fit the memory given for it", // FONTX2_BUFFER_TOO_SMALL
+        "drawing was stopped by its receiver",            // FONTX2_STOPPED
+    };
+    const int known = (int)(sizeof messages / sizeof messages[0]);
+    return result >= 0 && result < known ? messages[result] : "unknown result";
+}
+
+void fontx2_place_glyph(const Fontx2Font *font, uint64_t glyphs_at, uint64_t index,
+                        Fontx2Glyph *glyph) {
+    glyph->index = (uint32_t)index;
+    glyph->offset = glyphs_at + index * font->glyph_bytes;
     glyph->present = glyph->offset + font->glyph_bytes <= font->whole_bytes;
     glyph->bitmap = glyph->offset + font->glyph_bytes <= font->bytes_at_hand
                         ? font->data + glyph->offset
@@ -168,18 +180,19 @@ bool fontx2_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *glyph) {
     glyph->code = code;
     if (!font->double_byte) {
         glyph->held = code < FONTX2_SINGLE_CODES;
-        place_glyph(font, glyph->held ? code : 0, glyph);
+        fontx2_place_glyph(font, font->glyph_offset, glyph->held ? code : 0, glyph);
     } else {
         Fontx2Block block = {};
         while (fontx2_next_block(font, &block)) {
             if (block.first_code <= code && code <= block.last_code) {
                 glyph->held = 1;
                 glyph->block = block.index;
-                place_glyph(font, (block.first_glyph + code - block.first_code), glyph);
+                fontx2_place_glyph(font, font->glyph_offset,
+                                   block.first_glyph + code - block.first_code, glyph);
                 break;
             }
         }
-        if (!glyph->held) place_glyph(font, 0, glyph);
+        if (!glyph->held) fontx2_place_glyph(font, font->glyph_offset, 0, glyph);
     }
     if (!glyph->held) glyph->present = 0;
     return glyph->present;
@@ -202,12 +215,7 @@ bool fontx2_device_lookup(const Fontx2Font *font, uint32_t code, Fontx2Glyph *gl
         }
         glyph->held = 1;
         glyph->block = i;
-        glyph->index = (uint32_t)(index + code - first);
-        glyph->offset = glyphs_at + (index + code - first) * font->glyph_bytes;
-        glyph->present = glyph->offset + font->glyph_bytes <= font->whole_bytes;
-        glyph->bitmap = glyph->offset + font->glyph_bytes <= font->bytes_at_hand
-                            ? font->data + glyph->offset
-                            : nullptr;
+        fontx2_place_glyph(font, glyphs_at, index + code - first, glyph);
         break;
     }
     return glyph->present;

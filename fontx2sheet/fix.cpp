@@ -3,77 +3,39 @@
 #include "fontx2sheet/fix.h"
 #include "fontx2sheet/fontx2sheet.h"
 
+#include <algorithm>
 #include <new>
 #include <stdio.h>
 
 namespace {
 
-const uint64_t NO_GLYPH = UINT64_MAX;
-
-// What the walk of a double-byte font's table met, entry by entry.
-struct TableTally {
-    uint64_t past_end = 0;     // entries not wholly in the file: they hold nothing
-    uint64_t inverted = 0;     // last code below the first: they hold nothing
-    uint64_t out_of_order = 0; // first code below an earlier entry's
-    uint64_t losing = 0;       // entries some of whose codes an earlier entry holds
-    uint64_t lost_codes = 0;
-    uint64_t padding = 0; // of the losing entries, those padding the table's end
-    uint64_t cut = 0;     // codes held whose glyph the file cuts off
-};
-
-// Where the project's reader finds each code's glyph (offset, or NO_GLYPH):
-// the first entry holding a code holds it, glyph indices as fontx2_next_block
-// counts them.
-void walk_table(const Fontx2Font *font, std::vector<uint64_t> *at, TableTally *t) {
-    std::vector<uint8_t> held(0x10000, 0), pads;
-    uint32_t highest_first = 0;
-    Fontx2Block b = {};
-    while (fontx2_next_block(font, &b)) {
-        if (!b.at_hand || b.first_code > b.last_code) {
-            ++(b.at_hand ? t->inverted : t->past_end); // holding nothing, they pad nothing
-            continue;
-        }
-        if (b.first_code < highest_first) ++t->out_of_order;
-        highest_first = std::max(highest_first, b.first_code);
-        uint64_t lost = 0;
-        bool present = false;
-        for (uint32_t code = b.first_code; code <= b.last_code; ++code) {
-            uint64_t offset = font->glyph_offset +
-                              (uint64_t)(b.first_glyph + code - b.first_code) * font->glyph_bytes;
-            // Within the bytes at hand, which for a font read whole are all of it.
-            present = offset + font->glyph_bytes <= font->bytes_at_hand;
-            if (held[code]) {
-                ++lost;
-                continue;
-            }
-            held[code] = 1;
-            if (present)
-                (*at)[code] = offset;
-            else
-                ++t->cut;
-        }
-        // A converter pads the end of a table with one-code entries repeating
-        // a code an earlier entry holds.
-        pads.push_back(lost == 1 && b.first_code == b.last_code && present);
-        t->losing += lost > 0;
-        t->lost_codes += lost;
-    }
-    for (size_t i = pads.size(); i > 0 && pads[i - 1]; --i) ++t->padding;
-    t->losing -= t->padding;
-    t->lost_codes -= t->padding;
-}
-
-// The glyphs the project's reader finds, in code order.
-void collect_glyphs(const Fontx2Font *font, const std::vector<uint64_t> &at, Fontx2Glyphs *g) {
+// The glyphs the project's reader finds, in code order: every code held
+// whose glyph lies wholly within the file. A run's glyphs lie one after
+// another, so each run is copied whole up to the first glyph cut off.
+void collect_glyphs(const Fontx2Font *font, const Fontx2Analysis &a, Fontx2Glyphs *g) {
     for (uint32_t i = 0; i < FONTX2_NAME_BYTES; ++i) g->name[i] = (char)font->name[i];
     g->width = (uint8_t)font->glyph_width;
     g->height = (uint8_t)font->glyph_height;
     g->double_byte = font->double_byte;
-    for (uint32_t code = 0; code < at.size(); ++code) {
-        if (at[code] == NO_GLYPH) continue;
-        g->codes.push_back(code);
-        g->bitmaps.insert(g->bitmaps.end(), font->data + at[code],
-                          font->data + at[code] + font->glyph_bytes);
+    std::vector<Fontx2Run> held;
+    for (const Fontx2Run &r : a.runs)
+        if (r.holder == r.block) held.push_back(r);
+    std::sort(held.begin(), held.end(),
+              [](const Fontx2Run &x, const Fontx2Run &y) { return x.first_code < y.first_code; });
+    if (font->glyph_bytes == 0) return;
+    // Glyphs wholly within the file and, were only its head at hand, within that.
+    const uint64_t at_hand = font->bytes_at_hand > font->glyph_offset
+                                 ? (font->bytes_at_hand - font->glyph_offset) / font->glyph_bytes
+                                 : 0;
+    const uint64_t usable = std::min(font->glyphs_present, at_hand);
+    for (const Fontx2Run &r : held) {
+        const uint64_t codes = r.last_code - r.first_code + 1ull;
+        const uint64_t whole = usable > r.first_glyph ? std::min(codes, usable - r.first_glyph) : 0;
+        if (whole == 0) continue;
+        Fontx2Glyph first;
+        fontx2_place_glyph(font, font->glyph_offset, r.first_glyph, &first);
+        for (uint64_t k = 0; k < whole; ++k) g->codes.push_back(r.first_code + (uint32_t)k);
+        g->bitmaps.insert(g->bitmaps.end(), first.bitmap, first.bitmap + whole * font->glyph_bytes);
     }
 }
 
@@ -82,37 +44,59 @@ void add(std::vector<FixChange> *changes, const char *kind, uint64_t count,
     if (count > 0) changes->push_back({kind, count, message});
 }
 
-void table_changes(const Fontx2Font *font, const TableTally &t, std::vector<FixChange> *c) {
-    if (font->code_type > 1)
+uint64_t count_of(const Fontx2Analysis &a, Fontx2Kind kind) {
+    const Fontx2Finding *f = fontx2_finding(a, kind);
+    return f ? f->count : 0;
+}
+
+// Blocks that lose codes to earlier ones, and how many codes they lose.
+void overlap_change(const Fontx2Analysis &a, std::vector<FixChange> *c) {
+    const Fontx2Finding *f = fontx2_finding(a, FONTX2_BLOCKS_OVERLAP);
+    if (!f) return;
+    uint64_t losing = 0;
+    for (size_t i = 0; i < f->instances.size(); ++i)
+        losing += i == 0 || f->instances[i].other_block != f->instances[i - 1].other_block;
+    add(c, "blocks-overlap", losing,
+        count_text(f->codes) + " codes that earlier blocks hold dropped from " +
+            count_text(losing) + " later blocks (the earlier block wins, as in every reader)");
+}
+
+void table_changes(const Fontx2Font *font, const Fontx2Analysis &a, std::vector<FixChange> *c) {
+    if (fontx2_finding(a, FONTX2_CODE_TYPE_INVALID))
         add(c, "code-type-invalid", 1,
             "code type " + std::to_string(font->code_type) +
                 " (read as double-byte) written as 1, double-byte");
-    add(c, "padding-blocks", t.padding,
-        count_text(t.padding) + " padding entries at the end of the table, each repeating a "
-                                "code an earlier block holds, dropped");
-    add(c, "blocks-overlap", t.losing,
-        count_text(t.lost_codes) + " codes that earlier blocks hold dropped from " +
-            count_text(t.losing) + " later blocks (the earlier block wins, as in every reader)");
-    add(c, "block-inverted", t.inverted,
-        count_text(t.inverted) + " blocks whose last code is below their first (holding no "
-                                 "code) dropped");
-    add(c, "table-unsorted", t.out_of_order,
-        "the table is sorted ascending (" + count_text(t.out_of_order) +
+    const uint64_t padding = count_of(a, FONTX2_PADDING_BLOCKS);
+    add(c, "padding-blocks", padding,
+        count_text(padding) + " padding entries at the end of the table, each repeating a "
+                              "code an earlier block holds, dropped");
+    overlap_change(a, c);
+    const uint64_t inverted = count_of(a, FONTX2_BLOCK_INVERTED);
+    add(c, "block-inverted", inverted,
+        count_text(inverted) + " blocks whose last code is below their first (holding no "
+                               "code) dropped");
+    const uint64_t unsorted = count_of(a, FONTX2_TABLE_UNSORTED);
+    add(c, "table-unsorted", unsorted,
+        "the table is sorted ascending (" + count_text(unsorted) +
             " blocks began below an earlier one)");
-    add(c, "table-cut", t.past_end,
-        count_text(t.past_end) + " table entries past the end of the file dropped");
+    const uint64_t past_end = count_of(a, FONTX2_TABLE_CUT);
+    add(c, "table-cut", past_end,
+        count_text(past_end) + " table entries past the end of the file dropped");
     // A single-byte font holds all 256 codes: those cut off become blank.
-    add(c, "glyphs-cut", t.cut,
-        count_text(t.cut) + " codes whose glyph the file cuts off " +
+    const Fontx2Finding *cut = fontx2_finding(a, FONTX2_GLYPHS_CUT);
+    const uint64_t cut_codes = cut ? cut->codes : 0;
+    add(c, "glyphs-cut", cut_codes,
+        count_text(cut_codes) + " codes whose glyph the file cuts off " +
             (font->double_byte ? "dropped" : "written blank"));
 }
 
-void size_changes(const Fontx2Font *font, std::vector<FixChange> *c) {
+void size_changes(const Fontx2Font *font, const Fontx2Analysis &a, std::vector<FixChange> *c) {
     if (font->glyph_bytes == 0 || font->whole_bytes <= font->expected_size) return;
     const uint64_t trailing = font->whole_bytes - font->expected_size;
     std::string message = count_text(trailing) + " bytes after the last glyph dropped";
-    if (font->double_byte && trailing >= font->glyph_bytes)
-        message += " (" + count_text(trailing / font->glyph_bytes) +
+    const uint64_t unreached = count_of(a, FONTX2_GLYPHS_UNREACHED);
+    if (unreached > 0)
+        message += " (" + count_text(unreached) +
                    " whole glyphs that no block reaches: fix cannot recover them)";
     add(c, "trailing-bytes", trailing, message);
 }
@@ -143,28 +127,21 @@ void write_changes(const Fontx2Font *font, FixResult *result) {
 
 } // namespace
 
-int fix_font(const Fontx2Font *font, FixResult *result) {
-    std::vector<uint64_t> at(font->double_byte ? 0x10000 : FONTX2_SINGLE_CODES, NO_GLYPH);
-    TableTally tally;
-    if (font->double_byte) {
-        walk_table(font, &at, &tally);
-    } else {
-        for (uint32_t code = 0; code < FONTX2_SINGLE_CODES; ++code) {
-            Fontx2Glyph glyph;
-            if (fontx2_lookup(font, code, &glyph) && glyph.bitmap)
-                at[code] = glyph.offset;
-            else
-                ++tally.cut;
-        }
-    }
-    collect_glyphs(font, at, &result->glyphs);
-    table_changes(font, tally, &result->changes);
-    size_changes(font, &result->changes);
+int fix_font(const Fontx2Font *font, const Fontx2Analysis &analysis, FixResult *result) {
+    collect_glyphs(font, analysis, &result->glyphs);
+    table_changes(font, analysis, &result->changes);
+    size_changes(font, analysis, &result->changes);
     if (result->glyphs.codes.empty() || font->glyph_bytes == 0) return FIX_NO_GLYPHS;
     result->runs = runs_of(result->glyphs.codes);
-    if (!fontx2_write_font(result->glyphs, 255, &result->written)) return FIX_CHECK_FAILED;
+    if (!fontx2_write_font(result->glyphs, 255, &result->written)) return FIX_NOT_WRITTEN;
     write_changes(font, result);
     if (!fontx2_check_font(result->written.bytes, result->glyphs, &result->bad_code))
         return FIX_CHECK_FAILED;
     return FIX_WRITTEN;
+}
+
+int fix_font(const Fontx2Font *font, FixResult *result) {
+    Fontx2Analysis analysis;
+    fontx2_analyse(font, &analysis);
+    return fix_font(font, analysis, result);
 }

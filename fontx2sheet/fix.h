@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fontx2/fontx2.h"
+#include "fontx2/fontx2_analysis.h"
 #include "fontx2/fontx2_writer.h"
 
 #include <stdint.h>
@@ -20,6 +21,7 @@ enum FixStatus {
     FIX_WRITTEN,      // result->written holds the font, checked
     FIX_NO_GLYPHS,    // no code has a whole glyph (or the glyphs are 0 pixels)
     FIX_CHECK_FAILED, // the rewrite reads back wrong at result->bad_code: a bug
+    FIX_NOT_WRITTEN,  // the writer refused the glyphs: no font was made
 };
 
 struct FixResult {
@@ -35,3 +37,5 @@ struct FixResult {
 // fontx2_lookup finds gets the same glyph bytes for fontx2_device_lookup of
 // the rewrite; the rewrite is checked with both readers before it is given.
 int fix_font(const Fontx2Font *font, FixResult *result);
+// The same from the font's analysis, already at hand.
+int fix_font(const Fontx2Font *font, const Fontx2Analysis &analysis, FixResult *result);

@@ -97,9 +97,8 @@ int rewrite(const FixArgs &args, const LoadedFont &loaded, FixResult *r) {
         return EXIT_NO_OUTPUT;
     }
     if (status == FIX_NO_GLYPHS) return nothing_to_keep(args, loaded, *r);
-    if (status != FIX_CHECK_FAILED) return EXIT_FINE;
-    // The writer leaves nothing when it refuses the glyphs: no font was made.
-    if (r->written.bytes.empty()) {
+    if (status == FIX_WRITTEN) return EXIT_FINE;
+    if (status == FIX_NOT_WRITTEN) {
         report(args.out, "the rewritten font could not be written: the writer refused its "
                          "glyphs; nothing written");
         return EXIT_NO_OUTPUT;

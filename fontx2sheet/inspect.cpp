@@ -1,5 +1,6 @@
 // The inspect report of one font: as text, and as one line of JSON.
 #include "fontx2sheet/inspect.h"
+#include "fontx2sheet/json_line.h"
 
 #include "fontx2sheet/fontx2sheet.h"
 
@@ -116,88 +117,57 @@ std::string inspect_text(const LoadedFont &loaded, const std::vector<Finding> &f
     return t;
 }
 
-std::string json_string(const std::string &s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += (char)c;
-        } else if (c < 0x20 || c == 0x7F) { // other bytes: the path's UTF-8
-            char e[8];
-            snprintf(e, sizeof e, "\\u%04x", c);
-            out += e;
-        } else {
-            out += (char)c;
-        }
-    }
-    return out + "\"";
-}
-
-static std::string json_pair(const char *key, const std::string &value) {
-    return json_string(key) + ":" + value;
-}
-
-static std::string json_blocks(const Fontx2Font *font) {
-    std::string out = "[";
+static Json json_blocks(const Fontx2Font *font) {
+    Json blocks = Json::array();
     Fontx2Block b = {};
     while (fontx2_next_block(font, &b)) {
-        if (b.index > 0) out += ",";
         // An entry past the end of the file holds nothing: null codes.
-        out += "{" + json_pair("first", b.at_hand ? std::to_string(b.first_code) : "null") + "," +
-               json_pair("last", b.at_hand ? std::to_string(b.last_code) : "null") + "," +
-               json_pair("first_glyph", std::to_string(b.first_glyph)) + "}";
+        blocks.push_back({{"first", b.at_hand ? Json(b.first_code) : Json()},
+                          {"last", b.at_hand ? Json(b.last_code) : Json()},
+                          {"first_glyph", b.first_glyph}});
     }
-    return out + "]";
+    return blocks;
 }
 
 // Every finding whole: a whole-file finding's one instance is its message.
-static std::string json_findings(const std::vector<Finding> &findings) {
-    std::string found = "[";
-    for (size_t i = 0; i < findings.size(); ++i) {
-        const Finding &x = findings[i];
-        std::string instances = "[";
-        for (size_t k = 0; k < x.instances.size(); ++k)
-            instances += (k ? "," : "") + json_string(x.instances[k]);
-        if (x.instances.empty()) instances += json_string(x.message);
-        found += std::string(i ? "," : "") + "{" + json_pair("kind", json_string(x.kind)) + "," +
-                 json_pair("severity", json_string(severity_name(x))) + "," +
-                 json_pair("count", std::to_string(x.count)) + "," +
-                 json_pair("message", json_string(x.message)) + "," +
-                 json_pair("instances", instances + "]") + "}";
+static Json json_findings(const std::vector<Finding> &findings) {
+    Json found = Json::array();
+    for (const Finding &x : findings) {
+        Json instances = x.instances.empty() ? Json::array({x.message}) : Json(x.instances);
+        found.push_back({{"kind", x.kind},
+                         {"severity", severity_name(x)},
+                         {"count", x.count},
+                         {"message", x.message},
+                         {"instances", instances}});
     }
-    return found + "]";
+    return found;
 }
 
 std::string inspect_json(const LoadedFont &loaded, const std::vector<Finding> &findings) {
     const Fontx2Font *f = &loaded.font;
     const Fontx2Layout *l = loaded.layout.get();
-    auto n = [](uint64_t v) { return std::to_string(v); };
-    std::string parts[] = {
-        json_pair("file", json_string(loaded.path)),
-        json_pair("size", n(loaded.bytes.size())),
-        json_pair("signature", json_string(escaped_name(f->data, FONTX2_SIGNATURE_BYTES))),
-        json_pair("name", json_string(escaped_name(f->name, FONTX2_NAME_BYTES))),
-        json_pair("width", n(f->glyph_width)),
-        json_pair("height", n(f->glyph_height)),
-        json_pair("bytes_per_glyph", n(f->glyph_bytes)),
-        json_pair("code_type", f->double_byte ? "\"double\"" : "\"single\""),
-        json_pair("declared_blocks", n(f->declared_blocks)),
-        json_pair("blocks", json_blocks(f)),
-        json_pair("glyphs_announced", n(f->glyphs_announced)),
-        json_pair("glyphs_present", n(f->glyphs_present)),
-        json_pair("expected_size", n(f->expected_size)),
-        json_pair("order", json_string(order_name(l->order))),
-        json_pair("jis_cells", n(l->jis_cells)),
-        json_pair("codes", n(f->double_byte ? l->codes : (uint32_t)FONTX2_SINGLE_CODES)),
-        json_pair("sjis_codes", n(fontx2_layout_sjis_codes(l))),
-        json_pair("findings", json_findings(findings)),
-    };
-    std::string out = "{";
-    for (const std::string &p : parts) out += (out.size() > 1 ? "," : "") + p;
-    return out + "}\n";
+    return json_line({
+        {"file", loaded.path},
+        {"size", loaded.bytes.size()},
+        {"signature", escaped_name(f->data, FONTX2_SIGNATURE_BYTES)},
+        {"name", escaped_name(f->name, FONTX2_NAME_BYTES)},
+        {"width", f->glyph_width},
+        {"height", f->glyph_height},
+        {"bytes_per_glyph", f->glyph_bytes},
+        {"code_type", f->double_byte ? "double" : "single"},
+        {"declared_blocks", f->declared_blocks},
+        {"blocks", json_blocks(f)},
+        {"glyphs_announced", f->glyphs_announced},
+        {"glyphs_present", f->glyphs_present},
+        {"expected_size", f->expected_size},
+        {"order", order_name(l->order)},
+        {"jis_cells", l->jis_cells},
+        {"codes", f->double_byte ? l->codes : (uint32_t)FONTX2_SINGLE_CODES},
+        {"sjis_codes", fontx2_layout_sjis_codes(l)},
+        {"findings", json_findings(findings)},
+    });
 }
 
 std::string inspect_json_error(const std::string &path, const std::string &error) {
-    return "{" + json_pair("file", json_string(path)) + "," +
-           json_pair("error", json_string(error)) + "}\n";
+    return json_line({{"file", path}, {"error", error}});
 }

@@ -18,6 +18,3 @@ std::string escaped_name(const uint8_t *name, uint32_t size);
 // Why the automatic order is what it is.
 std::string order_reason(const Fontx2Font *font, const Fontx2Layout *layout);
 const char *order_name(uint32_t order);
-// A JSON string: quotes, backslashes and control bytes escaped, other bytes
-// (a path's UTF-8) as they are.
-std::string json_string(const std::string &s);

@@ -55,9 +55,8 @@ static std::string glyph_picture(const Fontx2Font *font, const uint8_t *bitmap) 
     std::string text;
     for (uint32_t y = 0; y < font->glyph_height; ++y) {
         text += "  ";
-        const uint8_t *row = bitmap + y * font->glyph_row_bytes;
         for (uint32_t x = 0; x < font->glyph_width; ++x)
-            text += row[x >> 3] & (0x80 >> (x & 7)) ? '#' : '.';
+            text += fontx2_glyph_pixel(font, bitmap, x, y) ? '#' : '.';
         text += "\n";
     }
     return text;

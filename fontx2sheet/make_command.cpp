@@ -3,6 +3,8 @@
 // libraries do, and kept only when both see every glyph meant.
 #include "fontx2sheet/make_command.h"
 
+#include "fontx2/fontx2_analysis.h"
+
 #include "fontx2sheet/files.h"
 #include "fontx2sheet/fontx2sheet.h"
 #include "fontx2sheet/json_line.h"
@@ -203,6 +205,18 @@ CLI::App *add_make_command(CLI::App &app, MakeArgs *args) {
     return make;
 }
 
+// A font just written has nothing a display library would show wrong: the
+// first problem kind the analysis finds in it, or null.
+static const char *made_font_problem(const std::vector<uint8_t> &bytes) {
+    Fontx2Font font;
+    Fontx2Analysis analysis;
+    fontx2_read(&font, bytes.data(), bytes.size(), bytes.size());
+    fontx2_analyse(&font, &analysis);
+    for (const Fontx2Finding &f : analysis.findings)
+        if (fontx2_kinds[f.kind].severity == FONTX2_PROBLEM) return fontx2_kinds[f.kind].name;
+    return nullptr;
+}
+
 int run_make(const MakeArgs &o) {
     if (int status = check_files(o)) return status;
     MadeGlyphs made;
@@ -222,6 +236,11 @@ int run_make(const MakeArgs &o) {
     if (!fontx2_check_font(written.bytes, made.glyphs, &bad)) {
         report(o.out, "internal error: read back, code " + code_text(bad, true) +
                           " does not give the glyph meant for it; nothing written");
+        return EXIT_SOFTWARE;
+    }
+    if (const char *kind = made_font_problem(written.bytes)) {
+        report(o.out, std::string("internal error: the font made has a problem (") + kind +
+                          "); nothing written");
         return EXIT_SOFTWARE;
     }
     if (int status = write_output(o.out, output_bytes(o, made, written))) return status;

@@ -201,14 +201,17 @@ int open_fontx2(const MakeArgs &o, Source *s) {
                                                              : KEYS_SJIS;
     s->ascent = f->glyph_height;
     s->family.assign((const char *)f->name, FONTX2_NAME_BYTES);
-    Fontx2Glyph g;
-    for (uint32_t code = 0; code < (f->double_byte ? 0x10000u : (uint32_t)FONTX2_SINGLE_CODES);
-         ++code)
-        if (fontx2_lookup(f, code, &g) && g.bitmap &&
-            !(s->keys == KEYS_UNICODE && code >= 0xD800 && code < 0xE000))
+    std::vector<uint32_t> glyph(FONTX2_CODES);
+    const uint32_t end = fontx2_map_codes(f, glyph.data(), nullptr);
+    for (uint32_t code = 0; code < end; ++code) {
+        Fontx2Glyph g;
+        if (glyph[code] == FONTX2_NO_GLYPH) continue;
+        fontx2_place_glyph(f, f->glyph_offset, glyph[code], &g);
+        if (g.bitmap && !(s->keys == KEYS_UNICODE && code >= 0xD800 && code < 0xE000))
             s->chars.push_back({code, code});
-        else if (g.held && !g.bitmap)
+        else if (!g.bitmap)
             ++s->past_end; // a cut file: its table holds the code, the file lacks the glyph
+    }
     return EXIT_FINE;
 }
 

@@ -15,21 +15,8 @@ void tool_settings(SettingsRecord *settings) {
     settings->flags |= SETTINGS_ACTIVE; // what the tool forces on while it runs
 }
 
-// The library's result codes for the user; the library will say them
-// itself, and this is the one place that changes then.
 std::string draw_message(int result) {
-    switch (result) {
-    case FONTX2_NOT_FONTX2:
-        return "the sheet could not be drawn: not a FONTX2 font";
-    case FONTX2_BAD_LAYOUT:
-        return "the sheet could not be drawn: its layout does not fit the font";
-    case FONTX2_BUFFER_TOO_SMALL:
-        return "the sheet could not be drawn: the picture is too small for it";
-    case FONTX2_STOPPED:
-        return "the sheet could not be drawn: drawing was stopped";
-    default:
-        return "the sheet could not be drawn: result " + std::to_string(result);
-    }
+    return std::string("the sheet could not be drawn: ") + fontx2_result_message(result);
 }
 
 void render_size(const Fontx2Font *font, const Fontx2Layout *layout, const RenderOptions &options,

@@ -7,8 +7,6 @@
 
 namespace {
 
-const uint32_t NO_GLYPH = 0xFFFFFFFFu;
-
 // The rows of an own-code-order grid of per_row codes: each line of per_row
 // codes holding a shown code, by its first code.
 void own_order_rows(const Fontx2Layout *layout, uint32_t per_row, std::vector<uint32_t> *rows) {
@@ -20,25 +18,14 @@ void own_order_rows(const Fontx2Layout *layout, uint32_t per_row, std::vector<ui
     }
 }
 
-// Every code's glyph index (NO_GLYPH when no block holds it): blocks claim
-// their codes in table order, so where they overlap the earlier one wins.
+// Every code's glyph index (FONTX2_NO_GLYPH when no block holds it).
 bool glyph_indices(const Fontx2Font *font, std::vector<uint32_t> *index) {
     try {
-        index->assign(0x10000, NO_GLYPH);
+        index->assign(FONTX2_CODES, FONTX2_NO_GLYPH); // single-byte fonts map 256
     } catch (const std::bad_alloc &) {
         return false;
     }
-    if (!font->double_byte) {
-        for (uint32_t code = 0; code < FONTX2_SINGLE_CODES; ++code) (*index)[code] = code;
-        return true;
-    }
-    Fontx2Block block = {};
-    while (fontx2_next_block(font, &block)) {
-        if (!block.at_hand || block.first_code > block.last_code) continue;
-        for (uint32_t code = block.first_code; code <= block.last_code; ++code)
-            if ((*index)[code] == NO_GLYPH)
-                (*index)[code] = block.first_glyph + code - block.first_code;
-    }
+    fontx2_map_codes(font, index->data(), nullptr);
     return true;
 }
 
@@ -53,26 +40,24 @@ struct Cell {
 Cell cell_content(const Fontx2Font *font, const Fontx2Layout *layout,
                   const std::vector<uint32_t> &index, uint32_t code) {
     const uint32_t glyph = index[code];
-    Cell cell = {nullptr, glyph == NO_GLYPH};
+    Cell cell = {nullptr, glyph == FONTX2_NO_GLYPH};
     if (layout->order == FONTX2_ORDER_CODE && !fontx2_layout_shows(layout, code)) {
         cell.missing = true;
         return cell;
     }
-    const uint64_t at =
-        font->glyph_offset + (uint64_t)(glyph == NO_GLYPH ? 0 : glyph) * font->glyph_bytes;
-    if (at + font->glyph_bytes > font->whole_bytes) cell.missing = true;
-    if (at + font->glyph_bytes <= font->bytes_at_hand) cell.bitmap = font->data + at;
+    Fontx2Glyph g;
+    fontx2_place_glyph(font, font->glyph_offset, glyph == FONTX2_NO_GLYPH ? 0 : glyph, &g);
+    cell.missing = cell.missing || !g.present;
+    cell.bitmap = g.bitmap;
     return cell;
 }
 
 void put_glyph(Picture *picture, uint64_t x0, uint64_t y0, const Fontx2Font *font,
                const uint8_t *bitmap) {
-    for (uint32_t y = 0; y < font->glyph_height; ++y) {
-        const uint8_t *row = bitmap + (uint64_t)y * font->glyph_row_bytes;
+    for (uint32_t y = 0; y < font->glyph_height; ++y)
         for (uint32_t x = 0; x < font->glyph_width; ++x)
-            if (row[x >> 3] & (0x80 >> (x & 7)))
+            if (fontx2_glyph_pixel(font, bitmap, x, y))
                 picture_put(picture, (uint32_t)(x0 + x), (uint32_t)(y0 + y), 1);
-    }
 }
 
 void fill_cell(Picture *picture, uint64_t x0, uint64_t y0, const Fontx2Font *font, uint32_t value) {

@@ -210,9 +210,9 @@ void text_size(const std::vector<Item> &items, const std::vector<Line> &lines,
 void draw_item(Picture *picture, const Item &item, uint64_t x0, uint64_t y0) {
     const Fontx2Font &f = item.font->font;
     for (uint32_t y = 0; y < f.glyph_height; ++y) {
-        const uint8_t *row = item.bitmap ? item.bitmap + y * f.glyph_row_bytes : nullptr;
         for (uint32_t x = 0; x < f.glyph_width; ++x) {
-            bool ink = row ? (row[x >> 3] >> (7 - (x & 7)) & 1) != 0
+            bool ink = item.bitmap
+                           ? fontx2_glyph_pixel(&f, item.bitmap, x, y)
                            : x == 0 || y == 0 || x + 1 == f.glyph_width || y + 1 == f.glyph_height;
             if (ink && x0 + x < picture->width && y0 + y < picture->height)
                 picture_put(picture, (uint32_t)(x0 + x), (uint32_t)(y0 + y), 1);

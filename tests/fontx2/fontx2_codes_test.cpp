@@ -28,4 +28,10 @@ TEST(SjisCodes, CountsHeldCodesAcrossPartialLines) {
     fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO, FONTX2_GRID);
     EXPECT_EQ(layout->codes, 69u + 32u);
     EXPECT_EQ(fontx2_layout_sjis_codes(layout.get()), 66u);
+    // Trail bytes to 0xFC, and the leads around the katakana and below 0x81.
+    font = synthetic_font_blocks(
+        8, 8, {{0x8040, 0x804F}, {0x9FF0, 0x9FFF}, {0xA040, 0xA04F}, {0xE040, 0xE04F}});
+    ASSERT_EQ(fontx2_read(&f, font.data(), font.size(), font.size()), FONTX2_OK);
+    fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO, FONTX2_GRID);
+    EXPECT_EQ(fontx2_layout_sjis_codes(layout.get()), 13u + 16u);
 }

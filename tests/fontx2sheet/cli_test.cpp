@@ -7,6 +7,7 @@
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "fontx2/fontx2_writer.h"
+#include "tests/support/crafted_fonts.h"
 #include "tests/support/synthetic_fonts.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +23,9 @@ LoadedFont loaded_from(const std::vector<uint8_t> &bytes) {
     return loaded;
 }
 
-// The finding of a kind, or an empty one.
-Finding finding(const std::vector<uint8_t> &bytes, const char *kind) {
-    LoadedFont loaded = loaded_from(bytes);
+// The worded finding of a kind in a crafted font, or an empty one.
+Finding finding(const std::vector<CraftedFont> &all, const char *name, const char *kind) {
+    LoadedFont loaded = loaded_from(crafted_font(all, name).bytes);
     for (const Finding &f : find_findings(&loaded.font, loaded.layout.get()))
         if (f.kind == kind) return f;
     return Finding{"", "", false, 0, {}};
@@ -35,127 +36,46 @@ std::vector<uint8_t> cut(std::vector<uint8_t> bytes, size_t size) {
     return bytes;
 }
 
-TEST(Findings, OneCraftedFontPerProblem) {
-    std::vector<uint8_t> single = synthetic_font_single(8, 16); // 17 + 256 * 16 bytes
-    Finding f = finding(cut(single, 12), "header-cut");
-    EXPECT_TRUE(f.problem);
-    EXPECT_NE(f.message.find("needs 17 bytes, the file has 12"), std::string::npos) << f.message;
-    // Glyph 0x41 is the first not wholly there.
-    f = finding(cut(single, 17 + 0x41 * 16 + 15), "glyphs-cut");
-    EXPECT_TRUE(f.problem);
-    EXPECT_NE(f.message.find("from code 0x41 on"), std::string::npos) << f.message;
-    EXPECT_NE(f.message.find("(191 of 256)"), std::string::npos) << f.message;
-
-    std::vector<uint8_t> blocks = synthetic_font_blocks(8, 8, {{0x8140, 0x817E}, {0x8240, 0x8250}});
-    f = finding(cut(blocks, 18 + 4 + 3), "table-cut");
-    EXPECT_TRUE(f.problem);
-    EXPECT_NE(f.message.find("blocks 1 to 1 are missing"), std::string::npos) << f.message;
-
-    f = finding(synthetic_font_blocks(8, 8, {{0x8140, 0x817E}, {0x8250, 0x8240}}),
-                "block-inverted");
-    ASSERT_EQ(f.instances.size(), 1u);
-    EXPECT_EQ(f.instances[0], "block 1: its last code 0x8240 is below its first 0x8250, so it "
-                              "holds no code");
-    f = finding(synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}}),
-                "blocks-overlap");
-    ASSERT_EQ(f.count, 1u);
-    EXPECT_NE(f.instances[0].find("blocks 0 and 1 both hold 0x8240-0x8250; block 0"),
-              std::string::npos)
-        << f.instances[0];
-    // Sharing only the boundary code is an overlap too.
-    f = finding(synthetic_font_blocks(8, 8, {{0x8140, 0x8150}, {0x8150, 0x8160}}),
-                "blocks-overlap");
-    ASSERT_EQ(f.count, 1u);
-    EXPECT_NE(f.instances[0].find("both hold 0x8150;"), std::string::npos) << f.instances[0];
-    std::vector<uint8_t> flat = single;
-    flat[14] = 0; // glyph width
-    EXPECT_TRUE(finding(flat, "zero-size").problem);
-}
-
-TEST(Findings, WhatCountTrustingReadersCannotShowIsAProblem) {
-    // Converted with the count wrapped: readers take 44 entries, glyphs 1,024 bytes early.
-    Finding f =
-        finding(synthetic_font_blocks(8, 8, synthetic_many_ranges(300, true)), "count-wrapped");
-    EXPECT_TRUE(f.problem);
-    EXPECT_NE(f.message.find("the count byte says 44; the table holds 300 blocks"),
+// The analysis's numbers, codes and places in inspect's words.
+TEST(Findings, WordedWithTheirNumbersAndPlaces) {
+    const std::vector<CraftedFont> all = crafted_fonts();
+    const struct {
+        const char *font, *kind, *words;
+    } cases[] = {
+        {"header cut", "header-cut", "needs 17 bytes, the file has 12"},
+        {"single cut", "glyphs-cut", "glyphs from code 0x41 on are missing (191 of 256)"},
+        {"table cut", "table-cut", "blocks 1 to 1 are missing"},
+        {"zero width", "zero-size", "the glyphs are 0 x 16 pixels"},
+        {"count wrapped", "count-wrapped", "the count byte says 44; the table holds 300 blocks"},
+        {"count wrapped", "count-wrapped", "first 44 entries and take every glyph 1,024 bytes"},
+        {"flipped single", "glyphs-unreached", "exactly the size of a single-byte font of 8 x 16"},
+        {"double three glyphs over", "glyphs-unreached", "they hold 3 whole glyphs"},
+        {"single trailing", "trailing-bytes", "5 bytes follow the last glyph"},
+        {"padding", "padding-blocks", "the table ends in 199 entries"},
+        {"overlap", "table-unsorted", "1 blocks begin below"},
+    };
+    for (const auto &c : cases) {
+        Finding f = finding(all, c.font, c.kind);
+        EXPECT_NE(f.message.find(c.words), std::string::npos) << c.font << ": " << f.message;
+    }
+    EXPECT_EQ(finding(all, "double three glyphs over", "glyphs-unreached").message.find("single"),
               std::string::npos);
-    EXPECT_NE(f.message.find("first 44 entries and take every glyph 1,024 bytes too early"),
-              std::string::npos)
-        << f.message;
-
-    EXPECT_TRUE(finding(synthetic_font_blocks(8, 8, {}), "no-glyphs").problem);
-    EXPECT_TRUE(finding(synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}), "no-glyphs").problem);
-    std::vector<uint8_t> single = synthetic_font_single(8, 16);
-    single[16] = 2;
-    EXPECT_TRUE(finding(single, "code-type-invalid").problem);
-    // A single-byte font flipped to double-byte: no blocks, 255 glyphs past the "table".
-    single[16] = 1;
-    single[17] = 0;
-    f = finding(single, "glyphs-unreached");
-    EXPECT_TRUE(f.problem);
-    EXPECT_EQ(f.count, 255u); // (4,113 - 18) / 16
-    EXPECT_NE(f.message.find("exactly the size of a single-byte font of 8 x 16"), std::string::npos)
-        << f.message;
-    EXPECT_TRUE(finding(single, "no-glyphs").problem);
-
-    // Three glyphs and 5 bytes more than the table reaches; less than a glyph is a note.
-    std::vector<uint8_t> extra = synthetic_font_blocks(8, 16, {{0x20, 0x7E}});
-    extra.insert(extra.end(), 3 * 16 + 5, 0);
-    f = finding(extra, "glyphs-unreached");
-    EXPECT_EQ(f.count, 3u);
-    EXPECT_EQ(f.message.find("single-byte"), std::string::npos) << f.message;
-    extra.resize(extra.size() - 3 * 16);
-    f = finding(extra, "trailing-bytes");
-    EXPECT_FALSE(f.problem);
-    EXPECT_NE(f.message.find("5 bytes follow"), std::string::npos) << f.message;
-}
-
-TEST(Findings, PaddingAtTheTableEndIsANote) {
-    // 200 entries of 0xFFFF after the font: the first holds it, 199 are padding.
-    std::vector<Fontx2Range> ranges = {{0x20, 0x7E}};
-    ranges.insert(ranges.end(), 200, Fontx2Range{0xFFFF, 0xFFFF});
-    std::vector<uint8_t> padded = synthetic_font_blocks(8, 8, ranges);
-    LoadedFont loaded = loaded_from(padded);
-    std::vector<Finding> all = find_findings(&loaded.font, loaded.layout.get());
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].kind, "padding-blocks");
-    EXPECT_FALSE(all[0].problem);
-    EXPECT_EQ(all[0].count, 199u);
-    EXPECT_EQ(all[0].instances[0], "block 2: 0xFFFF");
-    EXPECT_NE(all[0].message.find("ends in 199 entries"), std::string::npos) << all[0].message;
-    // The last padding glyph cut off: no padding, an overlap (and cut glyphs).
-    EXPECT_TRUE(finding(cut(padded, padded.size() - 1), "blocks-overlap").problem);
-    // A repeated code before the end of the table is an overlap, not padding.
-    loaded = loaded_from(synthetic_font_blocks(8, 8, {{0x20, 0x7E}, {0x41, 0x41}, {0x100, 0x110}}));
-    all = find_findings(&loaded.font, loaded.layout.get());
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].kind, "blocks-overlap");
-    EXPECT_TRUE(all[0].problem);
-}
-
-TEST(Findings, NotesAreNoProblems) {
-    std::vector<uint8_t> single = synthetic_font_single(8, 16);
-    single.insert(single.end(), 5, 0);
-    Finding f = finding(single, "trailing-bytes");
-    EXPECT_FALSE(f.problem);
-    EXPECT_NE(f.message.find("5 bytes follow"), std::string::npos) << f.message;
-
-    // The order line says why; it is no note.
-    EXPECT_TRUE(
-        finding(synthetic_font_blocks(8, 8, {{0x0020, 0x007E}, {0x3040, 0x30FF}}), "code-order")
-            .kind.empty());
-
-    // Controls, the space and DEL are blank in every font: left out.
-    std::vector<uint8_t> glyphs(256 * 16, 0xFF);
-    std::fill(glyphs.begin(), glyphs.begin() + 0x22 * 16, 0);
-    std::fill(glyphs.begin() + 0x7F * 16, glyphs.begin() + 0x80 * 16, 0);
-    std::fill(glyphs.begin() + 0xFF * 16, glyphs.end(), 0);
-    LoadedFont loaded = loaded_from(fontx2_write_single("BLANKS", 8, 16, glyphs));
-    std::vector<Finding> all = find_findings(&loaded.font, loaded.layout.get());
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].count, 2u);
-    EXPECT_EQ(all[0].instances,
-              (std::vector<std::string>{"code 0x21 is blank", "code 0xFF is blank"}));
+    const struct {
+        const char *font, *kind, *instance;
+    } places[] = {
+        {"inverted", "block-inverted",
+         "block 1: its last code 0x8240 is below its first 0x8250, so it holds no code"},
+        {"overlap", "blocks-overlap",
+         "blocks 0 and 1 both hold 0x8240-0x8250; block 0 (earlier in the table) wins"},
+        {"overlap at one code", "blocks-overlap",
+         "blocks 0 and 1 both hold 0x8150; block 0 (earlier in the table) wins"},
+        {"padding", "padding-blocks", "block 2: 0xFFFF"},
+        {"blanks", "blank-range", "code 0x21 is blank"},
+    };
+    for (const auto &p : places)
+        EXPECT_EQ(finding(all, p.font, p.kind).instances.at(0), p.instance) << p.font;
+    EXPECT_EQ(finding(all, "overlap two", "blocks-overlap").instances.at(1),
+              "blocks 1 and 2 both hold 0x0030-0x0038; block 1 (earlier in the table) wins");
 }
 
 TEST(Findings, JsonCarriesSeverityCountAndEveryInstance) {
@@ -264,6 +184,9 @@ TEST(Lookup, Utf8EndsAtTheLastScalar) {
     EXPECT_TRUE(utf8_decode("\xF4\x8F\xBF\xBF", &scalars)); // U+10FFFF
     EXPECT_EQ(scalars, std::vector<uint32_t>{0x10FFFF});
     EXPECT_FALSE(utf8_decode("\xF4\x90\x80\x80", &scalars)); // one past it
+    scalars.clear();
+    EXPECT_TRUE(utf8_decode("\xE0\xA0\x80", &scalars)); // U+0800: the first of three bytes
+    EXPECT_EQ(scalars, std::vector<uint32_t>{0x800});
 }
 
 TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {

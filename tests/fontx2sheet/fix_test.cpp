@@ -6,6 +6,7 @@
 #include "tests/fontx2sheet/fontx2sheet_test_util.h"
 
 #include "fontx2/fontx2_writer.h"
+#include "tests/support/crafted_fonts.h"
 #include "tests/support/synthetic_fonts.h"
 #include "tests/support/test_support.h"
 
@@ -55,37 +56,44 @@ std::map<std::string, uint64_t> expect_fixed(const std::vector<uint8_t> &bytes,
 
 using Kinds = std::map<std::string, uint64_t>;
 
-TEST(Fix, CraftedTables) {
-    const std::vector<Fontx2Range> rows = {{0x8140, 0x817E}, {0x8180, 0x81FC}};
-    std::vector<Fontx2Range> padded(rows);
-    padded.insert(padded.end(), 5, Fontx2Range{0xFFFF, 0xFFFF}); // the first holds 0xFFFF
+// Every crafted font is repaired; the changes name what was done.
+TEST(Fix, CraftedFonts) {
+    const std::vector<CraftedFont> all = crafted_fonts();
+    for (const CraftedFont &c : all) {
+        SCOPED_TRACE(c.name);
+        Fontx2Font in;
+        ASSERT_EQ(fontx2_read(&in, c.bytes.data(), c.bytes.size(), c.bytes.size()), FONTX2_OK);
+        FixResult r;
+        if (fix_font(&in, &r) == FIX_NO_GLYPHS) continue;
+        expect_fixed(c.bytes);
+        Fontx2Font out;
+        const std::vector<uint8_t> &w = r.written.bytes;
+        ASSERT_EQ(fontx2_read(&out, w.data(), w.size(), w.size()), FONTX2_OK);
+        Fontx2Analysis a;
+        fontx2_analyse(&out, &a);
+        for (const Fontx2Finding &f : a.findings) EXPECT_FALSE(fontx2_kinds[f.kind].fixable);
+    }
+    auto kinds = [&](const char *name, FixResult *r = nullptr) {
+        return expect_fixed(crafted_font(all, name).bytes, r);
+    };
     FixResult r;
-    EXPECT_EQ(expect_fixed(synthetic_font_blocks(8, 8, padded), &r),
-              (Kinds{{"padding-blocks", 4}}));
+    EXPECT_EQ(kinds("padding", &r), (Kinds{{"padding-blocks", 199}}));
     EXPECT_EQ(r.glyphs.codes.back(), 0xFFFFu);
-    EXPECT_EQ(r.written.blocks, 3u);
-    // The later block loses 0x8240-0x8250; the table is sorted.
-    EXPECT_EQ(expect_fixed(synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}})),
-              (Kinds{{"blocks-overlap", 1}, {"table-unsorted", 1}}));
-    EXPECT_EQ(expect_fixed(synthetic_font_blocks(12, 5, {rows[0], {0x8250, 0x8240}, rows[1]})),
-              (Kinds{{"block-inverted", 1}}));
-    // The last glyph short of one byte, then five bytes too many.
-    std::vector<uint8_t> font = synthetic_font_blocks(8, 8, rows);
-    font.pop_back();
-    EXPECT_EQ(expect_fixed(font, &r), (Kinds{{"glyphs-cut", 1}}));
+    EXPECT_EQ(r.written.blocks, 2u);
+    EXPECT_EQ(kinds("overlap"), (Kinds{{"blocks-overlap", 1}, {"table-unsorted", 1}}));
+    // One later block losing codes to two earlier ones is one block changed.
+    EXPECT_EQ(kinds("overlap two"), (Kinds{{"blocks-overlap", 1}, {"table-unsorted", 1}}));
+    EXPECT_EQ(kinds("inverted"), (Kinds{{"block-inverted", 1}}));
+    EXPECT_EQ(kinds("double cut", &r), (Kinds{{"glyphs-cut", 1}}));
     EXPECT_EQ(r.glyphs.codes.back(), 0x81FBu);
-    font.insert(font.end(), 6, 0xAA);
-    EXPECT_EQ(expect_fixed(font), (Kinds{{"trailing-bytes", 5}}));
-    EXPECT_EQ(expect_fixed(synthetic_font_double(16, 16), &r), Kinds{});
-    EXPECT_EQ(r.written.bytes, synthetic_font_double(16, 16)); // rows are runs: the same table
+    EXPECT_EQ(kinds("double short of a glyph"), (Kinds{{"trailing-bytes", 15}}));
+    EXPECT_EQ(kinds("double"), Kinds{});
     // A single-byte font keeps 256 glyphs: those cut off become blank.
-    font = synthetic_font_single(8, 16);
-    font.resize(17 + 0x41 * 16 + 15);
-    EXPECT_EQ(expect_fixed(font, &r), (Kinds{{"glyphs-cut", 256 - 0x41}}));
+    EXPECT_EQ(kinds("single cut", &r), (Kinds{{"glyphs-cut", 256 - 0x41}}));
     EXPECT_EQ(r.written.bytes.size(), 17u + 256 * 16);
     EXPECT_EQ(r.written.blank_glyphs, 256u - 0x41);
     // Glyphs of 0 pixels: nothing to keep, whatever follows the table.
-    font = synthetic_font_blocks(8, 8, rows);
+    std::vector<uint8_t> font = synthetic_font_blocks(8, 8, {{0x8140, 0x817E}});
     font[FONTX2_AT_WIDTH] = 0;
     Fontx2Font flat;
     ASSERT_EQ(fontx2_read(&flat, font.data(), font.size(), font.size()), FONTX2_OK);
@@ -198,6 +206,12 @@ TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
     ASSERT_TRUE(test_read_file(tmp("gg_fix_good.fnt"), &good));
     ASSERT_TRUE(test_read_file(tmp("gg_fix_out.fnt"), &copy));
     EXPECT_EQ(copy, good);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", "-"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(good.begin(), good.end()));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("standard output: no change"),
+              std::string::npos);
     EXPECT_EQ(unlink(tmp("gg_fix_out.fnt").c_str()), 0);
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_empty.fnt"), "-o", tmp("gg_fix_out.fnt")}), 1);
     EXPECT_NE(access(tmp("gg_fix_out.fnt").c_str(), F_OK), 0);

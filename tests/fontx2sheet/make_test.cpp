@@ -229,7 +229,7 @@ TEST_F(Make, CSourceLinksOnce) {
     ASSERT_EQ(make({src, "-o", dir + "/f.fnt"}), 0);
     const char *section = "__attribute__((section(\".rodata.fontx2\")))";
     ASSERT_EQ(make({src, "-o", dir + "/my-font 2.c", "--format", "c", "--attribute", section}), 0);
-    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "h"}), 0);
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "h", "--symbol", "my_font_2"}), 0);
     std::vector<uint8_t> font = bytes("f.fnt"), source = bytes("my-font 2.c");
     std::string text(source.begin(), source.end());
     ASSERT_NE(text.find("const uint8_t my_font_2[" + std::to_string(font.size()) + "] " + section +

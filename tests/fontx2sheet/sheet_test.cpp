@@ -186,6 +186,16 @@ TEST_F(GapAndMissing, JisGridLabels) {
         label_at(png, left - 2 - label_text_width("16 889F", 1), top + 15 * 8 + 1, "16 889F"));
 }
 
+// Four-digit labels at three times their size (cells 48 to 63 high): a
+// space before and two after, 54 pixels, in a 56-pixel margin.
+TEST_F(GapAndMissing, LabelMarginAtScaleThree) {
+    write_bytes(tmp("gg_cells.fnt"), synthetic_font_blocks(8, 48, {{0x0100, 0x010F}}));
+    ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--labels"}), 0);
+    DecodedPng png;
+    ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
+    EXPECT_EQ(png.ihdr.width, 56u + 16 * 8);
+}
+
 // Cells lower than the digits and a space: a row label that would run into
 // the one above is left out.
 TEST_F(GapAndMissing, RowLabelsNeverRunTogether) {
