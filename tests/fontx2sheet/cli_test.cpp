@@ -53,6 +53,7 @@ TEST(Findings, WordedWithTheirNumbersAndPlaces) {
         {"single trailing", "trailing-bytes", "5 bytes follow the last glyph"},
         {"padding", "padding-blocks", "the table ends in 199 entries"},
         {"overlap", "table-unsorted", "1 blocks begin below"},
+        {"low codes", "low-codes", "1 code below 0x100 in a double-byte font: display drivers'"},
     };
     for (const auto &c : cases) {
         Finding f = finding(all, c.font, c.kind);
