@@ -22,6 +22,7 @@ const Fontx2KindInfo fontx2_kinds[FONTX2_KINDS] = {
     {"trailing-bytes", FONTX2_NOTE, true, false, "the file"},
     {"glyphs-unreached", FONTX2_PROBLEM, true, false, "whole glyphs no block reaches"},
     {"blank-range", FONTX2_NOTE, false, true, "runs of codes"},
+    {"low-codes", FONTX2_NOTE, false, false, "codes below 0x100 a double-byte font holds"},
 };
 
 namespace {
@@ -247,6 +248,17 @@ void blank_kind(Walk *w) {
     if (!runs.empty()) add(w, FONTX2_BLANK_RANGE, runs.size())->instances = runs;
 }
 
+// A double-byte font's codes below 0x100: display drivers' file readers look
+// such codes up in a single-byte font only, so the device shows nothing there.
+void low_codes_kind(Walk *w) {
+    if (!w->font->double_byte) return;
+    uint64_t low = 0;
+    for (const Fontx2Run &r : w->out->runs)
+        if (r.holder == r.block && r.first_code < 0x100)
+            low += std::min(r.last_code, 0xFFu) - r.first_code + 1;
+    if (low) add(w, FONTX2_LOW_CODES, low);
+}
+
 } // namespace
 
 void fontx2_analyse(const Fontx2Font *font, Fontx2Analysis *analysis) {
@@ -258,6 +270,7 @@ void fontx2_analyse(const Fontx2Font *font, Fontx2Analysis *analysis) {
     if (font->double_byte) table_kinds(&w);
     size_kinds(&w);
     blank_kind(&w);
+    low_codes_kind(&w);
 }
 
 const Fontx2Finding *fontx2_finding(const Fontx2Analysis &analysis, Fontx2Kind kind) {

@@ -28,12 +28,22 @@ static int convert(void *cd, const char *in, size_t in_size, char *out, size_t o
     return (int)(out_at - out);
 }
 
-bool Transcoder::encode(uint32_t character, uint32_t *code) {
-    if (!encoder_ok_) return false;
+// The bytes of a character's code in out (16 bytes); their count, or -1.
+static int encode_bytes(void *encoder, uint32_t character, char *out) {
     char in[4] = {(char)(character & 0xFF), (char)(character >> 8 & 0xFF),
                   (char)(character >> 16 & 0xFF), 0};
-    char out[8];
-    int n = convert(encoder_, in, sizeof in, out, sizeof out);
+    return convert(encoder, in, sizeof in, out, 16);
+}
+
+int Transcoder::length(uint32_t character) {
+    char out[16];
+    return encoder_ok_ ? encode_bytes(encoder_, character, out) : -1;
+}
+
+bool Transcoder::encode(uint32_t character, uint32_t *code) {
+    if (!encoder_ok_) return false;
+    char out[16];
+    int n = encode_bytes(encoder_, character, out);
     if (n < 1 || n > 2) return false;
     *code = n == 1 ? (uint8_t)out[0] : (uint32_t)(uint8_t)out[0] << 8 | (uint8_t)out[1];
     return true;
@@ -54,19 +64,30 @@ bool code_set_known(const std::string &encoding) {
     return Transcoder(encoding).ok();
 }
 
+bool code_set_fits(const std::string &encoding) {
+    Transcoder set(encoding);
+    if (set.length('A') > 1) return false;
+    // Latin, kana, hangul, a CJK ideograph and a character past the BMP.
+    for (uint32_t c : {0xE9u, 0x3042u, 0xAC00u, 0x4E00u, 0x10000u})
+        if (set.length(c) > 2) return false;
+    return true;
+}
+
 const char *code_set_name(CodeSet set) {
     switch (set) {
     case CodeSet::SINGLE:
         return "single";
     case CodeSet::SJIS:
         return "sjis";
+    case CodeSet::DOUBLE:
+        return "double";
     default:
         return "unicode";
     }
 }
 
 bool code_set_from_name(const std::string &name, CodeSet *set) {
-    for (CodeSet s : {CodeSet::SINGLE, CodeSet::SJIS, CodeSet::UNICODE})
+    for (CodeSet s : {CodeSet::SINGLE, CodeSet::SJIS, CodeSet::UNICODE, CodeSet::DOUBLE})
         if (name == code_set_name(s)) {
             *set = s;
             return true;

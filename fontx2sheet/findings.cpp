@@ -104,6 +104,11 @@ std::string kind_message(const Fontx2Font *f, const Fontx2Layout *layout, const 
         return size_message(f, x);
     case FONTX2_BLANK_RANGE:
         return "single-byte codes whose glyphs have no ink (0x00-0x20 and 0x7F left out)";
+    case FONTX2_LOW_CODES:
+        return count_text(x.count) + (x.count == 1 ? " code" : " codes") +
+               " below 0x100 in a double-byte font: display drivers' file readers never "
+               "look them up (memory readers do), so the device shows nothing there; put them "
+               "in a single-byte font beside it";
     default:
         return header_message(f, x);
     }

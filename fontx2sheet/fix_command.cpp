@@ -19,14 +19,17 @@ CLI::App *add_fix_command(CLI::App &app, FixArgs *args) {
                "glyphs and trailing bytes");
     fix->add_option("FONT", args->font, "The FONTX2 font")->required();
     fix->add_option("-o,--output", args->out, "The font to write (never FONT itself)")->required();
-    fix->add_flag("--force", args->force, "Write the font even when it needs no change");
+    fix->add_flag(
+        "--force", args->force,
+        "Write the rewritten font even when it needs no change (else it is copied as it is)");
     fix->add_flag("--json", args->json, "One JSON object on standard output: the changes");
     return fix;
 }
 
 namespace {
 
-std::string fix_json(const FixArgs &args, const FixResult &r, bool written) {
+// copied: the font needed no change and was written as it is.
+std::string fix_json(const FixArgs &args, const FixResult &r, bool written, bool copied) {
     Json changes = Json::array();
     for (const FixChange &c : r.changes)
         changes.push_back({{"kind", c.kind}, {"count", c.count}, {"message", c.message}});
@@ -34,6 +37,7 @@ std::string fix_json(const FixArgs &args, const FixResult &r, bool written) {
     return json_line({{"file", args.font},
                       {"output", args.out},
                       {"written", written},
+                      {"copied", copied},
                       {"changes", changes},
                       {"glyphs_kept", r.glyphs.codes.size()},
                       {"blocks", w.blocks},
@@ -43,10 +47,11 @@ std::string fix_json(const FixArgs &args, const FixResult &r, bool written) {
 }
 
 // One line per kind of change, then what was written.
-void fix_text(const FixArgs &args, const FixResult &r, bool written) {
+void fix_text(const FixArgs &args, const FixResult &r, bool rewritten) {
     for (const FixChange &c : r.changes) report(args.font, c.kind + ": " + c.message);
-    if (!written) {
-        report(args.font, "needs no change: nothing written (--force writes it anyway)");
+    if (!rewritten) {
+        report(args.out == "-" ? "standard output" : args.out,
+               "no change: " + args.font + " copied byte for byte");
         return;
     }
     const Fontx2Written &w = r.written;
@@ -66,7 +71,7 @@ int nothing_to_keep(const FixArgs &args, const LoadedFont &loaded, const FixResu
                                 std::to_string(f.glyph_height) + " pixels: nothing to keep"
                           : std::string("no code has a whole glyph: nothing to keep"));
     report(args.out, "nothing written");
-    if (args.json) fputs(fix_json(args, r, false).c_str(), stdout);
+    if (args.json) fputs(fix_json(args, r, false, false).c_str(), stdout);
     return EXIT_PROBLEM;
 }
 
@@ -112,13 +117,15 @@ int run_fix(const FixArgs &args) {
     if (int status = load_font_or_report(args.font, &loaded)) return status;
     FixResult r;
     if (int status = rewrite(args, loaded, &r)) return status;
-    const bool write = !r.changes.empty() || args.force;
-    if (write)
-        if (int status = write_output(args.out, r.written.bytes)) return status;
+    // A font that needs no change is still written, as it is, so that
+    // "fix IN -o OUT && mv OUT IN" works in scripts whatever the font.
+    const bool rewrite = !r.changes.empty() || args.force;
+    if (int status = write_output(args.out, rewrite ? r.written.bytes : loaded.bytes))
+        return status;
     if (args.json)
-        fputs(fix_json(args, r, write).c_str(), stdout);
+        fputs(fix_json(args, r, true, !rewrite).c_str(), stdout);
     else
-        fix_text(args, r, write);
+        fix_text(args, r, rewrite);
     fflush(stdout);
     return EXIT_FINE;
 }

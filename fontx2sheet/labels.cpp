@@ -42,13 +42,19 @@ uint32_t centred(uint64_t start, uint32_t size, uint32_t h) {
     return (uint32_t)(size > h ? start + (size - h) / 2 : start);
 }
 
+// Two digit spaces before the glyphs, so a label never reads as one number
+// with digit-like glyphs beside it; a label that would run into the one above
+// it (cells lower than the digits) is left out.
 void label_rows(const SheetGeometry &g, const Margins &m, uint32_t ink, Picture *out) {
+    const uint32_t height = LABEL_DIGIT_HEIGHT * m.digit_scale;
+    uint64_t free_from = 0; // the first row after the last label and a space
     for (uint32_t row = 0; row < g.row_codes.size(); ++row) {
         std::string text = row_label(g, row);
-        uint32_t x = m.left - m.digit_scale - label_text_width(text, m.digit_scale);
-        uint32_t y = centred(m.top + sheet_cell_y(g, row), g.glyph_height,
-                             LABEL_DIGIT_HEIGHT * m.digit_scale);
+        uint32_t x = m.left - 2 * m.digit_scale - label_text_width(text, m.digit_scale);
+        uint32_t y = centred(m.top + sheet_cell_y(g, row), g.glyph_height, height);
+        if (y < free_from) continue;
         draw_label(out, x, y, text, m.digit_scale, ink);
+        free_from = (uint64_t)y + height + m.digit_scale;
     }
 }
 
@@ -76,8 +82,8 @@ Margins label_margins(const SheetGeometry &g) {
     // Digits grow with the glyphs, up to four times.
     uint32_t scale = g.glyph_height / 16;
     m.digit_scale = scale < 1 ? 1 : scale > 4 ? 4 : scale;
-    uint32_t text =
-        (row_label_chars(g) * LABEL_DIGIT_ADVANCE - 1 + 2) * m.digit_scale; // a space each side
+    uint32_t text = (row_label_chars(g) * LABEL_DIGIT_ADVANCE - 1 + 3) *
+                    m.digit_scale; // a space before, two after
     m.left = (text + 7) / 8 * 8;
     m.top = g.shape == FONTX2_GRID ? (LABEL_DIGIT_HEIGHT + 2) * m.digit_scale : 0;
     return m;

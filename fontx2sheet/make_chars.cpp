@@ -20,23 +20,36 @@ static bool parse_scalar(const std::string &text, uint32_t *value) {
     return *value < SCALARS;
 }
 
+// The comma-separated parts of --chars.
+static std::vector<std::string> parts_of(const std::string &chars) {
+    std::vector<std::string> parts;
+    size_t at = 0;
+    for (size_t comma; (comma = chars.find(',', at)) != std::string::npos; at = comma + 1)
+        parts.push_back(chars.substr(at, comma - at));
+    parts.push_back(chars.substr(at));
+    return parts;
+}
+
+std::vector<std::string> char_files(const std::string &chars) {
+    std::vector<std::string> files;
+    for (const std::string &part : parts_of(chars))
+        if (part.size() > 1 && part[0] == '@') files.push_back(part.substr(1));
+    return files;
+}
+
 bool parse_char_ranges(const std::string &ranges, std::vector<bool> *keep, std::string *why) {
     keep->assign(SCALARS, false);
-    size_t at = 0;
-    while (at <= ranges.size()) {
-        size_t comma = ranges.find(',', at);
-        std::string part = ranges.substr(at, comma == std::string::npos ? comma : comma - at);
+    for (const std::string &part : parts_of(ranges)) {
+        if (part.size() > 1 && part[0] == '@') continue; // a file, read later
         size_t dash = part.find('-');
         uint32_t first, last;
         if (!parse_scalar(part.substr(0, dash), &first) ||
             !parse_scalar(dash == std::string::npos ? part : part.substr(dash + 1), &last) ||
             last < first) {
-            *why = "'" + part + "' is not a character range like U+0020-007E";
+            *why = "'" + part + "' is not a character range like U+0020-007E, nor @FILE";
             return false;
         }
         for (uint32_t c = first; c <= last; ++c) (*keep)[c] = true;
-        if (comma == std::string::npos) break;
-        at = comma + 1;
     }
     return true;
 }
@@ -49,7 +62,7 @@ int read_char_file(const std::string &path, std::vector<bool> *keep, std::string
         *why = "is not UTF-8 text";
         return EXIT_NOT_A_FONT;
     }
-    keep->assign(SCALARS, false);
+    keep->resize(SCALARS, false);
     for (uint32_t s : scalars) (*keep)[s] = true;
     return EXIT_FINE;
 }

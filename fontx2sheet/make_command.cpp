@@ -11,17 +11,9 @@
 #include "fontx2sheet/make.h"
 #include "fontx2sheet/options.h"
 
-#include <ctype.h>
 #include <stdio.h>
 
 namespace {
-
-bool c_identifier(const std::string &text) {
-    if (text.empty() || (text[0] >= '0' && text[0] <= '9')) return false;
-    for (char c : text)
-        if (!(isalnum((unsigned char)c) || c == '_')) return false;
-    return true;
-}
 
 bool font_name_ok(const std::string &text) {
     if (text.size() > FONTX2_NAME_BYTES) return false;
@@ -33,19 +25,7 @@ bool font_name_ok(const std::string &text) {
 bool chars_ok(const std::string &text) {
     std::vector<bool> keep;
     std::string why;
-    return (text.size() > 1 && text[0] == '@') || parse_char_ranges(text, &keep, &why);
-}
-
-// The C array's name: --symbol, else the output's file name without its
-// extension, characters outside C identifiers as '_'.
-std::string c_symbol(const MakeArgs &o) {
-    if (!o.symbol.empty()) return o.symbol;
-    std::string base = o.out == "-" ? "fontx2_font" : o.out.substr(o.out.rfind('/') + 1);
-    size_t dot = base.rfind('.');
-    if (dot != std::string::npos && dot > 0) base.resize(dot);
-    for (char &c : base)
-        if (!(isalnum((unsigned char)c) || c == '_')) c = '_';
-    return base.empty() || (base[0] >= '0' && base[0] <= '9') ? "_" + base : base;
+    return parse_char_ranges(text, &keep, &why);
 }
 
 std::string counted(uint64_t n, const char *what) {
@@ -53,7 +33,8 @@ std::string counted(uint64_t n, const char *what) {
 }
 
 std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
-    std::string text = std::string(code_set_name(made.codes)) + " codes, " +
+    std::string text = std::string(code_set_name(made.codes)) +
+                       (made.encoding.empty() ? "" : " (" + made.encoding + ")") + " codes, " +
                        std::to_string(made.glyphs.width) + " x " +
                        std::to_string(made.glyphs.height) + " cells, " +
                        counted(made.glyphs.codes.size(), "glyph");
@@ -63,25 +44,30 @@ std::string summary(const MadeGlyphs &made, const Fontx2Written &w) {
     return text;
 }
 
-std::vector<uint8_t> c_header(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written &w) {
-    std::string source = o.source.substr(o.source.rfind('/') + 1), name = c_symbol(o);
-    for (size_t at; (at = source.find("*/")) != std::string::npos;) source[at + 1] = '_';
-    std::string text = "/* FONTX2 font made by fontx2sheet make from " + source + ":\n * " +
-                       summary(made, w) + ". */\n#pragma once\n#include <stdint.h>\n\n" +
-                       "const uint8_t " + name + "[] = {";
-    for (size_t i = 0; i < w.bytes.size(); ++i) {
-        char hex[8];
-        snprintf(hex, sizeof hex, "0x%02X,", w.bytes[i]);
-        text += (i % 12 ? " " : "\n    ") + std::string(hex);
-    }
-    text += "\n};\nconst unsigned " + name + "_size = " + std::to_string(w.bytes.size()) + ";\n";
-    return std::vector<uint8_t>(text.begin(), text.end());
+// The bytes -o gets: the font, or C text holding or declaring it.
+std::vector<uint8_t> output_bytes(const MakeArgs &o, const MadeGlyphs &made,
+                                  const Fontx2Written &w) {
+    if (o.format == MakeFormat::FNT) return w.bytes;
+    COutput c;
+    c.header = o.format == MakeFormat::H;
+    c.symbol = o.symbol.empty() ? c_symbol_for(o.out) : o.symbol;
+    c.attribute = o.attribute;
+    c.source = o.source;
+    c.summary = summary(made, w);
+    return c_output(c, w.bytes);
 }
 
 void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written &w) {
     std::string where = o.out == "-" ? "standard output" : o.out;
+    if (made.past_end)
+        report(o.source, "glyphs-cut: " + counted(made.past_end, "glyph") +
+                             " of its table lie past the end of the file: left out");
     report(where, summary(made, w) + ", " + counted(made.pixels_cut, "pixel") + " cut, " +
-                      counted(w.bytes.size(), "byte"));
+                      counted(w.bytes.size(), "byte") +
+                      (made.unencoded ? "; " + counted(made.unencoded, "source glyph") +
+                                            " without an encoding left out"
+                                      : ""));
+    for (const std::string &note : made.notes) report(where, note);
     if (!o.json) return;
     fputs(json_line({{"file", o.out},
                      {"code_set", code_set_name(made.codes)},
@@ -91,7 +77,11 @@ void print_report(const MakeArgs &o, const MadeGlyphs &made, const Fontx2Written
                      {"blocks", w.blocks},
                      {"merged_glyphs", made.glyphs.double_byte ? w.blank_glyphs : 0},
                      {"pixels_cut", made.pixels_cut},
-                     {"bytes", w.bytes.size()}})
+                     {"bytes", w.bytes.size()},
+                     {"glyphs_unencoded", made.unencoded},
+                     {"glyphs_past_end", made.past_end},
+                     {"encoding", made.encoding},
+                     {"notes", made.notes}})
               .c_str(),
           stdout);
     fflush(stdout);
@@ -138,9 +128,17 @@ int check_grid(const MakeArgs &o, const MadeGlyphs &made) {
 // The output may take neither the report's place nor an input's.
 int check_files(const MakeArgs &o) {
     std::vector<std::string> inputs = {o.source};
-    if (!o.chars.empty() && o.chars[0] == '@') inputs.push_back(o.chars.substr(1));
+    for (const std::string &file : char_files(o.chars)) inputs.push_back(file);
     if (int refused = refuse_terminal(o.out)) return refused;
     if (int refused = refuse_output_over_input(o.out, inputs)) return refused;
+    // Definitions in a header give one copy per file that includes it, or none that links.
+    size_t dot = o.out.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : o.out.substr(dot);
+    if (o.format == MakeFormat::C && (extension == ".h" || extension == ".hpp")) {
+        report(o.out, "--format c writes the C source that defines the font: name it .c, and "
+                      "write its header with --format h");
+        return EXIT_USAGE;
+    }
     return refuse_json_with_standard_output(o.json, o.out);
 }
 
@@ -148,21 +146,26 @@ int check_files(const MakeArgs &o) {
 void add_source_options(CLI::App *make, MakeArgs &o) {
     add_choice_option(
         make, "--codes", &o.codes,
-        {{"single", CodeSet::SINGLE}, {"sjis", CodeSet::SJIS}, {"unicode", CodeSet::UNICODE}},
-        "single (codes 0-255), sjis (double-byte Shift-JIS) or unicode "
-        "(double-byte, BMP code points); default by the source's charset")
+        {{"single", CodeSet::SINGLE},
+         {"sjis", CodeSet::SJIS},
+         {"unicode", CodeSet::UNICODE},
+         {"double", CodeSet::DOUBLE}},
+        "single (codes 0-255), sjis (double-byte Shift-JIS), unicode (double-byte, BMP code "
+        "points) or double (the two-byte codes of --encoding); default by the source's charset")
         ->each([&o](const std::string &) { o.codes_given = true; });
     add_encoding_option(make, &o.encoding,
-                        "With single: the code set (iconv name, e.g. CP932, ISO-8859-1) that "
-                        "maps characters to single-byte codes");
+                        "With single or double: the code set (iconv name, e.g. CP932, "
+                        "ISO-8859-1, EUC-KR, GBK) that maps characters to codes")
+        ->check(checked(code_set_fits, "a code set of one or two bytes a character (UTF-8, "
+                                       "UTF-16 and UTF-32 are not: use --codes unicode)"));
     make->add_option("--size", o.size,
                      "Pixels: the strike of that height, or outlines at that "
                      "many pixels per em")
         ->check(CLI::Range(1, 255));
     make->add_option("--chars", o.chars,
-                     "Only these characters: ranges U+0020-007E,U+3040-30FF or @FILE (the "
-                     "characters of a UTF-8 text file)")
-        ->check(checked(chars_ok, "ranges like U+0020-007E,U+3040-30FF or @FILE"));
+                     "Only these characters: ranges and files, comma-separated, in any order: "
+                     "U+0020-007E,U+3040-30FF,@FILE (the characters of a UTF-8 text file)")
+        ->check(checked(chars_ok, "ranges like U+0020-007E,U+3040-30FF and @FILE"));
 }
 
 // What is written: the cell, the name, the table, the format, the report.
@@ -176,10 +179,16 @@ void add_font_options(CLI::App *make, MakeArgs &o) {
         ->each([&o](const std::string &) { o.name_given = true; });
     make->add_option("--max-blocks", o.max_blocks, "Most blocks in the table")
         ->check(CLI::Range(1, 255));
-    add_choice_option(make, "--format", &o.c_format, {{"fnt", false}, {"c", true}},
-                      "fnt (the font) or c (a C header holding it)");
-    make->add_option("--symbol", o.symbol, "With --format c: the array's name")
-        ->check(checked(c_identifier, "a C identifier"));
+    add_choice_option(make, "--format", &o.format,
+                      {{"fnt", MakeFormat::FNT}, {"c", MakeFormat::C}, {"h", MakeFormat::H}},
+                      "fnt (the font), c (a C source defining it as an array) or h (a C header "
+                      "declaring that array)");
+    make->add_option("--symbol", o.symbol, "With --format c or h: the array's name")
+        ->check(checked(c_symbol_ok, "a C identifier that is no C or C++ keyword"));
+    make->add_option("--attribute", o.attribute,
+                     "With --format c: a storage attribute after the array's name, e.g. PROGMEM")
+        ->check(checked(c_attribute_ok, "an attribute such as PROGMEM or "
+                                        "__attribute__((section(\".rodata.font\")))"));
     make->add_flag("--json", o.json, "The report as one JSON object on standard output");
 }
 
@@ -234,8 +243,7 @@ int run_make(const MakeArgs &o) {
                           "); nothing written");
         return EXIT_SOFTWARE;
     }
-    if (int status = write_output(o.out, o.c_format ? c_header(o, made, written) : written.bytes))
-        return status;
+    if (int status = write_output(o.out, output_bytes(o, made, written))) return status;
     print_report(o, made, written);
     return EXIT_FINE;
 }

@@ -25,6 +25,7 @@ enum Keys {
     KEYS_JIS,     // JIS X 0208 row and cell bytes
     KEYS_SJIS,    // Shift-JIS codes of a FONTX2 font on the JIS grid
     KEYS_CP932,   // single bytes of a single-byte FONTX2 font
+    KEYS_EUC94,   // row and cell bytes of a 94 x 94 set whose EUC form adds 0x8080
     KEYS_RAW,     // another charset's codes
 };
 
@@ -40,9 +41,12 @@ struct Source {
     bool is_fontx2 = false;
     Keys keys = KEYS_RAW;
     std::string charset; // BDF registry-encoding, e.g. "JISX0208.1990-0"
+    std::string euc;     // with KEYS_EUC94: the EUC code set, e.g. "EUC-KR"
     std::vector<SourceChar> chars;
     int64_t ascent = 0, descent = 0;
     std::string family;
+    uint64_t unencoded = 0; // glyphs no code reaches
+    uint64_t past_end = 0;  // a FONTX2 source's codes whose glyphs the file cuts off
     ~Source() {
         if (face) FT_Done_Face(face);
         if (library) FT_Done_FreeType(library);
@@ -126,6 +130,13 @@ void read_charset(Source *s) {
         s->keys = reg.compare(0, 8, "JISX0208") == 0   ? KEYS_JIS
                   : reg.compare(0, 8, "ISO10646") == 0 ? KEYS_UNICODE
                                                        : KEYS_RAW;
+        // KS C 5601 (KS X 1001) and GB 2312 are kept as row and cell bytes;
+        // their EUC forms are the code sets iconv knows.
+        if (reg.compare(0, 7, "KSC5601") == 0 || reg.compare(0, 7, "KSX1001") == 0)
+            s->euc = "EUC-KR";
+        else if (reg.compare(0, 6, "GB2312") == 0)
+            s->euc = "GB2312";
+        if (!s->euc.empty()) s->keys = KEYS_EUC94;
     } else if (FT_Select_Charmap(s->face, FT_ENCODING_UNICODE) == 0) {
         s->keys = KEYS_UNICODE;
     }
@@ -162,18 +173,20 @@ int open_freetype(const MakeArgs &o, Source *s) {
     read_charset(s);
     read_metrics(s);
     if (s->face->family_name) s->family = s->face->family_name;
-    // The glyph X11 shows for characters a font lacks is no character of its own.
-    BDF_PropertyRec fallback;
-    int64_t missing = -1;
-    if (FT_Get_BDF_Property(s->face, "DEFAULT_CHAR", &fallback) == 0 &&
-        fallback.type != BDF_PROPERTY_TYPE_ATOM)
-        missing =
-            fallback.type == BDF_PROPERTY_TYPE_INTEGER ? fallback.u.integer : fallback.u.cardinal;
+    // Every encoded glyph is a character, the one X11 shows for characters a
+    // font lacks (DEFAULT_CHAR) included; glyphs without an encoding are counted.
     FT_UInt glyph = 0;
+    std::vector<uint32_t> reached;
     if (s->face->charmap)
         for (FT_ULong c = FT_Get_First_Char(s->face, &glyph); glyph;
-             c = FT_Get_Next_Char(s->face, c, &glyph))
-            if ((int64_t)c != missing) s->chars.push_back({(uint32_t)c, glyph});
+             c = FT_Get_Next_Char(s->face, c, &glyph)) {
+            s->chars.push_back({(uint32_t)c, glyph});
+            reached.push_back(glyph);
+        }
+    std::sort(reached.begin(), reached.end());
+    int64_t distinct = std::unique(reached.begin(), reached.end()) - reached.begin();
+    // Glyph 0 is FreeType's own fallback (for BDF and PCF) or .notdef: no character.
+    s->unencoded = (uint64_t)std::max<int64_t>(0, (int64_t)s->face->num_glyphs - 1 - distinct);
     return EXIT_FINE;
 }
 
@@ -196,6 +209,8 @@ int open_fontx2(const MakeArgs &o, Source *s) {
         fontx2_place_glyph(f, f->glyph_offset, glyph[code], &g);
         if (g.bitmap && !(s->keys == KEYS_UNICODE && code >= 0xD800 && code < 0xE000))
             s->chars.push_back({code, code});
+        else if (!g.bitmap)
+            ++s->past_end; // a cut file: its table holds the code, the file lacks the glyph
     }
     return EXIT_FINE;
 }
@@ -206,7 +221,9 @@ struct Mapper {
     const Source &s;
     Transcoder cp932{"CP932"};
     std::unique_ptr<Transcoder> raw; // the charset of KEYS_RAW, when iconv knows it
+    std::unique_ptr<Transcoder> euc; // the EUC code set of KEYS_EUC94
     explicit Mapper(const Source &source) : s(source) {
+        if (s.keys == KEYS_EUC94) euc.reset(new Transcoder(s.euc));
         // JIS X 0201 (yen sign and overline at 0x5C and 0x7E) is Shift_JIS's
         // single bytes; iconv knows the other X11 charsets by their names.
         bool jisx0201 = s.charset.compare(0, 8, "JISX0201") == 0;
@@ -228,6 +245,8 @@ struct Mapper {
         case KEYS_SJIS:
         case KEYS_CP932:
             return cp932.decode(key, c);
+        case KEYS_EUC94:
+            return jis_ok(key) && euc->decode(key + 0x8080, c);
         default:
             return raw && raw->ok() && raw->decode(key, c);
         }
@@ -235,13 +254,24 @@ struct Mapper {
 };
 
 bool in_code_set(CodeSet codes, uint32_t code) {
-    return codes == CodeSet::SINGLE ? code < FONTX2_SINGLE_CODES
-           : codes == CodeSet::SJIS ? fontx2_sjis_is_double_byte(code)
-                                    : code < 0x10000 && !(code >= 0xD800 && code < 0xE000);
+    return codes == CodeSet::SINGLE   ? code < FONTX2_SINGLE_CODES
+           : codes == CodeSet::SJIS   ? fontx2_sjis_is_double_byte(code)
+           : codes == CodeSet::DOUBLE ? code > 0xFF && code <= 0xFFFF
+                                      : code < 0x10000 && !(code >= 0xD800 && code < 0xE000);
 }
 
-// The keys are already the output's codes (JIS through the JIS to Shift-JIS rule).
-bool native_codes(Keys keys, CodeSet codes) {
+bool same_name(const std::string &a, const std::string &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return toupper((unsigned char)x) == toupper((unsigned char)y);
+           });
+}
+
+// The keys are already the output's codes (JIS through the JIS to Shift-JIS
+// rule, a 94 x 94 set through its EUC form).
+bool native_codes(const Source &s, const std::string &encoding, CodeSet codes) {
+    Keys keys = s.keys;
+    if (keys == KEYS_EUC94) return codes == CodeSet::DOUBLE && same_name(encoding, s.euc);
+    if (!encoding.empty()) return false;
     return (codes == CodeSet::SJIS && (keys == KEYS_JIS || keys == KEYS_SJIS)) ||
            (codes == CodeSet::SINGLE && (keys == KEYS_CP932 || keys == KEYS_RAW)) ||
            (codes == CodeSet::UNICODE && keys == KEYS_UNICODE);
@@ -249,8 +279,11 @@ bool native_codes(Keys keys, CodeSet codes) {
 
 void map_native(Mapper &m, CodeSet codes, std::vector<Entry> *out) {
     for (const SourceChar &sc : m.s.chars) {
-        if (m.s.keys == KEYS_JIS && !m.jis_ok(sc.key)) continue;
-        uint32_t code = m.s.keys == KEYS_JIS ? fontx2_jis_to_sjis((uint16_t)sc.key) : sc.key;
+        bool grid = m.s.keys == KEYS_JIS || m.s.keys == KEYS_EUC94;
+        if (grid && !m.jis_ok(sc.key)) continue;
+        uint32_t code = m.s.keys == KEYS_JIS     ? fontx2_jis_to_sjis((uint16_t)sc.key)
+                        : m.s.keys == KEYS_EUC94 ? sc.key + 0x8080
+                                                 : sc.key;
         uint32_t c = sc.key;
         if (!m.character(sc.key, &c)) c = sc.key;
         if (in_code_set(codes, code)) out->push_back({code, c, sc.glyph});
@@ -280,7 +313,8 @@ void map_by_code_set(Transcoder &set, CodeSet codes,
     }
 }
 
-int map_through_unicode(const MakeArgs &o, Mapper &m, CodeSet codes, std::vector<Entry> *out) {
+int map_through_unicode(const MakeArgs &o, const std::string &encoding, Mapper &m, CodeSet codes,
+                        std::vector<Entry> *out) {
     std::vector<std::pair<uint32_t, uint32_t>> chars; // character, glyph
     for (const SourceChar &sc : m.s.chars) {
         uint32_t c;
@@ -293,8 +327,8 @@ int map_through_unicode(const MakeArgs &o, Mapper &m, CodeSet codes, std::vector
     }
     std::stable_sort(chars.begin(), chars.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
-    if (codes == CodeSet::SJIS || !o.encoding.empty()) {
-        Transcoder set(codes == CodeSet::SJIS ? "CP932" : o.encoding);
+    if (codes == CodeSet::SJIS || !encoding.empty()) {
+        Transcoder set(codes == CodeSet::SJIS ? "CP932" : encoding);
         map_by_code_set(set, codes, chars, out);
         return EXIT_FINE;
     }
@@ -309,7 +343,7 @@ int choose_codes(const MakeArgs &o, const Source &s, CodeSet *codes) {
     bool small = std::all_of(s.chars.begin(), s.chars.end(),
                              [](const SourceChar &c) { return c.key < FONTX2_SINGLE_CODES; });
     static const CodeSet by_keys[] = {CodeSet::UNICODE, CodeSet::SJIS, CodeSet::SJIS,
-                                      CodeSet::SINGLE};
+                                      CodeSet::SINGLE, CodeSet::DOUBLE};
     if (s.keys != KEYS_RAW) *codes = by_keys[s.keys];
     if (s.keys != KEYS_RAW || small) return EXIT_FINE;
     report(o.source, "its charset " +
@@ -318,11 +352,12 @@ int choose_codes(const MakeArgs &o, const Source &s, CodeSet *codes) {
     return EXIT_USAGE;
 }
 
-int map_codes(const MakeArgs &o, const Source &s, CodeSet codes, std::vector<Entry> *out) {
+int map_codes(const MakeArgs &o, const Source &s, const std::string &encoding, CodeSet codes,
+              std::vector<Entry> *out) {
     Mapper m(s);
-    if (o.encoding.empty() && native_codes(s.keys, codes))
+    if (native_codes(s, encoding, codes))
         map_native(m, codes, out);
-    else if (int status = map_through_unicode(o, m, codes, out))
+    else if (int status = map_through_unicode(o, encoding, m, codes, out))
         return status;
     // A source's keys in ascending order can still give codes out of order.
     std::stable_sort(out->begin(), out->end(),
@@ -331,6 +366,67 @@ int map_codes(const MakeArgs &o, const Source &s, CodeSet codes, std::vector<Ent
                            [](const Entry &a, const Entry &b) { return a.code == b.code; }),
                out->end());
     return EXIT_FINE;
+}
+
+// Control characters (Unicode Cc) have no glyph a display draws; their
+// glyphs, often boxes as wide as ideographs, would set the cell.
+void leave_out_controls(std::vector<Entry> *entries) {
+    entries->erase(std::remove_if(entries->begin(), entries->end(),
+                                  [](const Entry &e) {
+                                      return e.character < 0x20 ||
+                                             (e.character >= 0x7F && e.character <= 0x9F);
+                                  }),
+                   entries->end());
+}
+
+// When fewer than half of the source's characters get a code, which code set
+// holds more of them.
+void note_fit(const Source &s, CodeSet codes, size_t kept, MadeGlyphs *made) {
+    if (2 * kept >= s.chars.size()) return;
+    Mapper m(s);
+    std::vector<uint32_t> chars;
+    size_t bmp = 0;
+    for (const SourceChar &sc : s.chars) {
+        uint32_t c;
+        if (!m.character(sc.key, &c)) continue;
+        chars.push_back(c);
+        bmp += in_code_set(CodeSet::UNICODE, c);
+    }
+    static const char *const SETS[][2] = {{"CP932", "--codes sjis"},
+                                          {"EUC-KR", "--codes double --encoding EUC-KR"},
+                                          {"GBK", "--codes double --encoding GBK"},
+                                          {"BIG5", "--codes double --encoding BIG5"}};
+    size_t best = 0, most = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        Transcoder set(SETS[i][0]);
+        size_t held = 0;
+        for (uint32_t c : chars) held += set.length(c) == 2;
+        if (held > most) best = i, most = held;
+    }
+    made->notes.push_back("only " + count_text(kept) + " of the source's " +
+                          count_text(s.chars.size()) + " characters get a " + code_set_name(codes) +
+                          " code: " + SETS[best][1] + " gives " + count_text(most) +
+                          " of them codes, --codes unicode " + count_text(bmp));
+}
+
+// What a device shows differently from this program's reader.
+void note_codes(const std::vector<Entry> &entries, MadeGlyphs *made) {
+    bool single = made->codes == CodeSet::SINGLE, yen = false;
+    uint64_t below = 0;
+    for (const Entry &e : entries) {
+        below += !single && e.code < 0x100;
+        yen |= single && ((e.code == 0x5C && e.character == 0xA5) ||
+                          (e.code == 0x7E && e.character == 0x203E));
+    }
+    if (below)
+        made->notes.push_back(
+            count_text(below) + (below == 1 ? " code" : " codes") +
+            " below 0x100 in a double-byte font: display drivers' file readers never look them "
+            "up (memory readers do), so put them in a single-byte font beside it");
+    if (yen)
+        made->notes.push_back("0x5C is \u00A5 and 0x7E is \u203E (JIS X 0201, as CP932 fonts "
+                              "draw them); --encoding ISO-8859-1 from a source that has them gives "
+                              "backslash and tilde");
 }
 
 } // namespace
@@ -435,19 +531,49 @@ int keep_chars(const MakeArgs &o, std::vector<Entry> *entries) {
     if (o.chars.empty()) return EXIT_FINE;
     std::vector<bool> keep;
     std::string why;
-    bool file = o.chars[0] == '@';
-    int status = !file ? EXIT_FINE : read_char_file(o.chars.substr(1), &keep, &why);
-    if (!file && !parse_char_ranges(o.chars, &keep, &why)) status = EXIT_USAGE;
-    if (status != EXIT_FINE) {
-        report(file ? o.chars.substr(1) : "--chars", why);
-        return status;
+    if (!parse_char_ranges(o.chars, &keep, &why)) {
+        report("--chars", why);
+        return EXIT_USAGE;
     }
+    for (const std::string &file : char_files(o.chars))
+        if (int status = read_char_file(file, &keep, &why)) {
+            report(file, why);
+            return status;
+        }
     entries->erase(std::remove_if(entries->begin(), entries->end(),
                                   [&](const Entry &e) {
                                       return e.character >= keep.size() || !keep[e.character];
                                   }),
                    entries->end());
     return EXIT_FINE;
+}
+
+// A few glyphs (under 1% of those kept) wider than all the rest would set the
+// cell: they are named, with the width that fits the rest.
+void note_wide(const std::vector<Entry> &entries, const std::vector<uint32_t> &order,
+               const std::vector<Rendered> &rendered, MadeGlyphs *made) {
+    std::vector<int64_t> advance;
+    for (const Entry &e : entries)
+        advance.push_back(rendered[(size_t)(std::lower_bound(order.begin(), order.end(), e.glyph) -
+                                            order.begin())]
+                              .advance);
+    std::vector<int64_t> sorted = advance;
+    std::sort(sorted.begin(), sorted.end());
+    size_t n = sorted.size(), few = (n - 1) / 100; // fewer than 1%: 100 x few < n
+    int64_t rest = sorted[n - 1 - few];
+    if (rest >= sorted.back() || rest < 1) return;
+    std::string names;
+    size_t wide = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (advance[i] > rest && ++wide <= 8) {
+            char name[16];
+            snprintf(name, sizeof name, "U+%04X", entries[i].character);
+            names += (names.empty() ? "" : ", ") + std::string(name);
+        }
+    made->notes.push_back(count_text(wide) + (wide == 1 ? " glyph (" : " glyphs (") + names +
+                          (wide > 8 ? ", ..." : "") + ") set the cell " +
+                          std::to_string(sorted.back()) + " wide; --width " + std::to_string(rest) +
+                          " fits the other " + count_text(n - wide));
 }
 
 int fill_glyphs(const MakeArgs &o, Source &s, const std::vector<Entry> &entries, MadeGlyphs *made) {
@@ -464,6 +590,7 @@ int fill_glyphs(const MakeArgs &o, Source &s, const std::vector<Entry> &entries,
             return EXIT_NOT_A_FONT;
         }
     Fontx2Glyphs &g = made->glyphs;
+    if (!o.width) note_wide(entries, order, rendered, made);
     uint32_t width = 0, height = 0;
     if (int status = cell_size(o, s, rendered, &width, &height)) return status;
     g.width = (uint8_t)width;
@@ -482,6 +609,21 @@ int fill_glyphs(const MakeArgs &o, Source &s, const std::vector<Entry> &entries,
     return EXIT_FINE;
 }
 
+// The code set --codes double uses: --encoding, else a 94 x 94 source's EUC form.
+int double_encoding(const MakeArgs &o, const Source &s, CodeSet codes, std::string *encoding) {
+    *encoding = o.encoding.empty() && codes == CodeSet::DOUBLE ? s.euc : o.encoding;
+    if (!o.encoding.empty() && codes != CodeSet::SINGLE && codes != CodeSet::DOUBLE) {
+        report("--encoding", "is only for --codes single or double");
+        return EXIT_USAGE;
+    }
+    if (codes == CodeSet::DOUBLE && encoding->empty()) {
+        report("--codes double", "needs --encoding NAME, its two-byte code set (for example "
+                                 "EUC-KR, CP949, GBK or BIG5)");
+        return EXIT_USAGE;
+    }
+    return EXIT_FINE;
+}
+
 } // namespace
 
 int make_glyphs(const MakeArgs &o, MadeGlyphs *made) {
@@ -494,13 +636,17 @@ int make_glyphs(const MakeArgs &o, MadeGlyphs *made) {
     }
     int status = fontx2 ? open_fontx2(o, &s) : open_freetype(o, &s);
     if (status == EXIT_FINE) status = choose_codes(o, s, &made->codes);
-    if (status == EXIT_FINE && !o.encoding.empty() && made->codes != CodeSet::SINGLE) {
-        report("--encoding", "is only for --codes single");
-        status = EXIT_USAGE;
-    }
+    if (status == EXIT_FINE) status = double_encoding(o, s, made->codes, &made->encoding);
     std::vector<Entry> entries;
-    if (status == EXIT_FINE) status = map_codes(o, s, made->codes, &entries);
+    if (status == EXIT_FINE) status = map_codes(o, s, made->encoding, made->codes, &entries);
+    if (status == EXIT_FINE && o.chars.empty()) {
+        leave_out_controls(&entries);
+        note_fit(s, made->codes, entries.size(), made);
+    }
     if (status == EXIT_FINE) status = keep_chars(o, &entries);
     if (status == EXIT_FINE && !entries.empty()) status = fill_glyphs(o, s, entries, made);
+    if (status == EXIT_FINE) note_codes(entries, made);
+    made->unencoded = s.unencoded;
+    made->past_end = s.past_end;
     return status;
 }

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <ctype.h>
 #include <stdint.h>
 #include <string>
 #include <utility>
@@ -24,8 +25,8 @@ CLI::Validator utf8_text(bool files_allowed);
 // An unsigned decimal number within [least, most].
 bool decimal_within(const std::string &text, uint64_t least, uint64_t most);
 
-// One of a list of words, each standing for a value (an enum's): the value
-// of the word given is stored.
+// One of a list of words, each standing for a value (an enum's), in any
+// letter case: the value of the word given is stored.
 template <typename T>
 CLI::Option *add_choice_option(CLI::App *app, const std::string &name, T *value,
                                const std::vector<std::pair<std::string, T>> &choices,
@@ -40,5 +41,18 @@ CLI::Option *add_choice_option(CLI::App *app, const std::string &name, T *value,
                     if (c.first == word) *value = c.second;
             },
             help)
-        ->check(CLI::IsMember(words));
+        ->transform(CLI::Validator(
+            [words](std::string &word) { // SJIS as sjis
+                std::string lower = word;
+                for (char &c : lower) c = (char)tolower((unsigned char)c);
+                for (const std::string &w : words)
+                    if (w == lower) {
+                        word = w;
+                        return std::string();
+                    }
+                std::string list;
+                for (const std::string &w : words) list += (list.empty() ? "" : ", ") + w;
+                return word + " is none of " + list;
+            },
+            "WORD"));
 }

@@ -305,6 +305,16 @@ int text_items(const std::string &text, const std::string &source, const TextFon
             *missing = true;
             if (reported.insert(c).second)
                 report(item.font->path, character_name(text, item) + " " + why + drawn);
+        } else if (!line_end && item.font->font.double_byte && reported.insert(c).second) {
+            uint32_t code = text_code(fonts, options.encoding, c).code;
+            // Display drivers' file readers look codes below 0x100 up in a
+            // single-byte font only: the device shows nothing there.
+            if (code < 0x100)
+                report(item.font->path,
+                       character_name(text, item) + " -> " + code_text(code, false) +
+                           ": a code below 0x100 in a double-byte font; display drivers' file "
+                           "readers never look it up, so draw it from a single-byte font "
+                           "beside it");
         }
         items->push_back(item);
     }

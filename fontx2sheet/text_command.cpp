@@ -24,9 +24,10 @@ void add_look(CLI::App *t, TextArgs &a) {
 }
 
 void add_display(CLI::App *t, TextArgs &a) {
-    t->add_option("--width", a.width, "The display's width, 1 to 65535: lines wrap or are cut")
-        ->type_name("PX")
-        ->check(checked(is_display_side, "a width from 1 to 65535"));
+    CLI::Option *width =
+        t->add_option("--width", a.width, "The display's width, 1 to 65535: lines wrap or are cut")
+            ->type_name("PX")
+            ->check(checked(is_display_side, "a width from 1 to 65535"));
     t->add_option("--height", a.height,
                   "The display's height, 1 to 65535: lines below it are "
                   "not shown")
@@ -36,7 +37,8 @@ void add_display(CLI::App *t, TextArgs &a) {
         t, "--wrap", &a.wrap,
         {{"char", TextWrap::CHAR}, {"word", TextWrap::WORD}, {"none", TextWrap::NONE}},
         "With --width: char (default), word or none (cut at the edge)")
-        ->type_name("MODE");
+        ->type_name("MODE")
+        ->needs(width); // without a width there is no edge to wrap at
 }
 
 } // namespace

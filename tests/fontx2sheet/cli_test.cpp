@@ -53,6 +53,7 @@ TEST(Findings, WordedWithTheirNumbersAndPlaces) {
         {"single trailing", "trailing-bytes", "5 bytes follow the last glyph"},
         {"padding", "padding-blocks", "the table ends in 199 entries"},
         {"overlap", "table-unsorted", "1 blocks begin below"},
+        {"low codes", "low-codes", "1 code below 0x100 in a double-byte font: display drivers'"},
     };
     for (const auto &c : cases) {
         Finding f = finding(all, c.font, c.kind);
@@ -159,6 +160,8 @@ TEST_F(ExitStatus, UsageErrors) {
               64);
     EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "utf8"}),
               64);
+    EXPECT_EQ(run_sheet({"text", tmp("gg_good.fnt"), "--text", "A", "--ascii", "--wrap", "word"}),
+              64); // nothing to wrap at without --width
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt")}), 64);
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "0x10000"}), 64);
     EXPECT_EQ(run_sheet({"lookup", tmp("gg_good.fnt"), "--text", "\xC3"}), 64);
@@ -173,6 +176,8 @@ TEST_F(ExitStatus, UsageErrors) {
     EXPECT_EQ(run_sheet({"--version"}), 0);
     EXPECT_EQ(
         run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--ink", "#00ff00"}), 0);
+    EXPECT_EQ(run_sheet({"render", tmp("gg_good.fnt"), "-o", tmp("gg_out.png"), "--order", "JIS"}),
+              0); // words in any letter case
 }
 
 TEST(Lookup, Utf8EndsAtTheLastScalar) {

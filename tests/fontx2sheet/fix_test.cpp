@@ -197,11 +197,23 @@ TEST_F(FixCommand, TheReportCountsWhatWasWritten) {
 TEST_F(FixCommand, WritesOnlyWhatNeedsFixing) {
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_wrapped.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
     EXPECT_EQ(run_sheet({"inspect", tmp("gg_fix_out.fnt")}), 0);
-    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt")}), 0);
-    EXPECT_EQ(run_sheet({"inspect", tmp("gg_fix_out.fnt")}), 0); // the previous output stays
+    // A font that needs no change is copied byte for byte, over the previous output.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt"), "--json"}), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("\"written\":true,\"copied\":true,"),
+              std::string::npos);
+    std::vector<uint8_t> good, copy;
+    ASSERT_TRUE(test_read_file(tmp("gg_fix_good.fnt"), &good));
+    ASSERT_TRUE(test_read_file(tmp("gg_fix_out.fnt"), &copy));
+    EXPECT_EQ(copy, good);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", "-"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(good.begin(), good.end()));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("standard output: no change"),
+              std::string::npos);
     EXPECT_EQ(unlink(tmp("gg_fix_out.fnt").c_str()), 0);
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_empty.fnt"), "-o", tmp("gg_fix_out.fnt")}), 1);
-    EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt"), "--json"}), 0);
     EXPECT_NE(access(tmp("gg_fix_out.fnt").c_str(), F_OK), 0);
     EXPECT_EQ(run_sheet({"fix", tmp("gg_fix_good.fnt"), "-o", tmp("gg_fix_out.fnt"), "--force"}),
               0);

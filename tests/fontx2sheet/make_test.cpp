@@ -221,20 +221,187 @@ TEST_F(Make, RefusalsWriteNothing) {
     EXPECT_EQ(bytes("x.bdf"), before);
 }
 
-TEST_F(Make, CHeaderHoldsTheSameFont) {
+// The C source holds the font's bytes; two files including the header, in C,
+// in C++ and in C++ over a C source, link to one array.
+TEST_F(Make, CSourceLinksOnce) {
     std::vector<BdfGlyph> glyphs = {pattern_glyph(0x3042, 8, 8, 0, 0)};
     std::string src = put("u.bdf", bdf_text("ISO10646", 8, 0, glyphs));
     ASSERT_EQ(make({src, "-o", dir + "/f.fnt"}), 0);
-    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "c"}), 0);
-    std::vector<uint8_t> font = bytes("f.fnt"), header = bytes("my-font 2.h");
-    std::string text(header.begin(), header.end());
-    ASSERT_NE(text.find("const uint8_t my_font_2[] = {"), std::string::npos) << text;
-    EXPECT_NE(text.find("const unsigned my_font_2_size = " + std::to_string(font.size()) + ";"),
-              std::string::npos);
+    const char *section = "__attribute__((section(\".rodata.fontx2\")))";
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.c", "--format", "c", "--attribute", section}), 0);
+    ASSERT_EQ(make({src, "-o", dir + "/my-font 2.h", "--format", "h", "--symbol", "my_font_2"}), 0);
+    std::vector<uint8_t> font = bytes("f.fnt"), source = bytes("my-font 2.c");
+    std::string text(source.begin(), source.end());
+    ASSERT_NE(text.find("const uint8_t my_font_2[" + std::to_string(font.size()) + "] " + section +
+                        " = {"),
+              std::string::npos)
+        << text;
     std::vector<uint8_t> parsed;
-    for (size_t at = text.find('{'); (at = text.find("0x", at)) != std::string::npos; at += 2)
+    for (size_t at = text.find('{', text.find(section));
+         (at = text.find("0x", at)) != std::string::npos; at += 2)
         parsed.push_back((uint8_t)strtoul(text.substr(at, 4).c_str(), nullptr, 16));
     EXPECT_EQ(parsed, font);
+    if (system("command -v cc >/dev/null && command -v c++ >/dev/null") != 0)
+        GTEST_SKIP() << "no C or C++ compiler";
+    put("a.c", "#include <stdio.h>\n#include \"my-font 2.h\"\nconst uint8_t *other(void);\n"
+               "int main(int argc, char **argv) {\n    FILE *f = fopen(argv[argc - 1], \"wb\");\n"
+               "    fwrite(my_font_2, 1, my_font_2_size, f);\n    fclose(f);\n"
+               "    return other() != my_font_2;\n}\n");
+    put("b.c", "#include \"my-font 2.h\"\nconst uint8_t *other(void) { return my_font_2; }\n");
+    for (const char *build :
+         {"cc -c -o font.o 'my-font 2.c' && cc a.c b.c font.o",
+          "c++ -x c++ -c -o font.o 'my-font 2.c' && c++ -x c++ a.c b.c font.o",
+          "cc -c -o font.o 'my-font 2.c' && c++ -x c++ a.c b.c -x none font.o"}) {
+        std::string run =
+            "cd '" + dir + "' && " + build + " -Wall -Wextra -Werror -o prog && ./prog out.bin";
+        EXPECT_EQ(system(run.c_str()), 0) << build;
+        EXPECT_EQ(bytes("out.bin"), font) << build;
+        unlink((dir + "/out.bin").c_str());
+    }
+}
+
+// Names C cannot take, and definitions in a header, are refused.
+TEST_F(Make, CNamesRefused) {
+    std::string src = put("k.bdf", bdf_text("ISO10646", 8, 0, {pattern_glyph(0x41, 8, 8, 0, 0)}));
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "int"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "class"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "1st"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--attribute", "x; int y"}), 64);
+    EXPECT_EQ(make({src, "-o", dir + "/k.h", "--format", "c"}), 64);
+    EXPECT_FALSE(exists("k.c") || exists("k.h"));
+    ASSERT_EQ(make({src, "-o", dir + "/int.hpp", "--format", "h"}), 0);
+    std::vector<uint8_t> header = bytes("int.hpp");
+    std::string text(header.begin(), header.end());
+    EXPECT_NE(text.find("extern const uint8_t int_font["), std::string::npos) << text;
+    EXPECT_EQ(text.find("0x"), std::string::npos) << text;
+}
+
+// The default character is a character like any other; a glyph without an
+// encoding is left out and counted. A PCF of the same BDF gives the same font.
+TEST_F(Make, DefaultCharKeptUnencodedCounted) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c = 0x41; c <= 0x44; ++c) glyphs.push_back(pattern_glyph(c, 8, 8, 0, 0));
+    std::string text = bdf_text("ISO10646", 8, 0, glyphs), json;
+    text.replace(text.find("STARTPROPERTIES 5"), 17, "STARTPROPERTIES 6\nDEFAULT_CHAR 65");
+    text.replace(text.find("ENCODING 68"), 11, "ENCODING -1");
+    std::string src = put("d.bdf", text);
+    ASSERT_EQ(make({src, "-o", dir + "/d.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"glyphs_kept\":3,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_unencoded\":1,"), std::string::npos) << json;
+    expect_glyphs(bytes("d.fnt"), {glyphs[0], glyphs[1], glyphs[2]}, 8, 8, 8, same);
+    if (system(("bdftopcf -o '" + dir + "/d.pcf' '" + src + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "bdftopcf (xfonts-utils) is not installed";
+    ASSERT_EQ(make({dir + "/d.pcf", "-o", dir + "/p.fnt"}, &json), 0);
+    EXPECT_EQ(bytes("p.fnt"), bytes("d.fnt"));
+}
+
+// A cut FONTX2 source: the glyphs past its end are left out and reported; the
+// last glyph that ends exactly at the end is kept.
+TEST_F(Make, CutFontx2SourceReported) {
+    std::string src = put("s.bdf", bdf_text("ISO10646", 8, 0, {pattern_glyph(0x41, 8, 8, 0, 0)}));
+    ASSERT_EQ(make({src, "-o", dir + "/s.fnt", "--codes", "single"}), 0);
+    std::vector<uint8_t> font = bytes("s.fnt");
+    font.resize(17 + 8 * 0x42);
+    write_bytes(dir + "/cut.fnt", font);
+    std::string json;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(make({dir + "/cut.fnt", "-o", dir + "/o.fnt"}, &json), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("glyphs-cut: 190 glyphs of its table"),
+              std::string::npos);
+    // 0x20-0x41: the controls below them left out.
+    EXPECT_NE(json.find("\"glyphs_kept\":34,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"glyphs_past_end\":190,"), std::string::npos) << json;
+    expect_glyphs(bytes("o.fnt"), {pattern_glyph(0x41, 8, 8, 0, 0)}, 8, 8, 8, same);
+}
+
+// --chars takes ranges and files in any order.
+TEST_F(Make, CharsMixFilesAndRanges) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c = 0x41; c <= 0x43; ++c) glyphs.push_back(pattern_glyph(c, 8, 8, 0, 0));
+    std::string src = put("m.bdf", bdf_text("ISO10646", 8, 0, glyphs)), json;
+    std::string file = "@" + put("b.txt", "B");
+    for (const std::string &chars : {"U+0041," + file, file + ",U+0041"}) {
+        ASSERT_EQ(make({src, "-o", dir + "/m.fnt", "--chars", chars}, &json), 0) << chars;
+        EXPECT_NE(json.find("\"glyphs_kept\":2,"), std::string::npos) << json;
+    }
+}
+
+// Control characters are left out unless --chars names them; a few glyphs
+// (under 1% of those kept) wider than the rest are named with the width
+// that fits the rest.
+TEST_F(Make, ControlsAndWideOutliers) {
+    std::vector<BdfGlyph> glyphs;
+    for (uint32_t c : {0x1Fu, 0x20u, 0x7Eu, 0x7Fu, 0x9Fu, 0xA0u})
+        glyphs.push_back(pattern_glyph(c, c == 0x1F ? 16 : 8, 8, 0, 0));
+    std::string src = put("c.bdf", bdf_text("ISO10646", 8, 0, glyphs)), json;
+    ASSERT_EQ(make({src, "-o", dir + "/c.fnt", "--codes", "single"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":8,\"height\":8,\"glyphs_kept\":3,"), std::string::npos) << json;
+    ASSERT_EQ(
+        make({src, "-o", dir + "/c.fnt", "--codes", "single", "--chars", "U+001F-00A0"}, &json), 0);
+    EXPECT_NE(json.find("\"width\":16,\"height\":8,\"glyphs_kept\":6,"), std::string::npos) << json;
+    // One wide glyph of 101 is under 1%: named; of 100 it is not.
+    glyphs.clear();
+    for (uint32_t c = 0x4E00; c < 0x4E00 + 101; ++c)
+        glyphs.push_back(pattern_glyph(c, c == 0x4E00 ? 12 : 8, 8, 0, 0));
+    ASSERT_EQ(make({put("w.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/w.fnt"}, &json),
+              0);
+    EXPECT_NE(json.find("1 glyph (U+4E00) set the cell 12 wide; --width 8 fits the other 100"),
+              std::string::npos)
+        << json;
+    glyphs.pop_back();
+    ASSERT_EQ(make({put("w.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/w.fnt"}, &json),
+              0);
+    EXPECT_EQ(json.find("set the cell"), std::string::npos) << json;
+}
+
+// Code sets that fit: more than two bytes a character is refused; a set that
+// codes under half the source's characters is reported with one that codes more.
+TEST_F(Make, CodeSetsThatFit) {
+    std::string src = put("k.bdf", bdf_text("ISO10646", 8, 0,
+                                            {pattern_glyph(0x41, 8, 8, 0, 0),
+                                             pattern_glyph(0x3042, 8, 8, 0, 0),
+                                             pattern_glyph(0x3044, 8, 8, 0, 0)})),
+                json;
+    for (const char *set : {"UTF-8", "UTF-16", "UTF-32"})
+        EXPECT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", set}), 64) << set;
+    ASSERT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", "ISO-8859-1"}, &json), 0);
+    EXPECT_NE(json.find("only 1 of the source's 3 characters get a single code: --codes sjis gives "
+                        "2 of them codes, --codes unicode 3"),
+              std::string::npos)
+        << json;
+    src = put("h.bdf",
+              bdf_text("ISO10646", 8, 0,
+                       {pattern_glyph(0x41, 8, 8, 0, 0), pattern_glyph(0x3042, 8, 8, 0, 0)}));
+    ASSERT_EQ(make({src, "-o", dir + "/k.fnt", "--encoding", "ISO-8859-1"}, &json), 0);
+    EXPECT_EQ(json.find("only"), std::string::npos) << json; // half is enough
+}
+
+// Where a device differs: codes below 0x100 in a double-byte font (make and
+// text say so), and JIS X 0201's yen sign and overline.
+TEST_F(Make, NotesWhereDevicesDiffer) {
+    std::vector<BdfGlyph> glyphs = {pattern_glyph(0xFF, 8, 8, 0, 0),
+                                    pattern_glyph(0x100, 8, 8, 0, 0),
+                                    pattern_glyph(0x3042, 8, 8, 0, 0)};
+    std::string json;
+    ASSERT_EQ(make({put("u.bdf", bdf_text("ISO10646", 8, 0, glyphs)), "-o", dir + "/u.fnt"}, &json),
+              0);
+    EXPECT_NE(json.find("\"1 code below 0x100 in a double-byte font: display drivers' file "
+                        "readers never look them up"),
+              std::string::npos)
+        << json;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_sheet({"text", dir + "/u.fnt", "--text", "\u00FF\u0100\u3042", "--ascii"}), 0);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("-> 0xFF: a code below 0x100 in a double-byte font"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("0x100:"), std::string::npos) << err;
+    ASSERT_EQ(make({put("j.bdf", bdf_text("JISX0201.1976", 8, 0,
+                                          {pattern_glyph(0x5C, 8, 8, 0, 0),
+                                           pattern_glyph(0x7E, 8, 8, 0, 0)})),
+                    "-o", dir + "/j.fnt"},
+                   &json),
+              0);
+    EXPECT_NE(json.find("0x5C is \u00A5 and 0x7E is \u203E"), std::string::npos) << json;
 }
 
 // Debian's X11 fonts, read from the system.
@@ -270,6 +437,37 @@ TEST_F(Make, X11JapaneseFontKeepsItsCells) {
             }
         }
     }
+}
+
+// X11 fonts of KS C 5601 and GB 2312 become EUC-KR and GB 2312 (EUC) fonts:
+// row and cell bytes plus 0x8080, the same codes iconv gives their characters.
+TEST_F(Make, KoreanAndChineseX11Fonts) {
+    const char *ko = "/usr/share/fonts/X11/misc/hanglm16.pcf.gz";
+    const char *zh = "/usr/share/fonts/X11/misc/gb16st.pcf.gz";
+    if (access(ko, R_OK) != 0 || access(zh, R_OK) != 0)
+        GTEST_SKIP() << "xfonts-base's Korean or Chinese font is not installed";
+    std::string json;
+    ASSERT_EQ(make({ko, "-o", dir + "/ko.fnt"}, &json), 0);
+    EXPECT_NE(json.find("\"code_set\":\"double\",\"width\":16,\"height\":16,"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"encoding\":\"EUC-KR\""), std::string::npos) << json;
+    // The same font through Unicode: every code alike.
+    ASSERT_EQ(make({ko, "-o", dir + "/ko2.fnt", "--codes", "double", "--encoding", "CP949"}), 0);
+    EXPECT_EQ(bytes("ko.fnt"), bytes("ko2.fnt"));
+    ASSERT_EQ(make({zh, "-o", dir + "/zh.fnt", "--chars", "U+4E00-4E0F"}, &json), 0);
+    EXPECT_NE(json.find("\"encoding\":\"GB2312\""), std::string::npos) << json;
+    for (const char *name : {"ko.fnt", "zh.fnt"}) {
+        std::vector<uint8_t> b = bytes(name);
+        Fontx2Font f;
+        ASSERT_EQ(fontx2_read(&f, b.data(), b.size(), b.size()), FONTX2_OK);
+        Fontx2Glyph g;
+        // U+AC00 is EUC-KR 0xB0A1; U+4E00 is GB 2312 0xD2BB.
+        EXPECT_TRUE(fontx2_device_lookup(&f, name[0] == 'k' ? 0xB0A1 : 0xD2BB, &g)) << name;
+        std::unique_ptr<Fontx2Layout> layout(new Fontx2Layout);
+        fontx2_lay_out(layout.get(), &f, FONTX2_ORDER_AUTO, FONTX2_GRID);
+        EXPECT_EQ(layout->order, FONTX2_ORDER_CODE) << name;
+    }
+    EXPECT_EQ(make({dir + "/ko.fnt", "-o", dir + "/x.fnt", "--codes", "double"}), 64);
 }
 
 // A TrueType pixel font's one strike needs no --size; outlines need one.
@@ -339,8 +537,8 @@ TEST_F(Make, CellEdges) {
     ASSERT_EQ(make({dir + "/n.fnt", "-o", dir + "/a\x01\x7f.fnt"}, &json), 0);
     EXPECT_NE(json.find("/a\\u0001\\u007f.fnt\""), std::string::npos) << json;
     // The C array is named after the file without its last extension.
-    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.h"}), 0);
-    std::vector<uint8_t> header = bytes("font.v2.h");
-    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2[] = {"),
+    ASSERT_EQ(make({dir + "/n.fnt", "--format", "c", "-o", dir + "/font.v2.c"}), 0);
+    std::vector<uint8_t> header = bytes("font.v2.c");
+    EXPECT_NE(std::string(header.begin(), header.end()).find("const uint8_t font_v2["),
               std::string::npos);
 }

@@ -155,7 +155,7 @@ TEST(Render, PaletteColoursLabelsAndScale) {
         }
     };
     // Columns: one hex digit centred over each 8-pixel cell, a pixel above
-    // the sheet. Rows: the row's first code, two digits, a pixel left of it,
+    // the sheet. Rows: the row's first code, two digits, two pixels left of it,
     // centred in the 16-pixel cell row.
     const char *hex = "0123456789ABCDEF";
     for (uint32_t col = 0; col < 16; ++col) {
@@ -164,7 +164,7 @@ TEST(Render, PaletteColoursLabelsAndScale) {
     }
     for (uint32_t row = 0; row < 16; ++row) {
         const char text[3] = {hex[row], '0', 0};
-        expect_label(16 - 1 - 7, 7 + row * 16 + 5, text);
+        expect_label(16 - 2 - 7, 7 + row * 16 + 5, text);
     }
     unlink(tmp("gg_sheet_font.fnt").c_str());
     unlink(tmp("gg_sheet.png").c_str());

@@ -179,10 +179,36 @@ TEST_F(GapAndMissing, JisGridLabels) {
                 ink += px < x || px >= x + width ? png_pixel(png, px, y) : 0;
         EXPECT_EQ(ink, 0u) << "beside the label over column " << col + 1;
     }
-    // Rows 1 and 16 with their first Shift-JIS codes, right-aligned.
-    EXPECT_TRUE(label_at(png, left - 1 - label_text_width("1 8140", 1), top + 1, "1 8140"));
+    // Rows 1 and 16 with their first Shift-JIS codes, right-aligned two
+    // pixels before the glyphs.
+    EXPECT_TRUE(label_at(png, left - 2 - label_text_width("1 8140", 1), top + 1, "1 8140"));
     EXPECT_TRUE(
-        label_at(png, left - 1 - label_text_width("16 889F", 1), top + 15 * 8 + 1, "16 889F"));
+        label_at(png, left - 2 - label_text_width("16 889F", 1), top + 15 * 8 + 1, "16 889F"));
+}
+
+// Four-digit labels at three times their size (cells 48 to 63 high): a
+// space before and two after, 54 pixels, in a 56-pixel margin.
+TEST_F(GapAndMissing, LabelMarginAtScaleThree) {
+    write_bytes(tmp("gg_cells.fnt"), synthetic_font_blocks(8, 48, {{0x0100, 0x010F}}));
+    ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--labels"}), 0);
+    DecodedPng png;
+    ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
+    EXPECT_EQ(png.ihdr.width, 56u + 16 * 8);
+}
+
+// Cells lower than the digits and a space: a row label that would run into
+// the one above is left out.
+TEST_F(GapAndMissing, RowLabelsNeverRunTogether) {
+    for (uint32_t height : {5u, 6u}) {
+        write_bytes(tmp("gg_cells.fnt"), synthetic_font_single(8, height));
+        ASSERT_EQ(run_sheet({"render", tmp("gg_cells.fnt"), "-o", tmp("gg_cells.png"), "--labels"}),
+                  0);
+        DecodedPng png;
+        ASSERT_TRUE(read_png(tmp("gg_cells.png"), &png));
+        const uint32_t x = 16 - 2 - label_text_width("10", 1), top = 7;
+        EXPECT_EQ(label_at(png, x, top + height, "10"), height == 6) << height;
+        EXPECT_TRUE(label_at(png, x, top + 2 * height, "20")) << height;
+    }
 }
 
 } // namespace

@@ -74,11 +74,12 @@ std::vector<CraftedFont> crafted_fonts() {
         // The first 0xFFFF entry holds it; 199 pad the table.
         {"padding",
          pads,
-         {{FONTX2_PADDING_BLOCKS, 199, 0, FONTX2_NO_CODE, {{2, 0, 0xFFFF, 0xFFFF}}}}},
+         {{FONTX2_PADDING_BLOCKS, 199, 0, FONTX2_NO_CODE, {{2, 0, 0xFFFF, 0xFFFF}}},
+          {FONTX2_LOW_CODES, 95}}},
         // The last padding glyph cut off: that entry is no padding, but an overlap.
         {"padding cut",
          cut(pads, pads.size() - 1),
-         {{FONTX2_GLYPHS_CUT, 1}, {FONTX2_BLOCKS_OVERLAP, 199, 199}}},
+         {{FONTX2_GLYPHS_CUT, 1}, {FONTX2_BLOCKS_OVERLAP, 199, 199}, {FONTX2_LOW_CODES, 95}}},
         // The later block loses 0x8240-0x8250 and begins below the first.
         {"overlap",
          synthetic_font_blocks(8, 8, {{0x8240, 0x8260}, {0x8140, 0x8250}}),
@@ -91,18 +92,28 @@ std::vector<CraftedFont> crafted_fonts() {
         // A repeated code before the end of the table is no padding.
         {"repeat inside",
          synthetic_font_blocks(8, 8, {{0x20, 0x7E}, {0x41, 0x41}, {0x100, 0x110}}),
-         {{FONTX2_BLOCKS_OVERLAP, 1, 1, FONTX2_NO_CODE, {{0, 1, 0x41, 0x41}}}}},
+         {{FONTX2_BLOCKS_OVERLAP, 1, 1, FONTX2_NO_CODE, {{0, 1, 0x41, 0x41}}},
+          {FONTX2_LOW_CODES, 95}}},
         // A block losing codes to two earlier ones: a run for each.
         {"overlap two",
          synthetic_font_blocks(8, 8, {{0x10, 0x1F}, {0x30, 0x3F}, {0x18, 0x38}}),
          {{FONTX2_BLOCKS_OVERLAP, 2, 17, FONTX2_NO_CODE, {{0, 2, 0x18, 0x1F}, {1, 2, 0x30, 0x38}}},
-          {FONTX2_TABLE_UNSORTED, 1}}},
+          {FONTX2_TABLE_UNSORTED, 1},
+          {FONTX2_LOW_CODES, 48}}},
         {"single trailing", grown(single, 5), {{FONTX2_TRAILING_BYTES, 1}}},
         // A double-byte font's bytes short of a whole glyph are trailing
         // bytes; a whole glyph's worth is a glyph no block reaches.
-        {"double short of a glyph", grown(ascii, 15), {{FONTX2_TRAILING_BYTES, 1}}},
-        {"double one glyph over", grown(ascii, 16), {{FONTX2_GLYPHS_UNREACHED, 1}}},
-        {"double three glyphs over", grown(ascii, 3 * 16 + 5), {{FONTX2_GLYPHS_UNREACHED, 3}}},
+        {"double short of a glyph",
+         grown(ascii, 15),
+         {{FONTX2_TRAILING_BYTES, 1}, {FONTX2_LOW_CODES, 95}}},
+        {"double one glyph over",
+         grown(ascii, 16),
+         {{FONTX2_GLYPHS_UNREACHED, 1}, {FONTX2_LOW_CODES, 95}}},
+        {"double three glyphs over",
+         grown(ascii, 3 * 16 + 5),
+         {{FONTX2_GLYPHS_UNREACHED, 3}, {FONTX2_LOW_CODES, 95}}},
+        // Codes below 0x100 in a double-byte font: 0xFF is one, 0x100 is not.
+        {"low codes", synthetic_font_blocks(8, 8, {{0xFF, 0x100}}), {{FONTX2_LOW_CODES, 1}}},
         {"flipped single", flipped, {{FONTX2_NO_GLYPHS, 1}, {FONTX2_GLYPHS_UNREACHED, 255}}},
         {"blanks",
          blanks(),
