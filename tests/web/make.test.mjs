@@ -31,8 +31,9 @@ const cases = [
   { source: `${misc}/shnmk16.pcf.gz`, panel: {}, args: [] },
   { source: `${misc}/6x13.pcf.gz`, panel: { 'make-chars': 'U+0020-007E,U+00A0-00FF,U+0370-03FF,U+2500-257F' },
     args: ['--chars', 'U+0020-007E,U+00A0-00FF,U+0370-03FF,U+2500-257F'] },
-  { source: `${misc}/6x13.pcf.gz`, panel: { 'make-codes': 'single', 'make-encoding': 'KOI8-R' },
-    args: ['--codes', 'single', '--encoding', 'KOI8-R'] },
+  { source: `${misc}/6x13.pcf.gz`,
+    panel: { 'make-codes': 'single', 'make-encoding': 'KOI8-R', 'make-chars': 'U+0020-007E,U+0410-044F' },
+    args: ['--codes', 'single', '--encoding', 'KOI8-R', '--chars', 'U+0020-007E,U+0410-044F'] },
   { source: `${misc}/12x13ja.pcf.gz`, panel: { 'make-codes': 'sjis' }, args: ['--codes', 'sjis'] },
   { source: misaki, panel: { 'make-size': '8', 'make-codes': 'sjis' }, args: ['--size', '8', '--codes', 'sjis'], c: true },
   { source: misaki, panel: { 'make-size': '8' }, args: ['--size', '8'] },
@@ -88,7 +89,7 @@ await withPage(async ({ page, downloads }) => {
 
   let same = 0, slowest = { ms: 0 };
   for (const c of cases) {
-    const out = basename(c.source).replace(/\.gz$/, '').replace(/\.[^.]*$/, '') + (c.c ? '.h' : '.fnt');
+    const out = basename(c.source).replace(/\.gz$/, '').replace(/\.[^.]*$/, '') + (c.c ? '.c' : '.fnt');
     await setPanel(page, c.source, { ...blank, ...c.panel });
     const started = Date.now();
     const made = await take(page, downloads, c.c ? '#download-make-c' : '#download-make');
@@ -97,7 +98,11 @@ await withPage(async ({ page, downloads }) => {
     assert.equal(want.status, 0, want.report);
     assert.equal(made.name, out);
     assert.equal(Buffer.compare(made.bytes, want.bytes), 0, `${out} from ${c.source} ${c.args.join(' ')}`);
-    assert.equal(await report(page), want.report);
+    // Which other code set would hold more of the source depends on the code
+    // sets each C library's iconv has (the page's has no GBK or EUC-KR): that
+    // one suggestion is left out of the comparison.
+    const unsuggested = (r) => r.split('\n').filter((l) => !l.includes(" of the source's ")).join('\n');
+    assert.equal(unsuggested(await report(page)), unsuggested(want.report));
     ++same;
   }
   // The font made last is open in the page.
@@ -107,8 +112,8 @@ await withPage(async ({ page, downloads }) => {
   for (const name of ['ILGH16XB.FNT', 'ILGZ16XB.FNT']) {
     await openFonts(page, [join(sharedFonts, name)]);
     const c = await take(page, downloads, '#download-c');
-    const want = command(join(sharedFonts, name), name.replace(/\.[^.]*$/, '.h'), ['--format', 'c']);
-    assert.equal(c.name, name.replace(/\.[^.]*$/, '.h'));
+    const want = command(join(sharedFonts, name), name.replace(/\.[^.]*$/, '.c'), ['--format', 'c']);
+    assert.equal(c.name, name.replace(/\.[^.]*$/, '.c'));
     assert.equal(Buffer.compare(c.bytes, want.bytes), 0, `Download C of ${name}`);
     ++same;
   }

@@ -54,9 +54,10 @@ function native(c, out) {
   writeFileSync(textFile, c.text);
   // A text beginning with @ goes through a file, as the page sends it.
   const text = c.text.startsWith('@') ? `@${textFile}` : c.text;
-  const args = ['text', ...c.fonts, '--text', text, '--wrap', wraps[c.wrap || 0],
+  const args = ['text', ...c.fonts, '--text', text,
     '--line-gap', String(c.gap || 0), '--scale', String(c.scale || 1), '-o', out];
-  if (c.width) args.push('--width', String(c.width));
+  // Wrapping applies only within a width; the command refuses --wrap without one.
+  if (c.width) args.push('--width', String(c.width), '--wrap', wraps[c.wrap || 0]);
   const r = spawnSync(process.env.GRIDGLYPH_FONTX2SHEET, args, { encoding: 'utf8' });
   assert.equal(r.status, 0, r.stderr);
   return r.stderr.split('\n').filter(Boolean).map((l) => l.replace(/^fontx2sheet: /, '')

@@ -136,7 +136,7 @@
       return;
     }
     const bytes = new Uint8Array(await file.arrayBuffer());
-    const out = stem(safeName(file.name)) + (asC ? '.h' : '.fnt');
+    const out = stem(safeName(file.name)) + (asC ? '.c' : '.fnt');
     const result = await run(page, file.name, bytes, out, [...options(), ...(asC ? ['--format', 'c'] : [])],
       asC ? 'text/x-c' : 'application/octet-stream');
     if (result && result.made && !asC) page.open(out, result.made);
@@ -149,7 +149,7 @@
     const downloadC = $('download-c');
     downloadC.addEventListener('click', () => {
       const font = page.current();
-      if (font) run(page, font.name, font.bytes, stem(safeName(font.name)) + '.h', ['--format', 'c'], 'text/x-c');
+      if (font) run(page, font.name, font.bytes, stem(safeName(font.name)) + '.c', ['--format', 'c'], 'text/x-c');
     });
     const follow = (font) => { downloadC.disabled = !font; };
     page.onSelect(follow);
