@@ -58,9 +58,15 @@ inline bool tool_launch(RunningTool *tool, const std::wstring &copy = L"") {
     std::string built = test_kovelt_exe();
     std::wstring exe = copy.empty() ? std::wstring(built.begin(), built.end()) : copy;
     std::wstring dir = exe.substr(0, exe.find_last_of(L'\\') + 1);
-    if (!CreateProcessW(exe.c_str(), NULL, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, dir.c_str(),
-                        &startup, &tool->process))
-        return false;
+    // Once in a CI run Wine refused to start a copy made a moment before; try
+    // again for a few seconds and say why each try failed.
+    DWORD begin = GetTickCount();
+    while (!CreateProcessW(exe.c_str(), NULL, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
+                           dir.c_str(), &startup, &tool->process)) {
+        fprintf(stderr, "starting the tool failed with error %lu\n", GetLastError());
+        if (GetTickCount() - begin >= STEP_TIMEOUT_MS) return false;
+        Sleep(500);
+    }
     AssignProcessToJobObject(tool_job(), tool->process.hProcess);
     ResumeThread(tool->process.hThread);
     return true;
