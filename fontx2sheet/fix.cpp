@@ -23,11 +23,11 @@ void collect_glyphs(const Fontx2Font *font, const Fontx2Analysis &a, Fontx2Glyph
     std::sort(held.begin(), held.end(),
               [](const Fontx2Run &x, const Fontx2Run &y) { return x.first_code < y.first_code; });
     if (font->glyph_bytes == 0) return;
-    // Glyphs wholly within the file and, were only its head at hand, within that.
-    const uint64_t at_hand = font->bytes_at_hand > font->glyph_offset
-                                 ? (font->bytes_at_hand - font->glyph_offset) / font->glyph_bytes
-                                 : 0;
-    const uint64_t usable = std::min(font->glyphs_present, at_hand);
+    // Glyphs wholly within the bytes at hand (the file, or its head). Not only
+    // the announced ones: a block after an inverted one reaches past them.
+    const uint64_t usable = font->bytes_at_hand > font->glyph_offset
+                                ? (font->bytes_at_hand - font->glyph_offset) / font->glyph_bytes
+                                : 0;
     for (const Fontx2Run &r : held) {
         const uint64_t codes = r.last_code - r.first_code + 1ull;
         const uint64_t whole = usable > r.first_glyph ? std::min(codes, usable - r.first_glyph) : 0;

@@ -67,6 +67,11 @@ std::vector<CraftedFont> crafted_fonts() {
         {"inverted",
          synthetic_font_blocks(12, 5, {ROWS[0], {0x8250, 0x8240}, ROWS[1]}),
          {{FONTX2_BLOCK_INVERTED, 1, 0, FONTX2_NO_CODE, {{1, 0, 0x8250, 0x8240}}}}},
+        // An inverted block still moves the 16-bit glyph counter (by 2 here),
+        // so the block after it reaches past the announced glyphs.
+        {"inverted, reached past",
+         grown(synthetic_font_blocks(8, 8, {{0x8140, 0x8140}, {0xFFFF, 0}, {0x8141, 0x8141}}), 16),
+         {{FONTX2_BLOCK_INVERTED, 1}, {FONTX2_GLYPHS_UNREACHED, 2}}},
         {"no blocks", synthetic_font_blocks(8, 8, {}), {{FONTX2_NO_GLYPHS, 1}}},
         {"only inverted",
          synthetic_font_blocks(8, 8, {{0x8250, 0x8240}}),
