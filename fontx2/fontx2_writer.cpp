@@ -170,6 +170,12 @@ bool fontx2_write_font(const Fontx2Glyphs &glyphs, uint32_t max_blocks, Fontx2Wr
     return true;
 }
 
+static bool is_blank(const uint8_t *bitmap, uint32_t bytes) {
+    for (uint32_t i = 0; i < bytes; ++i)
+        if (bitmap[i]) return false;
+    return true;
+}
+
 typedef bool (*Fontx2Reader)(const Fontx2Font *, uint32_t, Fontx2Glyph *);
 
 // True when the reader finds want for the code, or, with want null, a blank
@@ -179,11 +185,7 @@ static bool reads_as(Fontx2Reader reader, const Fontx2Font *font, uint32_t code,
     Fontx2Glyph glyph;
     const bool present = reader(font, code, &glyph) && glyph.bitmap;
     if (want) return present && memcmp(glyph.bitmap, want, font->glyph_bytes) == 0;
-    if (!present) return true;
-    for (uint32_t i = 0; i < font->glyph_bytes; ++i) {
-        if (glyph.bitmap[i]) return false;
-    }
-    return true;
+    return !present || is_blank(glyph.bitmap, font->glyph_bytes);
 }
 
 static bool header_matches(const Fontx2Font &font, const Fontx2Glyphs &glyphs) {
@@ -209,6 +211,47 @@ static std::vector<uint8_t> codes_to_check(const Fontx2Font &font, const Fontx2G
     return check;
 }
 
+// Both readers find the block's first and last code in it, wholly at hand,
+// as far apart as the codes are; *first is the first code's glyph.
+static bool block_reads_alike(const Fontx2Font &font, const Fontx2Block &b, const uint8_t **first) {
+    Fontx2Glyph g[4];
+    if (!fontx2_lookup(&font, b.first_code, &g[0]) || !fontx2_lookup(&font, b.last_code, &g[1]) ||
+        !fontx2_device_lookup(&font, b.first_code, &g[2]) ||
+        !fontx2_device_lookup(&font, b.last_code, &g[3]) || !g[0].bitmap || !g[1].bitmap)
+        return false;
+    *first = g[0].bitmap;
+    const uint64_t apart = (uint64_t)(b.last_code - b.first_code) * font.glyph_bytes;
+    return g[2].bitmap == g[0].bitmap && g[3].bitmap == g[1].bitmap &&
+           (uint64_t)(g[1].bitmap - g[0].bitmap) == apart;
+}
+
+// In an ascending table no earlier block holds a block's codes, so where both
+// readers place its first and last code, every code between lies between:
+// each is compared without a lookup (lookups cost a walk of the table each).
+static bool blocks_read_as(const Fontx2Font &font, const Fontx2Glyphs &glyphs, uint32_t *bad_code) {
+    size_t next = 0;
+    Fontx2Block b = {};
+    while (fontx2_next_block(&font, &b)) {
+        const uint8_t *at = nullptr;
+        *bad_code =
+            next < glyphs.codes.size() ? std::min(glyphs.codes[next], b.first_code) : b.first_code;
+        if (b.first_code > b.last_code || !block_reads_alike(font, b, &at) ||
+            *bad_code < b.first_code) // a glyph meant for a code no block holds
+            return false;
+        for (uint32_t code = b.first_code; code <= b.last_code; ++code, at += font.glyph_bytes) {
+            *bad_code = code;
+            const bool meant = next < glyphs.codes.size() && glyphs.codes[next] == code;
+            const uint8_t *want =
+                meant ? glyphs.bitmaps.data() + next++ * font.glyph_bytes : nullptr;
+            if (want ? memcmp(at, want, font.glyph_bytes) != 0 : !is_blank(at, font.glyph_bytes))
+                return false;
+        }
+    }
+    if (next == glyphs.codes.size()) return true;
+    *bad_code = glyphs.codes[next];
+    return false;
+}
+
 bool fontx2_check_font(const std::vector<uint8_t> &bytes, const Fontx2Glyphs &glyphs,
                        uint32_t *bad_code) {
     uint32_t unused = 0;
@@ -218,6 +261,9 @@ bool fontx2_check_font(const std::vector<uint8_t> &bytes, const Fontx2Glyphs &gl
     if (fontx2_read(&font, bytes.data(), bytes.size(), bytes.size()) != FONTX2_OK ||
         !header_matches(font, glyphs) || !glyphs_valid(glyphs))
         return false;
+    if (font.double_byte && font.table_ascending && font.blocks_at_hand == font.declared_blocks &&
+        font.block_count == font.declared_blocks)
+        return blocks_read_as(font, glyphs, bad_code);
     const std::vector<uint8_t> check = codes_to_check(font, glyphs);
     size_t next = 0;
     for (uint32_t code = 0; code < check.size(); ++code) {

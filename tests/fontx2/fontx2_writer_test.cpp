@@ -4,6 +4,8 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <string.h>
 
 namespace {
@@ -168,6 +170,13 @@ TEST(Fontx2CheckFont, CatchesACorruptedByte) {
     bytes = w.bytes;
     bytes[FONTX2_AT_HEIGHT] = 15;
     EXPECT_FALSE(fontx2_check_font(bytes, g, &bad));
+    // A glyph meant for a code no block holds: between blocks, or past the last.
+    for (uint32_t extra : {0x8144u, 0x88A0u}) {
+        std::vector<uint32_t> codes = {0x8140, 0x8141, 0x8143, 0x889F, extra};
+        std::sort(codes.begin(), codes.end());
+        EXPECT_FALSE(fontx2_check_font(w.bytes, glyphs_of(codes, 16, 16, true), &bad));
+        EXPECT_EQ(bad, extra);
+    }
 }
 
 } // namespace
