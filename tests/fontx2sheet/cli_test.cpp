@@ -229,6 +229,10 @@ TEST(Lookup, GlyphsPastTheEndAndCharactersWithoutCodes) {
     codes = character_codes(loaded, 0x4E9C);
     ASSERT_EQ(codes.size(), 1u);
     EXPECT_EQ(codes[0].code, 0x889Fu);
+    // A single-byte font's codes end at 0xFF: in UTF-16BE U+00FF has one, U+0100 none.
+    LoadedFont single = loaded_from(synthetic_font_single(8, 16));
+    EXPECT_FALSE(character_codes(single, 0xFF, "UTF-16BE")[0].no_code);
+    EXPECT_TRUE(character_codes(single, 0x100, "UTF-16BE")[0].no_code);
 }
 
 TEST(Lookup, OwnCodeOrderFontsTakeUtf16UnitsOfThePlaneTheyHold) {
