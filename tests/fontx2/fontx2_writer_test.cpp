@@ -170,6 +170,14 @@ TEST(Fontx2CheckFont, CatchesACorruptedByte) {
     bytes = w.bytes;
     bytes[FONTX2_AT_HEIGHT] = 15;
     EXPECT_FALSE(fontx2_check_font(bytes, g, &bad));
+    // The last glyph cut by a byte; a glyph no code is meant to have, not blank.
+    bytes = w.bytes;
+    bytes.pop_back();
+    EXPECT_FALSE(fontx2_check_font(bytes, g, &bad));
+    EXPECT_EQ(bad, 0x889Fu);
+    EXPECT_FALSE(
+        fontx2_check_font(w.bytes, glyphs_of({0x8140, 0x8141, 0x8143}, 16, 16, true), &bad));
+    EXPECT_EQ(bad, 0x889Fu);
     // A glyph meant for a code no block holds: between blocks, or past the last.
     for (uint32_t extra : {0x8144u, 0x88A0u}) {
         std::vector<uint32_t> codes = {0x8140, 0x8141, 0x8143, 0x889F, extra};
