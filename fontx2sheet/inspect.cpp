@@ -21,14 +21,9 @@ std::string escaped_name(const uint8_t *name, uint32_t size) {
 }
 
 const char *order_name(uint32_t order) {
-    switch (order) {
-    case FONTX2_ORDER_JIS:
-        return "jis";
-    case FONTX2_ORDER_CODE:
-        return "code";
-    default:
-        return "single";
-    }
+    // By Fontx2Order; a layout's order is never AUTO, any other is single.
+    static const char *const names[] = {"single", "jis", "code", "single"};
+    return order < sizeof names / sizeof names[0] ? names[order] : "single";
 }
 
 std::string order_reason(const Fontx2Font *font, const Fontx2Layout *layout) {
