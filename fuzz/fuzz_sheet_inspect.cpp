@@ -39,11 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     check_analysis(&loaded.font, analysis);
     std::vector<Finding> findings = word_findings(&loaded.font, loaded.layout.get(), analysis);
     FUZZ_CHECK(any_problem(findings) == fontx2_any_problem(analysis));
-    inspect_text(loaded, findings, true);
-    // One object on one line, whatever the font's name and table hold. Only
-    // for short tables: the JSON library's cost grows with every entry, and
-    // what the line holds does not depend on how many.
-    if (loaded.font.block_count <= 4) {
+    // The block table's lines and the JSON only for short tables: their cost
+    // grows with every entry, while what a line holds does not depend on how
+    // many there are.
+    const bool short_table = loaded.font.block_count <= 4;
+    inspect_text(loaded, findings, short_table);
+    if (short_table) {
+        // One object on one line, whatever the font's name and table hold.
         std::string json = inspect_json(loaded, findings);
         FUZZ_CHECK(json.find('\n') == json.size() - 1);
     }
