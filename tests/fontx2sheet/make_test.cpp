@@ -3,6 +3,7 @@
 #include "fontx2sheet_test_util.h"
 
 #include "fontx2/fontx2.h"
+#include "fontx2sheet/make.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -270,6 +271,12 @@ TEST_F(Make, CNamesRefused) {
     EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "class"}), 64);
     EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--symbol", "1st"}), 64);
     EXPECT_EQ(make({src, "-o", dir + "/k.c", "--format", "c", "--attribute", "x; int y"}), 64);
+    // Attributes are printable ASCII, space and tilde the ends; '@' alone names no file.
+    EXPECT_TRUE(c_attribute_ok(" PROGMEM~"));
+    EXPECT_FALSE(c_attribute_ok("PROGMEM\x7F") || c_attribute_ok("PROGMEM\x1F"));
+    std::vector<bool> keep;
+    std::string why;
+    EXPECT_FALSE(parse_char_ranges("@", &keep, &why));
     EXPECT_EQ(make({src, "-o", dir + "/k.h", "--format", "c"}), 64);
     EXPECT_FALSE(exists("k.c") || exists("k.h"));
     ASSERT_EQ(make({src, "-o", dir + "/int.hpp", "--format", "h"}), 0);
