@@ -86,15 +86,6 @@ const char *code_set_name(CodeSet set) {
     }
 }
 
-bool code_set_from_name(const std::string &name, CodeSet *set) {
-    for (CodeSet s : {CodeSet::SINGLE, CodeSet::SJIS, CodeSet::UNICODE, CodeSet::DOUBLE})
-        if (name == code_set_name(s)) {
-            *set = s;
-            return true;
-        }
-    return false;
-}
-
 bool utf8_decode(const std::string &text, std::vector<uint32_t> *scalars) {
     for (size_t i = 0; i < text.size();) {
         uint8_t c = (uint8_t)text[i];

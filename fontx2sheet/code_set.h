@@ -12,8 +12,6 @@
 enum class CodeSet { SINGLE, SJIS, UNICODE, DOUBLE };
 // "single", "sjis", "unicode" or "double": the option's value and the report's word.
 const char *code_set_name(CodeSet set);
-// The code set of such a name; false for any other.
-bool code_set_from_name(const std::string &name, CodeSet *set);
 
 // Both directions of an iconv conversion between a code set's codes (one or
 // two bytes, first x 256 + second) and Unicode scalars: the one way from a
