@@ -31,28 +31,64 @@ std::string text_out;                           // the last string given
 std::vector<uint8_t> bytes_out;                 // the last pixels or file given
 uint32_t width_out = 0, height_out = 0;
 
-// What the last sheet drawn needs to tell which cell a pixel lies in.
+// What the last sheet drawn needs to tell which cell a pixel lies in, and its
+// picture, given to the page a band of rows at a time so that no copy of the
+// whole sheet as RGBA is ever made.
 struct DrawnSheet {
     int handle = 0;
     SheetGeometry geometry;
     uint32_t left = 0, top = 0; // the label margins, before the scale
     uint32_t scale = 1;
+    Picture picture;
+    uint32_t palette[3] = {};
 } drawn;
+std::vector<uint8_t> band_out; // the last band of the sheet's rows, as RGBA
 
-// Pixels of a picture as RGBA, each through the palette (or as its own RGB).
-bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
-    const uint64_t size = (uint64_t)picture.width * picture.height * 4;
-    if (size > bytes_out.max_size()) return false; // more than this module can address
-    bytes_out.assign((size_t)size, 0xFF);
-    uint8_t *to = bytes_out.data();
-    for (uint32_t y = 0; y < picture.height; ++y)
-        for (uint32_t x = 0; x < picture.width; ++x, to += 4) {
-            uint32_t v = picture_get(&picture, x, y);
-            uint32_t rgb = picture.bits == 24 ? v : palette[v < 3 ? v : 0];
-            to[0] = (uint8_t)(rgb >> 16);
-            to[1] = (uint8_t)(rgb >> 8);
-            to[2] = (uint8_t)rgb;
+// A colour 0xRRGGBB as the four bytes of an opaque RGBA pixel.
+uint32_t rgba_pixel(uint32_t rgb) {
+    const uint8_t bytes[4] = {(uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb, 0xFF};
+    uint32_t pixel;
+    memcpy(&pixel, bytes, 4);
+    return pixel;
+}
+
+// One row of a picture as RGBA, each pixel through the palette (or as its own
+// RGB); the test of the depth is outside the loops, as a sheet has millions.
+void rgba_row(const Picture &picture, uint32_t y, const uint32_t palette[3], uint8_t *to) {
+    const uint8_t *row = picture.rows.data() + y * picture.stride;
+    const uint32_t colours[4] = {rgba_pixel(palette[0]), rgba_pixel(palette[1]),
+                                 rgba_pixel(palette[2]), rgba_pixel(palette[0])};
+    uint32_t x = 0;
+    if (picture.bits == 1) {
+        for (; x < picture.width; ++x, to += 4)
+            memcpy(to, &colours[row[x >> 3] >> (7 - (x & 7)) & 1], 4);
+    } else if (picture.bits == 2) {
+        for (; x < picture.width; ++x, to += 4)
+            memcpy(to, &colours[row[x >> 2] >> (6 - 2 * (x & 3)) & 3], 4);
+    } else {
+        for (const uint8_t *p = row; x < picture.width; ++x, to += 4, p += 3) {
+            const uint32_t pixel = rgba_pixel((uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2]);
+            memcpy(to, &pixel, 4);
         }
+    }
+}
+
+// Rows [top, top + rows) of a picture as RGBA into out; false when they are
+// not all in the picture or do not fit memory.
+bool give_rgba_rows(const Picture &picture, const uint32_t palette[3], uint32_t top, uint32_t rows,
+                    std::vector<uint8_t> *out) {
+    if (top > picture.height || rows > picture.height - top) return false;
+    const uint64_t size = (uint64_t)picture.width * rows * 4;
+    if (size > out->max_size()) return false; // more than this module can address
+    out->resize((size_t)size);
+    for (uint32_t y = 0; y < rows; ++y)
+        rgba_row(picture, top + y, palette, out->data() + (uint64_t)y * picture.width * 4);
+    return true;
+}
+
+// A whole picture as RGBA in bytes_out.
+bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
+    if (!give_rgba_rows(picture, palette, 0, picture.height, &bytes_out)) return false;
     width_out = picture.width;
     height_out = picture.height;
     return true;
@@ -61,6 +97,7 @@ bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
 // Draws the laid-out sheet into web_bytes_out() and keeps what web_cell_at needs.
 int draw_sheet(int handle, const LoadedFont &f, const Fontx2Layout &layout,
                const RenderOptions &options, uint64_t max_pixels) {
+    drawn.handle = 0; // until this one is drawn
     uint64_t width = 0, height = 0;
     render_size(&f.font, &layout, options, &width, &height);
     if (width == 0 || height == 0) {
@@ -73,14 +110,15 @@ int draw_sheet(int handle, const LoadedFont &f, const Fontx2Layout &layout,
                  "): choose a smaller scale");
         return 2;
     }
-    Picture picture;
     std::string error;
-    const uint32_t palette[3] = {options.paper, options.ink, options.missing_colour};
-    if (!render_picture(&f.font, &layout, options, &picture, &error) ||
-        !give_rgba(picture, palette)) {
+    if (!render_picture(&f.font, &layout, options, &drawn.picture, &error)) {
+        drawn.picture = Picture();
         web_give(error.empty() ? "not enough memory for the sheet" : error);
         return 3;
     }
+    drawn.palette[0] = options.paper;
+    drawn.palette[1] = options.ink;
+    drawn.palette[2] = options.missing_colour;
     drawn.handle = handle;
     sheet_geometry(&f.font, &layout, options.per_row, options.gap, &drawn.geometry);
     Margins m = options.labels ? label_margins(drawn.geometry) : Margins{0, 0, 1};
@@ -200,9 +238,10 @@ EMSCRIPTEN_KEEPALIVE const char *web_inspect(int handle) {
     return web_give(inspect_json(*f, find_findings(&f->font, f->layout.get())));
 }
 
-// The sheet as render draws it with these options, as RGBA pixels (ink,
-// paper and the missing cells' colour 0xRRGGBB). 0: drawn; 1: nothing to draw,
-// 2: larger than max_pixels, 3: no memory; the reason in web_text_out().
+// The sheet as render draws it with these options (ink, paper and the missing
+// cells' colour 0xRRGGBB), its size in web_sheet_layout() and its rows through
+// web_sheet_rows. 0: drawn; 1: nothing to draw, 2: larger than
+// max_pixels, 3: no memory; the reason in web_text_out().
 EMSCRIPTEN_KEEPALIVE int web_render(int handle, int order, int column, int labels, uint32_t scale,
                                     uint32_t per_row, uint32_t gap, int missing, uint32_t ink,
                                     uint32_t paper, uint32_t missing_colour, double max_pixels) {
@@ -224,6 +263,14 @@ EMSCRIPTEN_KEEPALIVE int web_render(int handle, int order, int column, int label
     return draw_sheet(handle, *f, layout, options, (uint64_t)max_pixels);
 }
 
+// Rows [top, top + rows) of the last sheet drawn as RGBA pixels; null when
+// they are not all in it or do not fit memory.
+EMSCRIPTEN_KEEPALIVE const uint8_t *web_sheet_rows(uint32_t top, uint32_t rows) {
+    if (!drawn.handle || !give_rgba_rows(drawn.picture, drawn.palette, top, rows, &band_out))
+        return nullptr;
+    return band_out.data();
+}
+
 // The code of the cell under a pixel of the last sheet drawn; -1 on a label,
 // a gap or past the cells.
 EMSCRIPTEN_KEEPALIVE int web_cell_at(int handle, uint32_t x, uint32_t y) {
@@ -240,17 +287,19 @@ EMSCRIPTEN_KEEPALIVE int web_cell_at(int handle, uint32_t x, uint32_t y) {
     return (int)sheet_cell_code(g, (uint32_t)row, (uint32_t)column);
 }
 
-// Where the last sheet's cells lie, in its pixels, as JSON: the label
-// margins, the distance between cells, how many across and down, the scale.
+// The last sheet's size and where its cells lie, in its pixels, as JSON: the
+// label margins, the distance between cells, how many across and down.
 EMSCRIPTEN_KEEPALIVE const char *web_sheet_layout() {
     const SheetGeometry &g = drawn.geometry;
     const uint32_t s = drawn.scale;
-    return web_give("{\"left\":" + std::to_string(drawn.left * s) +
-                    ",\"top\":" + std::to_string(drawn.top * s) +
-                    ",\"pitchX\":" + std::to_string((g.glyph_width + g.gap) * s) +
-                    ",\"pitchY\":" + std::to_string((g.glyph_height + g.gap) * s) +
-                    ",\"columns\":" + std::to_string(g.columns) +
-                    ",\"rows\":" + std::to_string(g.row_codes.size()) + "}");
+    return web_give(json_line({{"width", drawn.picture.width},
+                               {"height", drawn.picture.height},
+                               {"left", drawn.left * s},
+                               {"top", drawn.top * s},
+                               {"pitchX", (g.glyph_width + g.gap) * s},
+                               {"pitchY", (g.glyph_height + g.gap) * s},
+                               {"columns", g.columns},
+                               {"rows", g.row_codes.size()}}));
 }
 
 // Where a code's glyph is, as JSON, and its glyph as RGBA pixels (white on

@@ -10,6 +10,8 @@
   // The most pixels a sheet may have here (4 bytes each in the module, and as many
   // on the canvas); beyond it the page asks for a smaller scale.
   const MAX_SHEET_PIXELS = 64 * 1024 * 1024;
+  // How many of the sheet's pixels are given to the canvas at a time.
+  const SHEET_BAND_PIXELS = 256 * 1024;
   // Chromium's and Firefox's canvases take no side longer than this.
   const MAX_CANVAS_SIDE = 32767;
 
@@ -306,23 +308,45 @@
       message(`${font.name}: ${lastText()}`, 'error');
       return;
     }
-    const pixels = lastPixels();
-    if (pixels.width > MAX_CANVAS_SIDE || pixels.height > MAX_CANVAS_SIDE) {
+    const layout = call('web_sheet_layout', 'string', [], []);
+    const { width: w, height: h } = JSON.parse(layout);
+    if (w > MAX_CANVAS_SIDE || h > MAX_CANVAS_SIDE) {
       canvas.width = canvas.height = 0;
-      message(`${font.name}: the sheet would be ${count(pixels.width)} x ${count(pixels.height)} pixels; ` +
+      message(`${font.name}: the sheet would be ${count(w)} x ${count(h)} pixels; ` +
         `a browser canvas has at most ${count(MAX_CANVAS_SIDE)} a side: choose the grid, more codes a row or a smaller scale`, 'error');
       return;
     }
-    canvas.width = pixels.width;
-    canvas.height = pixels.height;
-    canvas.getContext('2d').putImageData(pixels, 0, 0);
+    // Setting a canvas's size, even to the one it has, makes its memory anew;
+    // the rows put next cover every pixel.
+    if (canvas.width !== w || canvas.height !== h) {
+      canvas.width = w;
+      canvas.height = h;
+    }
+    if (!putSheetRows(canvas.getContext('2d'), w, h)) {
+      canvas.width = canvas.height = 0;
+      message(`${font.name}: not enough memory for the sheet`, 'error');
+      return;
+    }
     // How long the module and the whole drawing took, for the page's own measurements.
     canvas.dataset.renderMs = (rendered - started).toFixed(1);
     canvas.dataset.drawMs = (performance.now() - started).toFixed(1);
-    canvas.dataset.layout = call('web_sheet_layout', 'string', [], []);
-    sheetLayout = JSON.parse(canvas.dataset.layout);
+    canvas.dataset.layout = layout;
+    sheetLayout = JSON.parse(layout);
     cursor = null;
     $('download-png').disabled = false;
+  }
+
+  // The sheet's rows a band at a time, through one small buffer the module
+  // reuses: a whole sheet as RGBA would be megabytes of memory touched afresh.
+  // False when the module has no memory for a band.
+  function putSheetRows(context, w, h) {
+    const band = Math.max(1, Math.floor(SHEET_BAND_PIXELS / w));
+    for (let top = 0; top < h; top += band) {
+      const rows = Math.min(band, h - top), at = mod._web_sheet_rows(top, rows);
+      if (!at) return false;
+      context.putImageData(new ImageData(new Uint8ClampedArray(mod.HEAPU8.buffer, at, w * rows * 4), w, rows), 0, top);
+    }
+    return true;
   }
 
   function showCell(code) {

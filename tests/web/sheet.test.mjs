@@ -30,6 +30,9 @@ const cases = [
   { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-scale': '1' }, args: ['--order', 'code', '--labels'] },
   { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-per-row': '64', 'sheet-gap': '1', 'sheet-missing': true, 'sheet-scale': '1' },
     args: ['--order', 'code', '--per-row', '64', '--gap', '1', '--missing', '--labels'] },
+  // The same size again: the canvas is kept, every pixel put anew.
+  { font: 'ILGZ16XB.FNT', page: { 'sheet-order': '2', 'sheet-per-row': '64', 'sheet-gap': '1', 'sheet-scale': '1' },
+    args: ['--order', 'code', '--per-row', '64', '--gap', '1', '--labels'] },
   { font: 'ILGH16XB.FNT', page: { 'sheet-scale': '8' }, args: ['--labels', '--scale', '8'] },
   { font: 'ILGH24XB.FNT', page: { 'sheet-scale': '3', 'sheet-gap': '16' }, args: ['--labels', '--scale', '3', '--gap', '16'] },
   { font: 'ILGH32XB.FNT', page: { 'sheet-column': true, 'sheet-labels': false, 'sheet-scale': '1' }, args: ['--column'] },
