@@ -66,11 +66,13 @@
         <option value="single">single (codes 0-255)</option>
         <option value="sjis">sjis (double-byte Shift-JIS)</option>
         <option value="unicode">unicode (double-byte, BMP code points)</option>
+        <option value="double">double (the two-byte codes of the code set)</option>
       </select></div>
-    <div class="row"><label for="make-encoding">Code set (with single codes)</label>
-      <input type="text" id="make-encoding" size="20" list="make-encodings" placeholder="e.g. CP932, ISO-8859-1">
+    <div class="row"><label for="make-encoding">Code set (with single or double codes)</label>
+      <input type="text" id="make-encoding" size="20" list="make-encodings" placeholder="e.g. CP932, ISO-8859-1, GBK">
       <datalist id="make-encodings"><option value="CP932"><option value="ISO-8859-1">
-        <option value="ISO-8859-5"><option value="KOI8-R"></datalist></div>
+        <option value="ISO-8859-5"><option value="KOI8-R"><option value="EUC-KR"><option value="CP949">
+        <option value="GBK"><option value="GB2312"><option value="BIG5"></datalist></div>
     <div class="row"><label for="make-chars">Characters</label>
       <input type="text" id="make-chars" size="40" placeholder="U+0020-007E,U+3040-30FF (empty: all)"></div>
     <div class="row">

@@ -1,20 +1,20 @@
-// CP932 and Shift-JIS in the page. Its C library's iconv has no CP932, and its
-// Shift-JIS maps some characters otherwise (U+301C for 0x8160, where CP932 has
-// U+FF5E; 0x5C and 0x7E as ASCII, where glibc's Shift-JIS has the yen sign and
-// the overline), lacks the NEC and IBM extensions and writes '*' for a
-// character it cannot convert. The page must give the codes the native command
-// gives, so the linker sends iconv_open, iconv and iconv_close here (--wrap):
-// CP932 and Shift-JIS by their names to and from UTF-32LE go through tables
-// made from the build machine's iconv; every other code set goes to the C
-// library's, with a substituted character refused as no conversion.
+// Code sets in the page as the native command has them. Its C library's
+// iconv has no CP932, and its Shift-JIS maps some characters otherwise
+// (U+301C for 0x8160, where CP932 has U+FF5E; 0x5C and 0x7E as ASCII, where
+// glibc's Shift-JIS has the yen sign and the overline), lacks the NEC and IBM
+// extensions and writes '*' for a character it cannot convert; it has no
+// two-byte code set of Korea or China at all. The page must give the codes
+// the native command gives, so the linker sends iconv_open, iconv and
+// iconv_close here (--wrap): the code sets of the tables made from the build
+// machine's iconv, by their names, to and from UTF-32LE go through those
+// tables; every other code set goes to the C library's, with a substituted
+// character refused as no conversion.
 #include <errno.h>
 #include <iconv.h>
 #include <stdint.h>
 #include <strings.h>
 
 #include <vector>
-
-#include "web/cp932_table.inc"
 
 extern "C" {
 iconv_t __real_iconv_open(const char *to, const char *from);
@@ -28,51 +28,54 @@ const uint16_t NONE = 0xFFFF;
 
 // One code set's tables and, once asked for, its character -> code table.
 struct Table {
-    const uint16_t *single, *double_byte;
+    const char *const *names;
+    const uint16_t *single;
+    const uint8_t *rows;         // lead byte -> its row of double_byte + 1; 0: not a lead
+    const uint16_t *double_byte; // each row over the trail bytes first_trail on
+    uint32_t first_trail, trails;
     const uint16_t (*otherwise)[2];
     size_t otherwise_count;
     std::vector<uint32_t> encoding;
 };
-Table cp932 = {CP932_SINGLE,
-               CP932_DOUBLE,
-               CP932_ENCODE_OTHERWISE,
-               sizeof CP932_ENCODE_OTHERWISE / sizeof *CP932_ENCODE_OTHERWISE,
-               {}};
-Table sjis = {SJIS_SINGLE,
-              SJIS_DOUBLE,
-              SJIS_ENCODE_OTHERWISE,
-              sizeof SJIS_ENCODE_OTHERWISE / sizeof *SJIS_ENCODE_OTHERWISE,
-              {}};
+
+#include "web/code_set_tables.inc"
+
+Table tables[] = {CODE_SETS};
 
 // The descriptors iconv_open gives for the tables: their addresses.
 struct Direction {
     Table *table;
     bool encodes;
-} directions[] = {{&cp932, true}, {&cp932, false}, {&sjis, true}, {&sjis, false}};
+};
+std::vector<Direction> &directions() {
+    static std::vector<Direction> all = [] {
+        std::vector<Direction> d;
+        for (Table &t : tables) {
+            d.push_back({&t, true});
+            d.push_back({&t, false});
+        }
+        return d;
+    }();
+    return all;
+}
 
 Direction *ours(iconv_t cd) {
-    for (Direction &d : directions)
+    for (Direction &d : directions())
         if (cd == (iconv_t)&d) return &d;
     return nullptr;
 }
 
 // The tables a code set's name stands for (glibc's names and aliases), or none.
 Table *table_named(const char *name) {
-    for (const char *n : {"CP932", "WINDOWS-31J"})
-        if (!strcasecmp(name, n)) return &cp932;
-    for (const char *n : {"SHIFT_JIS", "SJIS", "SHIFT-JIS", "MS_KANJI", "CSSHIFTJIS"})
-        if (!strcasecmp(name, n)) return &sjis;
+    for (Table &t : tables)
+        for (const char *const *n = t.names; *n; ++n)
+            if (!strcasecmp(name, *n)) return &t;
     return nullptr;
 }
 
-bool is_lead(uint32_t b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 uint16_t double_character(const Table &t, uint32_t lead, uint32_t trail) {
-    if (trail < 0x40 || trail > 0xFC) return NONE;
-    const uint32_t row = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
-    return t.double_byte[row * 189 + trail - 0x40];
+    if (!t.rows[lead] || trail < t.first_trail || trail - t.first_trail >= t.trails) return NONE;
+    return t.double_byte[(t.rows[lead] - 1) * t.trails + trail - t.first_trail];
 }
 
 // Character -> code, 0x10000 for none: the highest code that decodes to the
@@ -83,8 +86,9 @@ const std::vector<uint32_t> &encode_table(Table &t) {
     table.assign(0x10000, 0x10000);
     for (uint32_t code = 0; code < 0x100; ++code)
         if (t.single[code] != NONE) table[t.single[code]] = code;
-    for (uint32_t lead = 0x81; lead <= 0xFC; ++lead)
-        for (uint32_t trail = 0x40; is_lead(lead) && trail <= 0xFC; ++trail) {
+    for (uint32_t lead = 0x81; lead <= 0xFF; ++lead)
+        for (uint32_t trail = t.first_trail; t.rows[lead] && trail < t.first_trail + t.trails;
+             ++trail) {
             const uint16_t c = double_character(t, lead, trail);
             if (c != NONE) table[c] = lead << 8 | trail;
         }
@@ -119,7 +123,7 @@ size_t encode(Table &t, char **in, size_t *in_left, char **out, size_t *out_left
 size_t decode(const Table &t, char **in, size_t *in_left, char **out, size_t *out_left) {
     while (*in_left > 0) {
         const uint8_t *b = (const uint8_t *)*in;
-        const bool two = is_lead(b[0]);
+        const bool two = t.rows[b[0]] != 0;
         if (two && *in_left < 2) return fail(EINVAL);
         const uint16_t c = two ? double_character(t, b[0], b[1]) : t.single[b[0]];
         if (c == NONE) return fail(EILSEQ);
@@ -139,7 +143,7 @@ extern "C" {
 
 iconv_t __wrap_iconv_open(const char *to, const char *from) {
     Table *to_table = table_named(to), *from_table = table_named(from);
-    for (Direction &d : directions)
+    for (Direction &d : directions())
         if ((d.encodes && d.table == to_table && !strcasecmp(from, "UTF-32LE")) ||
             (!d.encodes && d.table == from_table && !strcasecmp(to, "UTF-32LE")))
             return (iconv_t)&d;
