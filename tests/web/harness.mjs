@@ -74,14 +74,22 @@ export async function withPage(fn) {
   }
 }
 
+// Chromium takes at most ten download requests a second from a frame and
+// silently drops the rest; the tests' downloads start at least this far apart.
+const DOWNLOAD_SPACING_MS = 150;
+
 // The page's downloads, each waited for through the browser's own events.
 class Downloads {
   constructor(cdp, dir) {
     this.cdp = cdp;
     this.dir = dir;
+    this.started = 0;
   }
   // Runs trigger() and gives the bytes of the file it downloads.
   async take(trigger) {
+    const wait = this.started + DOWNLOAD_SPACING_MS - Date.now();
+    if (wait > 0) await new Promise((resolve) => setTimeout(resolve, wait));
+    this.started = Date.now();
     const done = new Promise((ok, fail) => {
       const timer = setTimeout(() => fail(new Error('no download within the time allowed')), TIMEOUT_MS);
       let guid = null, name = null;
