@@ -23,7 +23,12 @@ writeFileSync(bdf, ['STARTFONT 2.1', 'FONT -x-tiny-medium-r-normal--8-80-75-75-c
   'STARTCHAR B', 'ENCODING 66', 'SWIDTH 500 0', 'DWIDTH 4 0', 'BBX 5 1 0 2', 'BITMAP', 'F8', 'ENDCHAR',
   'ENDFONT', ''].join('\n'));
 
-// Each case: the source, the panel's controls, the command's options.
+// Characters files for --chars @FILE: kana and kanji, and one not UTF-8.
+writeFileSync(join(dir, 'kana.txt'), 'あいうえお アイウエオ 漢字\n');
+writeFileSync(join(dir, 'latin1.txt'), Buffer.from([0x41, 0xE9, 0x0A]));
+
+// Each case: the source, the panel's controls (charsFile: a file for the
+// characters file input), the command's options.
 const cases = [
   { source: `${misc}/shnm8x16r.pcf.gz`, panel: {}, args: [] },
   // JIS X 0201 through Shift-JIS: 0x5C and 0x7E are the yen sign and the overline.
@@ -44,10 +49,12 @@ const cases = [
   { source: `${misc}/hanglm16.pcf.gz`, panel: { 'make-codes': 'double', 'make-encoding': 'CP949' },
     args: ['--codes', 'double', '--encoding', 'CP949'] },
   { source: `${misc}/gb16st.pcf.gz`, panel: { 'make-codes': 'single' }, args: ['--codes', 'single'] },
+  { source: misaki, panel: { 'make-size': '8', 'make-chars': 'U+0041-005A' }, charsFile: 'kana.txt',
+    args: ['--size', '8', '--chars', 'U+0041-005A,@kana.txt'] },
   // Outlines: FreeType 2.11.1 in the page, Debian's FreeType in the command.
   { source: dejavu, panel: { 'make-size': '16', 'make-codes': 'unicode' }, args: ['--size', '16', '--codes', 'unicode'] },
 ];
-const blank = { 'make-size': '', 'make-codes': '', 'make-encoding': '', 'make-chars': '' };
+const blank = { 'make-size': '', 'make-codes': '', 'make-encoding': '', 'make-chars': '', 'make-chars-file': '' };
 
 // The command run in dir, as a user converting SOURCE to NAME: its output and report.
 function command(source, out, args) {
@@ -56,11 +63,12 @@ function command(source, out, args) {
   return { status: r.status, report: String(r.stderr).trim(), bytes: existsSync(file) ? readFileSync(file) : null };
 }
 
-async function setPanel(page, source, values) {
+async function setPanel(page, source, values, charsFile) {
   await (await page.$('#make-input')).uploadFile(source);
   await page.evaluate((v) => {
     for (const [id, value] of Object.entries(v)) document.getElementById(id).value = value;
   }, values);
+  if (charsFile) await (await page.$('#make-chars-file')).uploadFile(join(dir, charsFile));
 }
 
 async function report(page) {
@@ -96,7 +104,7 @@ await withPage(async ({ page, downloads }) => {
   let same = 0, slowest = { ms: 0 };
   for (const c of cases) {
     const out = basename(c.source).replace(/\.gz$/, '').replace(/\.[^.]*$/, '') + (c.c ? '.c' : '.fnt');
-    await setPanel(page, c.source, { ...blank, ...c.panel });
+    await setPanel(page, c.source, { ...blank, ...c.panel }, c.charsFile);
     const started = Date.now();
     const made = await take(page, downloads, c.c ? '#download-make-c' : '#download-make');
     if (Date.now() - started > slowest.ms) slowest = { ms: Date.now() - started, out };
@@ -127,9 +135,10 @@ await withPage(async ({ page, downloads }) => {
     { source: misaki, panel: { 'make-size': '256' }, args: ['--size', '256'] },
     { source: misaki, panel: { 'make-size': '8', 'make-codes': 'unicode', 'make-encoding': 'CP932' },
       args: ['--size', '8', '--codes', 'unicode', '--encoding', 'CP932'] },
+    { source: misaki, panel: { 'make-size': '8' }, charsFile: 'latin1.txt', args: ['--size', '8', '--chars', '@latin1.txt'] },
   ];
   for (const b of bad) {
-    await setPanel(page, b.source, { ...blank, ...b.panel });
+    await setPanel(page, b.source, { ...blank, ...b.panel }, b.charsFile);
     const said = await failing(page, '#download-make');
     const want = command(b.source, 'bad.fnt', b.args);
     assert.notEqual(want.status, 0);

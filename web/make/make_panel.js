@@ -8,11 +8,13 @@
 
   // Runs make as 'fontx2sheet make SOURCE -o OUT ARGS...' would in a folder
   // holding the source: the output's bytes, or null; the report either way.
-  function make(module, report, { sourceName, bytes, outName, args }) {
+  // charFiles: the files --chars names as @/chars/NAME, each {name, bytes}.
+  function make(module, report, { sourceName, bytes, outName, args, charFiles = [] }) {
     const FS = module.FS;
-    for (const dir of ['/in', '/out']) if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
+    for (const dir of ['/in', '/chars', '/out']) if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
     const source = '/in/' + sourceName;
     FS.writeFile(source, bytes);
+    for (const f of charFiles) FS.writeFile('/chars/' + f.name, f.bytes);
     FS.chdir('/out');
     const words = [source, '-o', outName, ...args];
     const packed = new TextEncoder().encode(words.join('\0') + '\0');
@@ -25,10 +27,13 @@
     } finally {
       module._free(at);
       FS.unlink(source);
+      for (const f of charFiles) FS.unlink('/chars/' + f.name);
     }
     const made = FS.analyzePath(outName).exists ? FS.readFile(outName) : null;
     if (made) FS.unlink(outName);
-    return { status, made: status === 0 ? made : null, text: report.join('\n').split(source).join(sourceName) };
+    // The report names files as the user knows them.
+    const text = report.join('\n').split(source).join(sourceName).split('/chars/').join('');
+    return { status, made: status === 0 ? made : null, text };
   }
 
   if (typeof document === 'undefined') { // in the worker
@@ -51,6 +56,8 @@
   const stem = (name) => name.replace(/\.gz$/i, '').replace(/\.[^.]*$/, '') || 'font';
   // Names the file system cannot hold ('/', NUL) become '_'.
   const safeName = (name) => name.replace(/[/\0]/g, '_') || 'font';
+  // A characters file's name as --chars takes it: a comma would end it.
+  const charsName = (name) => safeName(name).replace(/,/g, '_');
 
   // The controls, labelled; ids are what scripts and tests use.
   const PANEL = `
@@ -74,7 +81,9 @@
         <option value="ISO-8859-5"><option value="KOI8-R"><option value="EUC-KR"><option value="CP949">
         <option value="GBK"><option value="GB2312"><option value="BIG5"></datalist></div>
     <div class="row"><label for="make-chars">Characters</label>
-      <input type="text" id="make-chars" size="40" placeholder="U+0020-007E,U+3040-30FF (empty: all)"></div>
+      <input type="text" id="make-chars" size="40" placeholder="U+0020-007E,U+3040-30FF (empty: all)">
+      <label for="make-chars-file">and those of a UTF-8 text file</label>
+      <input type="file" id="make-chars-file" accept=".txt,text/plain"></div>
     <div class="row">
       <button type="button" id="download-make">Make and download the FONTX2 font</button>
       <button type="button" id="download-make-c">Make and download it as C</button>
@@ -106,18 +115,27 @@
     const args = [];
     const size = $('make-size').value.trim();
     if (size !== '') args.push('--size', size);
-    for (const [id, option] of [['make-codes', '--codes'], ['make-encoding', '--encoding'], ['make-chars', '--chars']]) {
+    for (const [id, option] of [['make-codes', '--codes'], ['make-encoding', '--encoding']]) {
       const value = $(id).value.trim();
       if (value !== '') args.push(option, value);
     }
+    const file = $('make-chars-file').files[0];
+    const chars = [$('make-chars').value.trim(), file ? '@/chars/' + charsName(file.name) : ''].filter((p) => p);
+    if (chars.length) args.push('--chars', chars.join(','));
     return args;
   }
 
-  async function run(page, sourceName, bytes, outName, args, mime) {
+  // The characters file chosen, as the worker takes it.
+  async function charFiles() {
+    const file = $('make-chars-file').files[0];
+    return file ? [{ name: charsName(file.name), bytes: new Uint8Array(await file.arrayBuffer()) }] : [];
+  }
+
+  async function run(page, sourceName, bytes, outName, args, mime, chars = []) {
     const done = page.busy(`Making ${outName}…`);
     try {
       await ready;
-      const result = await ask({ sourceName: safeName(sourceName), bytes, outName, args });
+      const result = await ask({ sourceName: safeName(sourceName), bytes, outName, args, charFiles: chars });
       if (result.error) throw new Error(result.error);
       $('make-report').textContent = result.text;
       page.message(result.text || `make ended with status ${result.status}`, result.made ? 'info' : 'error');
@@ -140,7 +158,7 @@
     const bytes = new Uint8Array(await file.arrayBuffer());
     const out = stem(safeName(file.name)) + (asC ? '.c' : '.fnt');
     const result = await run(page, file.name, bytes, out, [...options(), ...(asC ? ['--format', 'c'] : [])],
-      asC ? 'text/x-c' : 'application/octet-stream');
+      asC ? 'text/x-c' : 'application/octet-stream', await charFiles());
     if (result && result.made && !asC) page.open(out, result.made);
   }
 
