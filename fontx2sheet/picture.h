@@ -22,6 +22,11 @@ void picture_put(Picture *picture, uint32_t x, uint32_t y, uint32_t value);
 uint32_t picture_get(const Picture *picture, uint32_t x, uint32_t y);
 // Each pixel becomes a scale x scale square; false when memory fails.
 bool picture_scale(const Picture &from, uint32_t scale, Picture *to);
+// Rows [top, top + rows) as RGBA bytes (R, G, B, 255 a pixel) into out, each
+// pixel through the palette (paper, ink, missing) or, at 24 bits, as its own
+// RGB; false when they are not all in the picture or do not fit memory.
+bool picture_rgba_rows(const Picture &picture, const uint32_t palette[3], uint32_t top,
+                       uint32_t rows, std::vector<uint8_t> *out);
 
 // Every unscaled sheet of a valid font, labelled: the most cells a sheet can
 // have (65,536) of the largest glyph (255 x 255) is 4.3 billion pixels; the

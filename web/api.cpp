@@ -44,51 +44,9 @@ struct DrawnSheet {
 } drawn;
 std::vector<uint8_t> band_out; // the last band of the sheet's rows, as RGBA
 
-// A colour 0xRRGGBB as the four bytes of an opaque RGBA pixel.
-uint32_t rgba_pixel(uint32_t rgb) {
-    const uint8_t bytes[4] = {(uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb, 0xFF};
-    uint32_t pixel;
-    memcpy(&pixel, bytes, 4);
-    return pixel;
-}
-
-// One row of a picture as RGBA, each pixel through the palette (or as its own
-// RGB); the test of the depth is outside the loops, as a sheet has millions.
-void rgba_row(const Picture &picture, uint32_t y, const uint32_t palette[3], uint8_t *to) {
-    const uint8_t *row = picture.rows.data() + y * picture.stride;
-    const uint32_t colours[4] = {rgba_pixel(palette[0]), rgba_pixel(palette[1]),
-                                 rgba_pixel(palette[2]), rgba_pixel(palette[0])};
-    uint32_t x = 0;
-    if (picture.bits == 1) {
-        for (; x < picture.width; ++x, to += 4)
-            memcpy(to, &colours[row[x >> 3] >> (7 - (x & 7)) & 1], 4);
-    } else if (picture.bits == 2) {
-        for (; x < picture.width; ++x, to += 4)
-            memcpy(to, &colours[row[x >> 2] >> (6 - 2 * (x & 3)) & 3], 4);
-    } else {
-        for (const uint8_t *p = row; x < picture.width; ++x, to += 4, p += 3) {
-            const uint32_t pixel = rgba_pixel((uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2]);
-            memcpy(to, &pixel, 4);
-        }
-    }
-}
-
-// Rows [top, top + rows) of a picture as RGBA into out; false when they are
-// not all in the picture or do not fit memory.
-bool give_rgba_rows(const Picture &picture, const uint32_t palette[3], uint32_t top, uint32_t rows,
-                    std::vector<uint8_t> *out) {
-    if (top > picture.height || rows > picture.height - top) return false;
-    const uint64_t size = (uint64_t)picture.width * rows * 4;
-    if (size > out->max_size()) return false; // more than this module can address
-    out->resize((size_t)size);
-    for (uint32_t y = 0; y < rows; ++y)
-        rgba_row(picture, top + y, palette, out->data() + (uint64_t)y * picture.width * 4);
-    return true;
-}
-
 // A whole picture as RGBA in bytes_out.
 bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
-    if (!give_rgba_rows(picture, palette, 0, picture.height, &bytes_out)) return false;
+    if (!picture_rgba_rows(picture, palette, 0, picture.height, &bytes_out)) return false;
     width_out = picture.width;
     height_out = picture.height;
     return true;
@@ -266,7 +224,7 @@ EMSCRIPTEN_KEEPALIVE int web_render(int handle, int order, int column, int label
 // Rows [top, top + rows) of the last sheet drawn as RGBA pixels; null when
 // they are not all in it or do not fit memory.
 EMSCRIPTEN_KEEPALIVE const uint8_t *web_sheet_rows(uint32_t top, uint32_t rows) {
-    if (!drawn.handle || !give_rgba_rows(drawn.picture, drawn.palette, top, rows, &band_out))
+    if (!drawn.handle || !picture_rgba_rows(drawn.picture, drawn.palette, top, rows, &band_out))
         return nullptr;
     return band_out.data();
 }

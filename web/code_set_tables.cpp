@@ -123,11 +123,12 @@ void print_tables(size_t n, const Made &m) {
     snprintf(name, sizeof name, "SET%zu_DOUBLE", n);
     table.push_back(NONE); // no array is empty
     print_array("uint16_t", name, table);
+    // Surrogates have no code and no code decodes to one, so none is listed.
     // Ends with U+FFFF, which no code set here encodes, so no table is empty.
     printf("static const uint16_t SET%zu_OTHERWISE[][2] = {", n);
     for (uint32_t c = 0; c < 0x10000; ++c) {
         auto h = highest.find(c);
-        if (m.codes[c] != (h == highest.end() ? 0x10000 : h->second) && (c < 0xD800 || c >= 0xE000))
+        if (m.codes[c] != (h == highest.end() ? 0x10000 : h->second))
             printf("\n{0x%04X, 0x%04X},", c, m.codes[c] == 0x10000 ? NONE : m.codes[c]);
     }
     printf("\n{0xFFFF, 0xFFFF},\n};\n");

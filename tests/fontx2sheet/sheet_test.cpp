@@ -212,3 +212,35 @@ TEST_F(GapAndMissing, RowLabelsNeverRunTogether) {
 }
 
 } // namespace
+
+// A picture's rows as a canvas takes them: every pixel through the palette
+// (2-bit value 3, which no sheet has, as paper), 24-bit ones as themselves.
+TEST(PictureRgba, EachDepthAndTheRowsAsked) {
+    const uint32_t palette[3] = {0x102030, 0x405060, 0x708090};
+    for (uint32_t bits : {1u, 2u, 24u}) {
+        SCOPED_TRACE(bits);
+        Picture p;
+        ASSERT_TRUE(picture_alloc(&p, 9, 3, bits)); // 9: past a byte of pixels
+        for (uint32_t y = 0; y < 3; ++y)
+            for (uint32_t x = 0; x < 9; ++x)
+                picture_put(&p, x, y, bits == 24 ? 0xA0B0C0 + x * 16 + y : (x + y) % (1u << bits));
+        std::vector<uint8_t> out;
+        ASSERT_TRUE(picture_rgba_rows(p, palette, 1, 2, &out));
+        ASSERT_EQ(out.size(), 9u * 2 * 4);
+        for (uint32_t y = 0; y < 2; ++y)
+            for (uint32_t x = 0; x < 9; ++x) {
+                const uint32_t v = picture_get(&p, x, y + 1);
+                const uint32_t rgb = bits == 24 ? v : palette[v == 3 ? 0 : v];
+                const uint8_t *px = &out[(y * 9 + x) * 4];
+                EXPECT_EQ((uint32_t)px[0] << 16 | px[1] << 8 | px[2], rgb) << x << "," << y;
+                EXPECT_EQ(px[3], 0xFF);
+            }
+        // The rows asked must lie in the picture: up to its last, none past it.
+        EXPECT_TRUE(picture_rgba_rows(p, palette, 0, 3, &out));
+        EXPECT_TRUE(picture_rgba_rows(p, palette, 3, 0, &out));
+        EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(picture_rgba_rows(p, palette, 2, 2, &out));
+        EXPECT_FALSE(picture_rgba_rows(p, palette, 4, 0, &out));
+        EXPECT_FALSE(picture_rgba_rows(p, palette, 1, 0xFFFFFFFF, &out));
+    }
+}
