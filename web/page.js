@@ -155,6 +155,8 @@
   // Shows a font (null: none); resolved once its sheet is drawn.
   function select(font) {
     selected = font;
+    // An error about the font shown before is not about this one.
+    if ($('message').className === 'error') message('');
     refreshLists();
     showFacts();
     prepareFix();

@@ -127,6 +127,7 @@ await withPage(async ({ page, downloads, served }) => {
 
   // Pointing at a cell: 0x93FA, row 38 column 92 of the JIS grid, as lookup finds it.
   await selectFont(page, 'ILGZ16XB.FNT');
+  assert.equal(await page.$eval('#message', (m) => m.textContent), '', 'the error about ALL.FNT is gone');
   await setControls(page, { ...defaults, 'sheet-scale': '1' });
   await clickCell(page, 91, 37);
   const cell = await page.$eval('#cell', (d) => d.textContent);
