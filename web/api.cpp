@@ -44,12 +44,11 @@ struct DrawnSheet {
 } drawn;
 std::vector<uint8_t> band_out; // the last band of the sheet's rows, as RGBA
 
-// A whole picture as RGBA in bytes_out.
-bool give_rgba(const Picture &picture, const uint32_t palette[3]) {
-    if (!picture_rgba_rows(picture, palette, 0, picture.height, &bytes_out)) return false;
+// A whole picture as RGBA in bytes_out; no pixels (width 0) when memory fails.
+void give_rgba(const Picture &picture, const uint32_t palette[3]) {
+    if (!picture_rgba_rows(picture, palette, 0, picture.height, &bytes_out)) return;
     width_out = picture.width;
     height_out = picture.height;
-    return true;
 }
 
 // Draws the laid-out sheet into web_bytes_out() and keeps what web_cell_at needs.

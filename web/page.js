@@ -311,7 +311,7 @@
       return;
     }
     const layout = call('web_sheet_layout', 'string', [], []);
-    const { width: w, height: h } = JSON.parse(layout);
+    const geometry = JSON.parse(layout), { width: w, height: h } = geometry;
     if (w > MAX_CANVAS_SIDE || h > MAX_CANVAS_SIDE) {
       canvas.width = canvas.height = 0;
       message(`${font.name}: the sheet would be ${count(w)} x ${count(h)} pixels; ` +
@@ -333,7 +333,7 @@
     canvas.dataset.renderMs = (rendered - started).toFixed(1);
     canvas.dataset.drawMs = (performance.now() - started).toFixed(1);
     canvas.dataset.layout = layout;
-    sheetLayout = JSON.parse(layout);
+    sheetLayout = geometry;
     cursor = null;
     $('download-png').disabled = false;
   }
